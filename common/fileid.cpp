@@ -1,0 +1,344 @@
+// Program file identification.
+#include "fileid.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "registry.h"
+#include "strings.h"
+
+namespace sentrel {
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Case-insensitive search for needle in haystack, both in the ANSI code page.
+bool FindNoCase(const char* text, size_t textLength, const char* part, size_t partLength) {
+  if (partLength == 0) return true;
+  for (size_t i = 0; i + partLength <= textLength; ++i)
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text + i, static_cast<int>(partLength), part,
+                       static_cast<int>(partLength)) == CSTR_EQUAL)
+      return true;
+  return false;
+}
+
+std::string CutTo(std::string text, size_t width) {
+  if (text.size() > width) text.resize(width);
+  return text;
+}
+
+}  // namespace
+
+int ContainsText(const char* text, const char* part) {
+  if (!text || !part) return 0;
+  size_t textLength = strnlen(text, kMaxContainsText);
+  if (textLength >= static_cast<size_t>(kMaxContainsText)) return 0;
+  size_t partLength = std::strlen(part);
+  if (partLength > textLength) return 0;
+  return FindNoCase(text, textLength, part, partLength) ? 1 : 0;
+}
+
+std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, const char* programFilesFolder) {
+  if (!text) return {};
+  std::string source;
+  const size_t length = std::strlen(text);
+  if (ContainsText(text, "SYSTEMROOT")) {
+    // "\SystemRoot" is eleven characters; the environment form "%SystemRoot%"
+    // is twelve, and cutting it at eleven would leave a stray "%" behind.
+    size_t skip = (length >= 12 && text[0] == '%' && text[11] == '%') ? 12 : 11;
+    source = std::string(windowsFolder) + (length > skip ? text + skip : "");
+  }
+  else if (ContainsText(text, "%PROGRAMFILES%"))
+    source = std::string(programFilesFolder) + (length > 14 ? text + 14 : "");
+  else
+    source = text;
+
+  std::string upper;
+  for (size_t i = 0; i < source.size(); ++i) {
+    char c = Upper(source[i]);
+    // An ".EXE"- or ".DLL"-like extension ends the program path; what follows
+    // is its arguments.
+    if (c == '.' && i + 2 < source.size()) {
+      char second = Upper(source[i + 2]);
+      if (second == 'X' || second == 'L') {
+        for (size_t k = i; k < i + 4 && k < source.size(); ++k) upper += Upper(source[k]);
+        break;
+      }
+    }
+    upper += c;
+  }
+  size_t colon = upper.rfind(':');
+  if (colon != std::string::npos) upper.erase(0, colon == 0 ? 0 : colon - 1);
+  return CutTo(upper, kPathWidth - 1);
+}
+
+std::string NormalizeFilePath(const char* text) {
+  std::string programFiles = ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                        "ProgramFilesDir");
+  if (programFiles.empty()) programFiles = "C:\\Program Files";
+  return NormalizeFilePathWith(text, WindowsFolder().c_str(), programFiles.c_str());
+}
+
+namespace {
+bool ExistsAsShortPath(const std::string& path, std::string* shortPath) {
+  char buffer[MAX_PATH];
+  DWORD length = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return false;
+  if (GetFileAttributesA(buffer) == INVALID_FILE_ATTRIBUTES) return false;
+  if (shortPath) *shortPath = buffer;
+  return true;
+}
+}  // namespace
+
+int FileExists(std::string& path) {
+  if (path.empty()) return 0;
+  if (ExistsAsShortPath(path, nullptr)) return 1;
+  if (path.size() >= 32) return 0;
+  if (ExistsAsShortPath(WindowsFolder() + "\\" + path, nullptr)) return 1;
+  std::string shortPath;
+  if (ExistsAsShortPath(SystemFolder() + "\\" + path, &shortPath)) {
+    path = shortPath;
+    return 1;
+  }
+  return 0;
+}
+
+int FileExists(const char* path) {
+  std::string copy = path ? path : "";
+  return FileExists(copy);
+}
+
+int LongPathOf(const char* path, char* dest) {
+  if (!dest) return 0;
+  dest[0] = '\0';
+  if (!path) return 0;
+  auto copyUnchanged = [&] {
+    lstrcpynA(dest, path, kPathWidth);
+    return 0;
+  };
+  if (IsWindows95()) return copyUnchanged();
+  using GetLongPathNameFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+  // Windows 95 and NT 4 lack it, so it is looked up by name.
+  auto getLongPathName = reinterpret_cast<GetLongPathNameFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetLongPathNameA")));
+  if (!getLongPathName) return copyUnchanged();
+  char buffer[kPathWidth];
+  DWORD length = getLongPathName(path, buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return copyUnchanged();
+  std::memcpy(dest, buffer, length + 1);
+  return static_cast<int>(length);
+}
+
+std::string LongPathOf(const std::string& path) {
+  char dest[kPathWidth];
+  LongPathOf(path.c_str(), dest);
+  return dest;
+}
+
+int ReadVersionInfo(const char* file, VersionFields& fields) {
+  for (std::string& slot : fields.slot) slot.clear();
+  if (!file || !*file) return 0;
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(file, &handle);
+  if (size == 0 || size > static_cast<DWORD>(kMaxVersionBlock)) return 0;
+  std::vector<char> block(size);
+  if (!GetFileVersionInfoA(file, 0, size, block.data())) return 0;
+
+  struct Translation {
+    WORD language;
+    WORD codePage;
+  };
+  Translation* translations = nullptr;
+  UINT translationBytes = 0;
+  if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                      &translationBytes) ||
+      !translations || translationBytes < sizeof(Translation))
+    return 0;
+
+  static const char* const kNames[kVersionSlots] = {"ProductName", "ProductVersion", "CompanyName",
+                                                    "FileDescription", "LegalCopyright"};
+  for (UINT t = 0; t < translationBytes / sizeof(Translation); ++t) {
+    for (int slot = 0; slot < kVersionSlots; ++slot) {
+      char query[64];
+      std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\%s", translations[t].language,
+                    translations[t].codePage, kNames[slot]);
+      char* value = nullptr;
+      UINT length = 0;
+      bool found = VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&value), &length) && value;
+      std::string text;
+      if (found) {
+        // The length may or may not count the terminator; never read past it.
+        size_t chars = strnlen(value, length);
+        if (chars <= static_cast<size_t>(kVersionFieldWidth)) text.assign(value, chars);
+      }
+      fields.slot[slot] = text;
+      if (slot == kProductName && !found) break;
+    }
+  }
+  if (ContainsText(fields.slot[kProductName].c_str(), "Operating System"))
+    fields.slot[kProductName] = fields.slot[kFileDescription];
+  return fields.slot[kProductName].empty() ? 0 : 1;
+}
+
+std::string FormatDateTimeWith(const SYSTEMTIME& t, const char* shortDate, const char* timeFormat) {
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  char date[64];
+  auto is = [](const char* format, const char* name) { return format && lstrcmpiA(format, name) == 0; };
+  if (is(shortDate, "M/d/yy") || is(shortDate, "MM/dd/yy"))
+    std::snprintf(date, sizeof date, "%02d/%02d/%02d", t.wMonth, t.wDay, t.wYear);
+  else if (is(shortDate, "yy/MM/dd"))
+    std::snprintf(date, sizeof date, "%02d/%02d/%02d", t.wYear, t.wMonth, t.wDay);
+  else if (is(shortDate, "yyyy-MM-dd"))
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
+  else if (is(shortDate, "dd-MMM-yy"))
+    std::snprintf(date, sizeof date, "%02d-%s-%02d", t.wDay, t.wMonth >= 1 && t.wMonth <= 12 ? kMonths[t.wMonth - 1] : "",
+                  t.wYear);
+  else  // "M/d/yyyy", "MM/dd/yyyy" and anything not listed
+    std::snprintf(date, sizeof date, "%02d/%02d/%04d", t.wMonth, t.wDay, t.wYear);
+
+  char time[64];
+  const bool pm = t.wHour >= 12;
+  int hour12 = t.wHour == 0 ? 12 : (t.wHour > 12 ? t.wHour - 12 : t.wHour);
+  if (is(timeFormat, "H:mm:ss"))
+    std::snprintf(time, sizeof time, "%d:%02d", t.wHour, t.wMinute);
+  else if (is(timeFormat, "HH:mm:ss"))
+    std::snprintf(time, sizeof time, "%02d:%02d", t.wHour, t.wMinute);
+  else if (is(timeFormat, "hh:mm:ss tt"))
+    std::snprintf(time, sizeof time, "%02d:%02d %s", hour12, t.wMinute, pm ? "PM" : "AM");
+  else  // "h:mm:ss tt" and anything not listed
+    std::snprintf(time, sizeof time, "%d:%02d %s", hour12, t.wMinute, pm ? "PM" : "AM");
+
+  return CutTo(date, 11) + " " + CutTo(time, 11);
+}
+
+std::string FormatDateTime(const SYSTEMTIME& localTime) {
+  const char* key = "Control Panel\\International";
+  char shortDate[24], timeFormat[24];
+  ReadStringValue(HKEY_CURRENT_USER, key, "sShortDate", shortDate, sizeof shortDate);
+  ReadStringValue(HKEY_CURRENT_USER, key, "sTimeFormat", timeFormat, sizeof timeFormat);
+  return FormatDateTimeWith(localTime, shortDate, timeFormat);
+}
+
+std::string NowText() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return FormatDateTime(now);
+}
+
+int FileDateText(const char* file, std::string& text) {
+  text.clear();
+  HANDLE handle = CreateFileA(file ? file : "", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 1;
+  FILETIME created, local;
+  SYSTEMTIME t;
+  bool read = GetFileTime(handle, &created, nullptr, nullptr) != 0;
+  CloseHandle(handle);
+  if (!read) return 1;
+  if (!FileTimeToLocalFileTime(&created, &local) || !FileTimeToSystemTime(&local, &t)) return 0;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+  text = buffer;
+  return 1;
+}
+
+std::string GroupDigits(unsigned long long number) {
+  std::string digits = std::to_string(number);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string FolderOfProgram() {
+  char path[MAX_PATH + 2];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length > static_cast<DWORD>(kPathWidth)) return {};
+  std::string folder(path, length);
+  size_t slash = folder.rfind('\\');
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
+size_t NamePosition(const std::string& text) {
+  size_t slash = text.rfind('\\');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string FileNamePart(const std::string& text) { return text.substr(NamePosition(text)); }
+
+std::string StripQuotes(const std::string& text) {
+  std::string result;
+  for (size_t i = 0; i < text.size() && i < 511; ++i)
+    if (text[i] != '"') result += text[i];
+  return result;
+}
+
+std::string TrimLeadingBlanks(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+std::string ExtensionOf(const std::string& text) {
+  size_t dot = text.find('.');
+  return dot == std::string::npos ? std::string() : text.substr(dot + 1);
+}
+
+std::string WindowsFolder() {
+  char folder[MAX_PATH];
+  UINT length = GetWindowsDirectoryA(folder, sizeof folder);
+  return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+std::string SystemFolder() {
+  char folder[MAX_PATH];
+  UINT length = GetSystemDirectoryA(folder, sizeof folder);
+  return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+namespace {
+OSVERSIONINFOA Version() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GetVersionExA(&info);
+#pragma GCC diagnostic pop
+  return info;
+}
+}  // namespace
+
+bool IsNtFamily() { return Version().dwPlatformId == VER_PLATFORM_WIN32_NT; }
+bool IsWindows95() {
+  OSVERSIONINFOA info = Version();
+  return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && info.dwMinorVersion == 0;
+}
+DWORD WindowsMajorVersion() { return Version().dwMajorVersion; }
+
+std::string FileSummaryText(const char* file, UINT id, const VersionFields& f) {
+  std::string message = LoadText(id);
+  char text[772];
+  if (!f.slot[kFileDescription].empty())
+    std::snprintf(text, sizeof text, "%s\n\n%s\n\n%s   \n%s   \n\n\n%s   %s   \n%s   ", message.c_str(), file,
+                  f.slot[kFileDescription].c_str(), f.slot[kLegalCopyright].c_str(), f.slot[kProductName].c_str(),
+                  f.slot[kProductVersion].c_str(), f.slot[kCompanyName].c_str());
+  else
+    std::snprintf(text, sizeof text, "%s  \n%s  \n\n%s     ", message.c_str(), file, LoadText(56).c_str());
+  return text;
+}
+
+int ShowFileSummary(HWND owner, const char* file, UINT id, std::string* description) {
+  VersionFields fields;
+  ReadVersionInfo(file, fields);
+  if (id == 0) {
+    if (description) *description = fields.slot[kFileDescription];
+    return 1;
+  }
+  std::string text = FileSummaryText(file ? file : "", id, fields);
+  UINT flags = id == 7 ? (MB_YESNO | MB_ICONWARNING) : (MB_OK | MB_ICONINFORMATION);
+  return ShowMessage(owner, text.c_str(), flags);
+}
+
+}  // namespace sentrel

@@ -1,0 +1,62 @@
+// Program file identification: turning registry and command-line text into a
+// file, and describing that file (version fields, dates, sizes).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace sentrel {
+
+constexpr int kPathWidth = 260;
+constexpr int kMaxContainsText = 773;  // texts this long or longer contain nothing
+constexpr int kMaxVersionBlock = 8191;
+constexpr int kVersionFieldWidth = 127;
+
+// The five version fields in slot order.
+enum VersionSlot { kProductName, kProductVersion, kCompanyName, kFileDescription, kLegalCopyright, kVersionSlots };
+struct VersionFields {
+  std::string slot[kVersionSlots];
+};
+
+int ContainsText(const char* text, const char* part);
+
+// The upper-case program path of a command line or registry text.
+std::string NormalizeFilePath(const char* text);
+// Pure core of NormalizeFilePath, with the folders it substitutes.
+std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, const char* programFilesFolder);
+
+// May replace path by the short path of the file found in the system folder.
+int FileExists(std::string& path);
+int FileExists(const char* path);
+int LongPathOf(const char* path, char* dest);  // dest of kPathWidth
+std::string LongPathOf(const std::string& path);
+
+int ReadVersionInfo(const char* file, VersionFields& fields);
+
+// Date-time text by the user's sShortDate and sTimeFormat.
+std::string FormatDateTime(const SYSTEMTIME& localTime);
+std::string FormatDateTimeWith(const SYSTEMTIME& localTime, const char* shortDate, const char* timeFormat);
+std::string NowText();  // FormatDateTime of the current local time
+int FileDateText(const char* file, std::string& text);
+std::string GroupDigits(unsigned long long number);
+
+std::string FolderOfProgram();
+std::string FileNamePart(const std::string& text);
+std::string StripQuotes(const std::string& text);
+std::string TrimLeadingBlanks(const std::string& text);
+std::string ExtensionOf(const std::string& text);
+size_t NamePosition(const std::string& text);  // index after the last backslash
+
+std::string WindowsFolder();
+std::string SystemFolder();
+bool IsNtFamily();
+bool IsWindows95();
+DWORD WindowsMajorVersion();
+
+// With id 0 gives the file's description without a box; otherwise shows the
+// file summary box built around string id and returns its answer.
+int ShowFileSummary(HWND owner, const char* file, UINT id, std::string* description);
+std::string FileSummaryText(const char* file, UINT id, const VersionFields& fields);
+
+}  // namespace sentrel

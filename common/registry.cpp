@@ -1,0 +1,223 @@
+// The registry layer.
+#include "registry.h"
+
+#include <cstring>
+
+namespace sentrel {
+namespace {
+
+void IgnoreDiagnostic(const char*, const char*) {}
+DiagnosticHook g_hook = IgnoreDiagnostic;
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+void CopyText(char* dest, const char* text, size_t length) {
+  std::memcpy(dest, text, length);
+  dest[length] = '\0';
+}
+
+int DeleteKeyTreeIn(HKEY root, std::string& path) {
+  if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) return 1;
+
+  RegKey key;
+  LONG opened = key.Open(root, path.c_str(), KEY_READ);
+  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;
+
+  const size_t base = path.size();
+  if (path.empty() || path.back() != '\\') path += '\\';
+  const size_t prefix = path.size();
+  std::string previous;
+  for (;;) {
+    char name[261];
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    // A child that is listed again after a "successful" delete would loop
+    // for ever; treat it as a failure.
+    if (previous == name) break;
+    previous = name;
+    path.resize(prefix);
+    if (prefix + length + 1 > static_cast<size_t>(kMaxKeyPath)) break;  // would not fit the working path
+    path += name;
+    if (!DeleteKeyTreeIn(root, path)) break;
+  }
+  path.resize(base);
+  key.Close();
+  return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS ? 1 : 0;
+}
+
+}  // namespace
+
+void SetDiagnosticHook(DiagnosticHook hook) { g_hook = hook ? hook : IgnoreDiagnostic; }
+void Diagnose(const char* text, const char* detail) { g_hook(text ? text : "", detail ? detail : ""); }
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+  if (this != &other) {
+    Close();
+    key_ = other.key_;
+    other.key_ = nullptr;
+  }
+  return *this;
+}
+
+LONG RegKey::Open(HKEY root, const char* path, REGSAM access) {
+  Close();
+  LONG result = RegOpenKeyExA(root, path ? path : "", 0, access, &key_);
+  if (result != ERROR_SUCCESS) key_ = nullptr;
+  return result;
+}
+
+LONG RegKey::Create(HKEY root, const char* path, REGSAM access) {
+  Close();
+  DWORD disposition = 0;
+  LONG result = RegCreateKeyExA(root, path ? path : "", 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                &key_, &disposition);
+  if (result != ERROR_SUCCESS) key_ = nullptr;
+  return result;
+}
+
+void RegKey::Close() {
+  if (key_) RegCloseKey(key_);
+  key_ = nullptr;
+}
+
+int CreateSettingsKey(HKEY root, const char* path) {
+  RegKey key;
+  if (key.Create(root, path, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+    Diagnose("ERROR RegCreateKey", path);
+    return 0;
+  }
+  return 1;
+}
+
+int ReadStringValue(HKEY root, const char* path, const char* name, char* dest, int capacity) {
+  if (!dest || capacity <= 0) return 0;
+  dest[0] = '\0';
+
+  RegKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return 0;
+
+  // One spare byte, so text stored without its terminator is still ended.
+  char text[kMaxValueBytes + 1];
+  DWORD type = 0;
+  DWORD size = kMaxValueBytes;
+  if (RegQueryValueExA(key.get(), name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+          ERROR_SUCCESS ||
+      !IsTextType(type) || size > static_cast<DWORD>(kMaxValueBytes))
+    return 0;
+  text[size] = '\0';
+  size_t length = strnlen(text, size);
+  // The limit includes the terminator: 1024 bytes of text without one is too long.
+  if (length >= static_cast<size_t>(kMaxValueBytes)) return 0;
+
+  char expanded[kMaxValueBytes];
+  const char* result = text;
+  if (type == REG_EXPAND_SZ) {
+    DWORD needed = ExpandEnvironmentStringsA(text, expanded, sizeof expanded);
+    if (needed == 0 || needed > sizeof expanded) {
+      Diagnose("Registry Error #1023: String can not be expanded", text);
+    } else {
+      expanded[sizeof expanded - 1] = '\0';
+      result = expanded;
+      length = std::strlen(expanded);
+    }
+  }
+  key.Close();
+
+  if (length <= static_cast<size_t>(capacity - 1)) {
+    CopyText(dest, result, length);
+    return static_cast<int>(length);
+  }
+  Diagnose("Registry Error #1024: Buffer overflow contained", result);
+  return 0;
+}
+
+std::string ReadString(HKEY root, const char* path, const char* name) {
+  char text[kMaxValueBytes];
+  int length = ReadStringValue(root, path, name, text, sizeof text);
+  return std::string(text, length);
+}
+
+namespace {
+int OpenForWriting(RegKey& key, HKEY root, const char* path, REGSAM access) {
+  if (key.Open(root, path, access) == ERROR_SUCCESS) return 1;
+  if (!CreateSettingsKey(root, path)) return 0;
+  return key.Open(root, path, access) == ERROR_SUCCESS;
+}
+}  // namespace
+
+int WriteStringValue(HKEY root, const char* path, const char* name, const char* text) {
+  RegKey key;
+  if (!OpenForWriting(key, root, path, KEY_ALL_ACCESS)) return 0;
+  if (!text) text = "";
+  return RegSetValueExA(key.get(), name ? name : "", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                        static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
+}
+
+LONG ReadDwordValueOr(HKEY root, const char* path, const char* name) {
+  RegKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return -1;
+  DWORD type = 0, value = 0, size = sizeof value;
+  if (RegQueryValueExA(key.get(), name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof value)
+    return -1;
+  return static_cast<LONG>(value);
+}
+
+DWORD ReadDwordValue(HKEY root, const char* path, const char* name) {
+  RegKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return 0;
+  DWORD type = 0, value = 0, size = sizeof value;
+  if (RegQueryValueExA(key.get(), name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof value)
+    return 0;
+  return value;
+}
+
+int WriteDwordValue(HKEY root, const char* path, const char* name, DWORD value) {
+  RegKey key;
+  if (!OpenForWriting(key, root, path, KEY_WRITE)) return 0;
+  return RegSetValueExA(key.get(), name ? name : "", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value) == ERROR_SUCCESS;
+}
+
+int DeleteValue(HKEY root, const char* path, const char* name) {
+  RegKey key;
+  if (key.Open(root, path, KEY_WRITE) != ERROR_SUCCESS) return 0;
+  if (RegDeleteValueA(key.get(), name ? name : "") != ERROR_SUCCESS) {
+    Diagnose("ERROR RegDeleteValue", name);
+    return 0;
+  }
+  return 1;
+}
+
+int DeleteKeyTree(HKEY root, const char* path) {
+  // A path that does not fit the working buffer fails rather than being cut.
+  if (!path || strnlen(path, kMaxKeyPath) >= static_cast<size_t>(kMaxKeyPath)) return 0;
+  std::string working(path);
+  return DeleteKeyTreeIn(root, working);
+}
+
+int KeyExists(HKEY root, const char* path) {
+  RegKey key;
+  return key.Open(root, path, KEY_READ) == ERROR_SUCCESS;
+}
+
+int ValueExists(HKEY root, const char* path, const char* name) {
+  RegKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return 0;
+  return RegQueryValueExA(key.get(), name ? name : "", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+}  // namespace sentrel
+
+namespace sentrel {
+int DwordValueExists(HKEY root, const char* path, const char* name) {
+  RegKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return 0;
+  DWORD type = 0;
+  return RegQueryValueExA(key.get(), name ? name : "", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+         type == REG_DWORD;
+}
+}  // namespace sentrel

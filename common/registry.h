@@ -1,0 +1,63 @@
+// The registry layer: every read and write of settings, baselines and watched
+// locations goes through these functions. Reads check type and size, always
+// terminate, and leave an empty destination on failure.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace sentrel {
+
+// Longest string value the layer reads, in bytes with its terminator.
+constexpr int kMaxValueBytes = 1024;
+// Working width of DeleteKeyTree's path, with its terminator.
+constexpr int kMaxKeyPath = 520;
+
+// Failures are passed as (text, detail); the default hook records nothing.
+using DiagnosticHook = void (*)(const char* text, const char* detail);
+void SetDiagnosticHook(DiagnosticHook hook);
+void Diagnose(const char* text, const char* detail);
+
+// An open registry key, closed when it goes out of scope.
+class RegKey {
+ public:
+  RegKey() = default;
+  ~RegKey() { Close(); }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  RegKey(RegKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+  RegKey& operator=(RegKey&& other) noexcept;
+
+  LONG Open(HKEY root, const char* path, REGSAM access);
+  LONG Create(HKEY root, const char* path, REGSAM access);
+  void Close();
+  HKEY get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+int CreateSettingsKey(HKEY root, const char* path);
+// Text of a REG_SZ, REG_EXPAND_SZ (expanded) or REG_MULTI_SZ (first string)
+// value; anything else, or text that does not fit, reads as missing.
+int ReadStringValue(HKEY root, const char* path, const char* name, char* dest, int capacity);
+std::string ReadString(HKEY root, const char* path, const char* name);
+int WriteStringValue(HKEY root, const char* path, const char* name, const char* text);
+DWORD ReadDwordValue(HKEY root, const char* path, const char* name);
+LONG ReadDwordValueOr(HKEY root, const char* path, const char* name);
+int WriteDwordValue(HKEY root, const char* path, const char* name, DWORD value);
+int DeleteValue(HKEY root, const char* path, const char* name);
+int DeleteKeyTree(HKEY root, const char* path);
+
+// Small conveniences built on the layer.
+int KeyExists(HKEY root, const char* path);
+int ValueExists(HKEY root, const char* path, const char* name);
+
+}  // namespace sentrel
+
+namespace sentrel {
+// 1 when the value exists and is a REG_DWORD.
+int DwordValueExists(HKEY root, const char* path, const char* name);
+}  // namespace sentrel

@@ -1,0 +1,28 @@
+// The string loader and the language of the user interface: every
+// user-visible text comes through LoadText.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace sentrel {
+
+// Primary language id of a language code from string 634; 0 when unknown.
+WORD LanguageIdOfCode(const char* code);
+// Fixes the process's language id from the program's own string 634.
+void InitLanguageId();
+
+// Translated text (HKLM LString<id>) when the language is not English,
+// else the string table. A negative or zero capacity only measures.
+int LoadText(UINT id, char* dest, int capacity);
+std::string LoadText(UINT id);
+
+// The program caption (string 2), at most 31 characters.
+std::string ProgramCaption();
+
+// A topmost message box with the program caption in the user's language.
+int ShowMessage(HWND owner, const char* text, UINT flags);
+int ShowMessageId(HWND owner, UINT id, UINT flags);
+
+}  // namespace sentrel
