@@ -9,13 +9,16 @@ namespace sentrel {
 namespace {
 std::string g_file;
 int g_counter = kTraceOff;
-DWORD g_lastTime = 0;
+unsigned long g_lastTime = 0;
 std::string g_step;
 bool g_dialog = false;
 
+unsigned long TickCount() { return GetTickCount(); }
+TraceClock g_clock = TickCount;
+
 void WriteLine(const char* value) {
   char key[32];
-  std::snprintf(key, sizeof key, "%lu.%d", static_cast<unsigned long>(GetTickCount()), g_counter);
+  std::snprintf(key, sizeof key, "%lu.%d", g_clock(), g_counter);
   WritePrivateProfileStringA("Trace", key, value, g_file.c_str());
 }
 }  // namespace
@@ -25,6 +28,7 @@ const std::string& TraceFile() { return g_file; }
 void SetTraceCounter(int counter) { g_counter = counter; }
 int TraceCounter() { return g_counter; }
 void SetTraceDialogFlag() { g_dialog = true; }
+void SetTraceClock(TraceClock clock) { g_clock = clock ? clock : TickCount; }
 
 std::string TraceBar(unsigned measured) {
   unsigned stars = measured / 1000;
@@ -35,7 +39,7 @@ std::string TraceBar(unsigned measured) {
 
 void TraceStep(const char* tag, const char* text) {
   if (g_counter > kTraceLastLine) return;
-  g_lastTime = GetTickCount();
+  g_lastTime = g_clock();
   g_step.assign(text ? text : "", 0, 255);
   ++g_counter;
   SYSTEMTIME now;
@@ -53,7 +57,7 @@ void TraceTiming() {
     measured = 1;
     g_dialog = false;
   } else {
-    measured = static_cast<unsigned>(GetTickCount() - g_lastTime) >> 1;
+    measured = static_cast<unsigned>(g_clock() - g_lastTime) >> 1;
   }
   ++g_counter;
   char value[400];

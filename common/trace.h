@@ -15,6 +15,10 @@ void SetTraceCounter(int counter);  // 0 = on, kTraceOff = off
 int TraceCounter();
 void SetTraceDialogFlag();  // the next timing line reports 1: an alert was open
 
+// The millisecond clock; tests replace it to measure without waiting.
+using TraceClock = unsigned long (*)();
+void SetTraceClock(TraceClock clock);  // null restores GetTickCount
+
 void TraceStep(const char* tag, const char* text);
 void TraceTiming();
 
