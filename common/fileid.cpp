@@ -48,8 +48,7 @@ std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, c
     // is twelve, and cutting it at eleven would leave a stray "%" behind.
     size_t skip = (length >= 12 && text[0] == '%' && text[11] == '%') ? 12 : 11;
     source = std::string(windowsFolder) + (length > skip ? text + skip : "");
-  }
-  else if (ContainsText(text, "%PROGRAMFILES%"))
+  } else if (ContainsText(text, "%PROGRAMFILES%"))
     source = std::string(programFilesFolder) + (length > 14 ? text + 14 : "");
   else
     source = text;
@@ -74,8 +73,8 @@ std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, c
 }
 
 std::string NormalizeFilePath(const char* text) {
-  std::string programFiles = ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                        "ProgramFilesDir");
+  std::string programFiles =
+      ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
   if (programFiles.empty()) programFiles = "C:\\Program Files";
   return NormalizeFilePathWith(text, WindowsFolder().c_str(), programFiles.c_str());
 }
@@ -156,8 +155,8 @@ int ReadVersionInfo(const char* file, VersionFields& fields) {
       !translations || translationBytes < sizeof(Translation))
     return 0;
 
-  static const char* const kNames[kVersionSlots] = {"ProductName", "ProductVersion", "CompanyName",
-                                                    "FileDescription", "LegalCopyright"};
+  static const char* const kNames[kVersionSlots] = {"ProductName", "ProductVersion", "CompanyName", "FileDescription",
+                                                    "LegalCopyright"};
   for (UINT t = 0; t < translationBytes / sizeof(Translation); ++t) {
     for (int slot = 0; slot < kVersionSlots; ++slot) {
       char query[64];
@@ -193,8 +192,8 @@ std::string FormatDateTimeWith(const SYSTEMTIME& t, const char* shortDate, const
   else if (is(shortDate, "yyyy-MM-dd"))
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
   else if (is(shortDate, "dd-MMM-yy"))
-    std::snprintf(date, sizeof date, "%02d-%s-%02d", t.wDay, t.wMonth >= 1 && t.wMonth <= 12 ? kMonths[t.wMonth - 1] : "",
-                  t.wYear);
+    std::snprintf(date, sizeof date, "%02d-%s-%02d", t.wDay,
+                  t.wMonth >= 1 && t.wMonth <= 12 ? kMonths[t.wMonth - 1] : "", t.wYear);
   else  // "M/d/yyyy", "MM/dd/yyyy" and anything not listed
     std::snprintf(date, sizeof date, "%02d/%02d/%04d", t.wMonth, t.wDay, t.wYear);
 

@@ -89,8 +89,7 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
   ProcessState& process = Process();
 
   // 1. Tracing and language.
-  SetTraceFile(FolderOfProgram() +
-               (process.kind == ProgramKind::Monitor ? "\\send2ow.txt" : "\\sendex2ow.txt"));
+  SetTraceFile(FolderOfProgram() + (process.kind == ProgramKind::Monitor ? "\\send2ow.txt" : "\\sendex2ow.txt"));
   SetTraceCounter(kTraceOff);
   InitLanguageId();
   if (ReadOption("Debug", 0) != 0) SetTraceCounter(0);
@@ -103,7 +102,8 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
     static const char* const kFirstRunKeys[] = {"",      "\\Nuts",      "\\Cookies",  "\\Options",
                                                 "\\Run", "\\IEHelpers", "\\HostFile", "\\Tasks"};
     CreateSettingsKey(HKEY_CURRENT_USER, kVendorKey);
-    for (const char* key : kFirstRunKeys) CreateSettingsKey(HKEY_CURRENT_USER, (std::string(kSentrelKey) + key).c_str());
+    for (const char* key : kFirstRunKeys)
+      CreateSettingsKey(HKEY_CURRENT_USER, (std::string(kSentrelKey) + key).c_str());
     WriteStringValue(HKEY_CURRENT_USER, kSentrelKey, "", NowText().c_str());
     CreateInitialValues(hooks);
   }

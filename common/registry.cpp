@@ -69,8 +69,8 @@ LONG RegKey::Open(HKEY root, const char* path, REGSAM access) {
 LONG RegKey::Create(HKEY root, const char* path, REGSAM access) {
   Close();
   DWORD disposition = 0;
-  LONG result = RegCreateKeyExA(root, path ? path : "", 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                                &key_, &disposition);
+  LONG result = RegCreateKeyExA(root, path ? path : "", 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_,
+                                &disposition);
   if (result != ERROR_SUCCESS) key_ = nullptr;
   return result;
 }

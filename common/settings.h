@@ -19,7 +19,7 @@ enum class ProgramKind { Monitor, Explorer };
 // Process-wide facts fixed at start-up.
 struct ProcessState {
   ProgramKind kind = ProgramKind::Monitor;
-  WORD languageId = 0;         // primary language id from string 634
+  WORD languageId = 0;          // primary language id from string 634
   bool is64BitWindows = false;  // the 32-bit view of the Run keys exists
   bool runAtStart = false;      // the machine Run key holds the monitor
 };

@@ -17,9 +17,10 @@ struct LanguageCode {
   WORD id;
 };
 constexpr LanguageCode kLanguages[] = {
-    {"us", 9},  {"de", 7},  {"fr", 12}, {"es", 10}, {"it", 16}, {"se", 29}, {"nl", 19},
-    {"ru", 25}, {"\xEA\xE0\xEA", 25},   {"pt", 22}, {"pl", 21}, {"no", 20}, {"gr", 8},
-    {"br", 22}, {"sq", 28}, {"tr", 31}, {"ar", 1},  {"fi", 11}, {"cn", 4},
+    {"us", 9},  {"de", 7},  {"fr", 12},           {"es", 10}, {"it", 16}, {"se", 29},
+    {"nl", 19}, {"ru", 25}, {"\xEA\xE0\xEA", 25}, {"pt", 22}, {"pl", 21}, {"no", 20},
+    {"gr", 8},  {"br", 22}, {"sq", 28},           {"tr", 31}, {"ar", 1},  {"fi", 11},
+    {"cn", 4},
 };
 
 int LoadFromTable(UINT id, char* dest, int capacity) {

@@ -93,17 +93,57 @@ TEST_F(SettingsTest, MaxCookieDefaultDependsOnTheProgram) {
 }
 
 TEST_F(SettingsTest, SaveOptionsWritesTheSavedValuesInPageOrder) {
-  const std::vector<std::string> pageOrder = {
-      "SendHistory", "HideTavvy", "HideStartup", "HideIEHelper", "HideActiveX", "HideServices", "HideFileType",
-      "HideTasks", "HideHidden", "HideSystemFiles", "HideHomePage", "Format", "ConfirmExit", "Sound", "History",
-      "HideMicrosoftServices", "HideMicrosoftActiveX", "IncludeKillBit", "ActiveXListAll", "OmniFormat",
-      "LockFileTypes", "ShowAllStartup", "NoMicrosoftStartup", "Start", "Cookies", "Nuts", "Tasks", "IEHelpers",
-      "FileType", "StartPage", "HOSTFile", "WinInit", "Services", "Hidden", "ViewCookies", "ActiveX",
-      "RealtimeStartup", "RealtimeIEHelper", "RealtimeSysFiles", "RealtimeFileType", "RealtimeStartPage",
-      "RealtimeHidden", "RealtimeActiveX", "RealtimeServices", "ExplorerMenu", "ShowAlerts", "HideRunOnce"};
+  const std::vector<std::string> pageOrder = {"SendHistory",
+                                              "HideTavvy",
+                                              "HideStartup",
+                                              "HideIEHelper",
+                                              "HideActiveX",
+                                              "HideServices",
+                                              "HideFileType",
+                                              "HideTasks",
+                                              "HideHidden",
+                                              "HideSystemFiles",
+                                              "HideHomePage",
+                                              "Format",
+                                              "ConfirmExit",
+                                              "Sound",
+                                              "History",
+                                              "HideMicrosoftServices",
+                                              "HideMicrosoftActiveX",
+                                              "IncludeKillBit",
+                                              "ActiveXListAll",
+                                              "OmniFormat",
+                                              "LockFileTypes",
+                                              "ShowAllStartup",
+                                              "NoMicrosoftStartup",
+                                              "Start",
+                                              "Cookies",
+                                              "Nuts",
+                                              "Tasks",
+                                              "IEHelpers",
+                                              "FileType",
+                                              "StartPage",
+                                              "HOSTFile",
+                                              "WinInit",
+                                              "Services",
+                                              "Hidden",
+                                              "ViewCookies",
+                                              "ActiveX",
+                                              "RealtimeStartup",
+                                              "RealtimeIEHelper",
+                                              "RealtimeSysFiles",
+                                              "RealtimeFileType",
+                                              "RealtimeStartPage",
+                                              "RealtimeHidden",
+                                              "RealtimeActiveX",
+                                              "RealtimeServices",
+                                              "ExplorerMenu",
+                                              "ShowAlerts",
+                                              "HideRunOnce"};
   std::vector<std::string> saved;
   for (int i = 0; i < kOptionCount; ++i)
-    if (OptionDefinition(static_cast<OptionId>(i)).saved) saved.push_back(OptionDefinition(static_cast<OptionId>(i)).name);
+    if (OptionDefinition(static_cast<OptionId>(i)).saved)
+      saved.push_back(OptionDefinition(static_cast<OptionId>(i)).name);
   EXPECT_EQ(pageOrder, saved);
 
   // Round trip: every saved option comes back; the others are not written.

@@ -24,8 +24,7 @@ inline void RawDeleteTree(HKEY root, const char* path) {
 
 inline bool RawSet(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key;
-  if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return false;
+  if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
   LONG result = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(key);
   return result == ERROR_SUCCESS;
@@ -58,7 +57,8 @@ inline RawValue RawGet(HKEY root, const char* path, const char* name) {
 inline std::string RawText(HKEY root, const char* path, const char* name) {
   RawValue value = RawGet(root, path, name);
   if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return "<missing>";
-  return std::string(reinterpret_cast<const char*>(value.data.data()), strnlen(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+  return std::string(reinterpret_cast<const char*>(value.data.data()),
+                     strnlen(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
 }
 inline bool RawKeyExists(HKEY root, const char* path) {
   HKEY key;
