@@ -1,0 +1,98 @@
+// The monitor's entry: command line, single instance, window, start-up
+// sequence and message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "fileid.h"
+#include "initialization.h"
+#include "monitor.h"
+#include "resource.h"
+#include "sentrelx.h"
+#include "settings.h"
+#include "strings.h"
+#include "trace.h"
+
+namespace sentrel {
+
+MonitorState& Monitor() {
+  static MonitorState state;
+  return state;
+}
+
+namespace {
+
+std::string LoadShortText(UINT id) {
+  char text[32];  // class name and caption: at most 31 characters
+  int length = LoadText(id, text, sizeof text);
+  return length > 0 ? std::string(text) : std::string();
+}
+
+// A second start never makes a second window: it forwards an exit request
+// or opens the explorer. Returns true when a monitor was already running.
+bool ForwardToRunningMonitor(const MonitorCommandLine& commandLine) {
+  HWND running = FindWindowA(Monitor().className.c_str(), nullptr);
+  if (!running) return false;
+  if (commandLine.quit) {
+    PostMessageA(running, WM_COMMAND, IDC_CMD_EXIT, 0);
+  } else if (!commandLine.noOpen) {
+    Monitor().window = running;
+    StartExplorer("-START");
+    Monitor().window = nullptr;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunMonitor(HINSTANCE instance, const char* commandLineText) {
+  MonitorState& monitor = Monitor();
+  monitor.instance = instance;
+  Process().kind = ProgramKind::Monitor;
+  const MonitorCommandLine commandLine = ParseMonitorCommandLine(commandLineText);
+  if (commandLine.kind != MonitorCommandLine::kRun) {
+    // A program file handed over by the context-menu verb: it is only ever
+    // looked up, never a reason to start a monitor. The online lookup is not
+    // built yet, so the file is left alone.
+    return 0;
+  }
+
+  monitor.className = LoadShortText(IDS_CLASS_NAME);
+  monitor.caption = LoadShortText(IDS_CAPTION);
+  if (monitor.className.empty() || monitor.caption.empty()) return 0;
+  if (ForwardToRunningMonitor(commandLine)) return 0;
+  if (commandLine.quit) return 0;
+
+  if (!RegisterMonitorClass(instance, monitor.className.c_str())) return 0;
+  monitor.window = CreateWindowExA(0, monitor.className.c_str(), monitor.caption.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 0,
+                                   0, nullptr, nullptr, instance, nullptr);
+  if (!monitor.window) return 0;
+  ShowWindow(monitor.window, SW_HIDE);
+  UpdateWindow(monitor.window);
+
+  // Start-up sequence.
+  monitor.startDelay = commandLine.expressBoot ? 45 : 0;
+  CoInitialize(nullptr);
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  monitor.alertOpen = false;
+  monitor.referenceTime = GetTickCount();
+  InitializeSettings();
+  monitor.hideIcon = Option(kOptHideTavvy) != 0;
+  CreateMonitorFonts();
+  TraceStep("START", "From Initialize to Post");
+  monitor.checkRequested = false;
+  CompanionStart(monitor.window);
+  TraceTiming();
+
+  PostMessageA(monitor.window, WM_COMMAND, IDC_CMD_PROGRAM_START, 0);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace sentrel
