@@ -3,6 +3,7 @@
 // watcher thread never touches the monitor's state: the posted message is
 // its only contact.
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 #include <algorithm>

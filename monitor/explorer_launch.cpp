@@ -13,7 +13,8 @@ namespace sentrel {
 int StartExplorer(const char* switchText) {
   const std::string folder = FolderOfProgram();
   // The name is relative: the explorer is found in the working folder.
-  HINSTANCE result = ShellExecuteA(Monitor().window, "open", "SentrelEx.exe ", switchText, folder.c_str(), SW_SHOWNORMAL);
+  HINSTANCE result =
+      ShellExecuteA(Monitor().window, "open", "SentrelEx.exe ", switchText, folder.c_str(), SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(result) >= 32) return 1;
   ShowMessageId(nullptr, IDS_EXPLORER_NOT_FOUND, MB_OK | MB_ICONERROR);
   return 0;

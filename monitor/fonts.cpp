@@ -11,8 +11,9 @@ struct FontSpec {
   bool underline;
 };
 constexpr FontSpec kFonts[kMonitorFontCount] = {
-    {"Arial", 14, 400, false},  {"Verdana", 14, 400, true}, {"Verdana", 18, 600, true},      {"Arial", 18, 500, false},
-    {"MS Sans Serif", 14, 600, false}, {"Verdana", 10, 600, false}, {"MS Sans Serif", 12, 500, false},
+    {"Arial", 14, 400, false},         {"Verdana", 14, 400, true},        {"Verdana", 18, 600, true},
+    {"Arial", 18, 500, false},         {"MS Sans Serif", 14, 600, false}, {"Verdana", 10, 600, false},
+    {"MS Sans Serif", 12, 500, false},
 };
 
 }  // namespace

@@ -1,0 +1,227 @@
+// The real Sentrel.exe and SENTRELX.DLL under Wine: first run, second
+// starts, exit requests, the missing explorer, version upgrades.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "process_support.h"
+#include "resource.h"
+#include "settings.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+const char* const kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void CleanRegistry() {
+  RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+  RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+  RawDeleteTree(HKEY_CLASSES_ROOT, "exefile\\shell\\Sentrel OMNI");
+  HKEY run;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+    RegDeleteValueA(run, "Sentrel");
+    RegCloseKey(run);
+  }
+}
+
+class MonitorProcess : public testing::Test {
+ protected:
+  void SetUp() override {
+    CleanRegistry();
+    ASSERT_EQ(nullptr, FindWindowA("Sentrel", nullptr)) << "a monitor is already running";
+  }
+  void TearDown() override {
+    if (HWND window = FindWindowA("Sentrel", nullptr)) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(window, &process);
+      if (HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process)) {
+        TerminateProcess(handle, 99);
+        WaitForSingleObject(handle, 5000);
+        CloseHandle(handle);
+      }
+    }
+    CleanRegistry();
+  }
+  // Starts a monitor and waits for its window.
+  static HWND StartMonitor(Program& program) {
+    if (!program.started()) return nullptr;
+    return WaitForWindow(program.id(), "Sentrel", 15000);
+  }
+  static DWORD RunToEnd(const char* arguments) {
+    Program program(ProgramPath("Sentrel.exe"), arguments);
+    return program.WaitForExit(15000);
+  }
+};
+
+TEST_F(MonitorProcess, FirstRunCreatesTheSettingsAndQuitEndsIt) {
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, StartMonitor(monitor));
+  const char* sentrel = "Software\\Orvane Works\\Sentrel";
+  for (const char* key : {"Nuts", "Cookies", "Options", "Run", "IEHelpers", "HostFile", "Tasks"})
+    EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, (std::string(sentrel) + "\\" + key).c_str())) << key;
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, sentrel, ""));
+  EXPECT_EQ("16.0.2009.0", RawText(HKEY_CURRENT_USER, sentrel, "Version"));
+  std::string command = RawText(HKEY_LOCAL_MACHINE, kRunKey, "Sentrel");
+  const std::string suffix = "\\sentrel.exe -expressboot";
+  ASSERT_GT(command.size(), suffix.size());
+  EXPECT_EQ(suffix, command.substr(command.size() - suffix.size()));
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, (std::string(sentrel) + "\\Run").c_str(), command.c_str()));
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
+
+TEST_F(MonitorProcess, ExitIsConfirmedWhenAsked) {
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, StartMonitor(monitor));
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "ConfirmExit", "1");
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  std::string question = AnswerMessageBox(monitor.id(), IDNO);
+  EXPECT_NE(std::string::npos, question.find("Do you want Sentrel.exe to Exit?")) << question;
+  Sleep(1000);
+  EXPECT_TRUE(monitor.Running());
+  EXPECT_NE(nullptr, FindWindowA("Sentrel", nullptr));
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  AnswerMessageBox(monitor.id(), IDYES);
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
+
+TEST_F(MonitorProcess, CloseThenDeclineKeepsAWorkingMonitor) {
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_NE(nullptr, window);
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "ConfirmExit", "1");
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  AnswerMessageBox(monitor.id(), IDNO);
+  Sleep(500);
+  // Still reachable: a later exit request works.
+  EXPECT_TRUE(IsWindow(window));
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "ConfirmExit", "0");
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
+
+TEST_F(MonitorProcess, QuitWithoutAMonitorTouchesNothing) {
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, "Software\\Orvane Works"));
+  EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kRunKey, "Sentrel"));
+}
+
+TEST_F(MonitorProcess, ProgramFilesOnTheCommandLineNeverStartAMonitor) {
+  EXPECT_EQ(0u, RunToEnd("C:\\Program Files\\Thing\\thing.exe"));
+  EXPECT_EQ(0u, RunToEnd("c:\\windows\\system32\\shell32.dll"));
+  EXPECT_EQ(nullptr, FindWindowA("Sentrel", nullptr));
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, "Software\\Orvane Works"));
+}
+
+TEST_F(MonitorProcess, SecondStartOpensTheExplorerOrEndsSilently) {
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(0u, RunToEnd("-NoOpen"));
+  EXPECT_TRUE(monitor.Running());
+
+  // Without -NoOpen the second start opens the explorer, which is missing
+  // here: it says so and ends; the first monitor runs on.
+  {
+    Program second(ProgramPath("Sentrel.exe"), "");
+    std::string text = AnswerMessageBox(second.id(), IDOK);
+    EXPECT_NE(std::string::npos, text.find("SentrelEx.exe must exist")) << text;
+    EXPECT_EQ(0u, second.WaitForExit(15000));
+  }
+  // The monitor's own display commands say the same and change nothing else.
+  PostMessageA(window, WM_COMMAND, IDC_CMD_SHOW_STARTUP, 0);
+  std::string text = AnswerMessageBox(monitor.id(), IDOK);
+  EXPECT_NE(std::string::npos, text.find("Program not found")) << text;
+  Sleep(300);
+  EXPECT_TRUE(monitor.Running());
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
+
+TEST_F(MonitorProcess, OlderVersionRebuildsAndCurrentOneDoesNot) {
+  const char* sentrel = "Software\\Orvane Works\\Sentrel";
+  auto startAndStop = [] {
+    Program monitor(ProgramPath("Sentrel.exe"), "");
+    ASSERT_NE(nullptr, StartMonitor(monitor));
+    ASSERT_EQ(0u, RunToEnd("-Q"));
+    ASSERT_EQ(0u, monitor.WaitForExit(15000));
+  };
+  auto dropRunValue = [] {
+    HKEY run;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &run));
+    RegDeleteValueA(run, "Sentrel");
+    RegCloseKey(run);
+  };
+  startAndStop();
+
+  // A release that is current (containment): the initial values stay as they are.
+  dropRunValue();
+  RawSetText(HKEY_CURRENT_USER, sentrel, "Version", "16.0.2009.0 (build 7)");
+  startAndStop();
+  EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kRunKey, "Sentrel"));
+  EXPECT_EQ("16.0.2009.0 (build 7)", RawText(HKEY_CURRENT_USER, sentrel, "Version"));
+
+  // An older release: rebuilt, initial values made again, version stamped.
+  RawSetText(HKEY_CURRENT_USER, sentrel, "Version", "15.2.1800.0");
+  startAndStop();
+  EXPECT_NE("<missing>", RawText(HKEY_LOCAL_MACHINE, kRunKey, "Sentrel"));
+  EXPECT_EQ("16.0.2009.0", RawText(HKEY_CURRENT_USER, sentrel, "Version"));
+
+  // Cleanup asks for one rebuild and is cleared.
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Cleanup", "1");
+  startAndStop();
+  EXPECT_EQ("0", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Cleanup"));
+}
+
+// ---- SENTRELX.DLL ----------------------------------------------------------
+
+using StartFn = int(__cdecl*)(HWND);
+using StopFn = int(__cdecl*)();
+
+TEST(Companion, PostsImmediateCheckWhenAProgramStartsAndStopsPromptly) {
+  HMODULE library = LoadLibraryA(ProgramPath("SENTRELX.DLL").c_str());
+  ASSERT_NE(nullptr, library);
+  auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
+  auto stop = reinterpret_cast<StopFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(3))));
+  ASSERT_NE(nullptr, start);
+  ASSERT_NE(nullptr, stop);
+
+  HWND window = CreateWindowExA(0, "STATIC", "companion", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, window);
+  ASSERT_EQ(1, start(window));
+  EXPECT_EQ(0, start(window));  // one watcher at a time
+
+  // Nothing changes: no request.
+  MSG message;
+  Sleep(2500);
+  EXPECT_FALSE(PeekMessageA(&message, window, WM_SENTREL_PROCESSES_CHANGED, WM_SENTREL_PROCESSES_CHANGED, PM_REMOVE));
+
+  // A program starts (and stays): a request arrives within a period or two.
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  Program program(std::string(system) + "\\notepad.exe", "");
+  ASSERT_TRUE(program.started());
+  bool requested = false;
+  for (int i = 0; i < 120 && !requested; ++i) {
+    requested = PeekMessageA(&message, window, WM_SENTREL_PROCESSES_CHANGED, WM_SENTREL_PROCESSES_CHANGED, PM_REMOVE);
+    if (!requested) Sleep(50);
+  }
+  EXPECT_TRUE(requested);
+
+  DWORD before = GetTickCount();
+  EXPECT_EQ(1, stop());
+  EXPECT_LT(GetTickCount() - before, 1500u) << "the watcher must wake from its wait at once";
+  EXPECT_EQ(0, stop());
+  DestroyWindow(window);
+  FreeLibrary(library);
+}
+
+}  // namespace
