@@ -341,3 +341,13 @@ int ShowFileSummary(HWND owner, const char* file, UINT id, std::string* descript
 }
 
 }  // namespace sentrel
+
+#include <shlobj.h>
+
+namespace sentrel {
+std::string DataFolder() {
+  char folder[MAX_PATH] = "";
+  if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, TRUE)) return FolderOfProgram() + "\\Sentrel";
+  return std::string(folder) + "\\Sentrel";
+}
+}  // namespace sentrel

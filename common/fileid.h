@@ -60,3 +60,8 @@ int ShowFileSummary(HWND owner, const char* file, UINT id, std::string* descript
 std::string FileSummaryText(const char* file, UINT id, const VersionFields& fields);
 
 }  // namespace sentrel
+
+namespace sentrel {
+// The user's application data folder followed by "\Sentrel".
+std::string DataFolder();
+}  // namespace sentrel

@@ -7,6 +7,7 @@
 #include "fileid.h"
 #include "registry.h"
 #include "settings.h"
+#include "startup.h"
 #include "strings.h"
 #include "trace.h"
 #include "winpos.h"
@@ -22,8 +23,13 @@ constexpr const char* kSystemPoliciesKey = "SOFTWARE\\Microsoft\\Windows\\Curren
 constexpr const char* kUacValues[] = {"ConsentPromptBehaviorAdmin", "EnableLUA", "PromptOnSecureDesktop"};
 
 // Areas whose baselines are built at start-up join this table as they arrive.
-constexpr BaselineBuilder kNoBuilders[1] = {{nullptr, InitStage::Baselines, nullptr}};
-const SettingsInitHooks kDefaultHooks = {kNoBuilders, 0, {nullptr, nullptr, nullptr, nullptr}};
+constexpr BaselineBuilder kBuilders[] = {
+    {"FirstSeen", InitStage::Baselines, BuildFirstSeenStoreIfMissing},
+};
+const SettingsInitHooks kDefaultHooks = {
+    kBuilders,
+    sizeof kBuilders / sizeof kBuilders[0],
+    {CleanupRunRegistry, InitRegStartups, RemoveEarlierEditionEntry, FindOwnStartupEntries}};
 
 const SettingsInitHooks* g_hooks = &kDefaultHooks;
 

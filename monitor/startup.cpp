@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "sentrelx.h"
 #include "settings.h"
+#include "startup.h"
 #include "strings.h"
 #include "trace.h"
 
@@ -42,6 +43,13 @@ bool ForwardToRunningMonitor(const MonitorCommandLine& commandLine) {
     Monitor().window = nullptr;
   }
   return true;
+}
+
+// Removing a key location of Windows: the monitor asks with a plain box,
+// unless the startup alerts answer by themselves.
+bool ConfirmKeyLocationRemoval(HWND owner, const char*, const char*, int) {
+  if (Option(kOptHideStartup) != 0) return true;
+  return ShowMessage(owner, LoadText(IDS_KEY_LOCATION_REMOVAL).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 }  // namespace
@@ -78,6 +86,7 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   InitCommonControlsEx(&controls);
   monitor.alertOpen = false;
   monitor.referenceTime = GetTickCount();
+  SetRemovalConfirmation(ConfirmKeyLocationRemoval);
   InitializeSettings();
   monitor.hideIcon = Option(kOptHideTavvy) != 0;
   CreateMonitorFonts();

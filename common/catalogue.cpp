@@ -1,0 +1,195 @@
+// The catalogue entry list and the type code table.
+#include "catalogue.h"
+
+#include <vector>
+
+#include "fileid.h"
+#include "resource.h"
+#include "settings.h"
+#include "strings.h"
+
+namespace sentrel {
+namespace {
+
+std::vector<CatalogueEntry> g_entries;
+
+struct TypeRow {
+  int code;
+  const char* name;
+};
+// In lookup order: the first matching row wins.
+constexpr TypeRow kTypes[] = {
+    {1, "MACHINE_RUN"},
+    {2, "MACHINE_RUNONCE"},
+    {3, "MACHINE_RUNONCEEX"},
+    {4, "MACHINE_RUNSERVICES"},
+    {5, "MACHINE_RUNSERVICESONCE"},
+    {11, "CURRENT_RUN"},
+    {12, "CURRENT_RUNONCE"},
+    {13, "CURRENT_RUNONCEEX"},
+    {14, "CURRENT_RUNSERVICES"},
+    {15, "CURRENT_RUNSERVICESONCE"},
+    {21, "WOW64_RUN"},
+    {22, "WOW64_RUNONCE"},
+    {23, "WOW64_RUNONCEEX"},
+    {24, "WOW64_RUNSERVICES"},
+    {25, "WOW64_RUNSERVICESONCE"},
+    {31, "SENTREL_RUN"},
+    {32, "SENTREL_RUNONCE"},
+    {33, "SENTREL_RUNONCEEX"},
+    {34, "SENTREL_RUNSERVICES"},
+    {35, "SENTREL_RUNSERVICESONCE"},
+    {100, "WIN_LOAD"},
+    {101, "WIN_RUN"},
+    {200, "GROUP_STARTUP"},
+    {250, "WINLOGON_Userinit"},
+    {251, "WINLOGON_Shell"},
+    {252, "REG_Delayload"},
+    {253, "REG_TaskScheduler"},
+    {254, "REG_ShellExecuteHook"},
+    {255, "REG_AppInitDLLs"},
+    {500, "INFO_COOKIE"},
+    {501, "INFO_NETCOOKIE"},
+    {502, "INFO_SAVECOOKIE"},
+    {503, "INFO_NUTS"},
+    {600, "INFO_TASK"},
+    {700, "SERVICE_EXE"},
+    {701, "SERVICE_SVCHOST"},
+    {800, "TASK_SCHEDULED"},
+    {900, "TYPE_BHO"},
+    {300, "RESTART_DELETE"},
+    {301, "RESTART_RENAME"},
+    {901, "TYPE_TOOLBAR"},
+    {902, "TYPE_EXTENSION"},
+    {350, "TYPE_MONITOR"},
+    {360, "TYPE_BLACKLIST"},
+    {450, "TYPE_PROSEARCH"},
+    {400, "TYPE_FILETYPE"},
+    {370, "TYPE_HIDDEN"},
+    {256, "RUN_WINLOGONNOTIFY"},
+    {6, "MACHINE_RUNONCESETUP"},
+    {7, "MACHINE_RUNPOLICY"},
+    {3000, "TYPE_UNKNOWN"},
+};
+static_assert(sizeof kTypes / sizeof kTypes[0] == 51, "the type table has 51 rows");
+
+const char* const kRunKeyNames[] = {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce"};
+
+std::string Cut(const char* text, size_t width) {
+  std::string result = text ? text : "";
+  if (result.size() > width) result.resize(width);
+  return result;
+}
+
+}  // namespace
+
+int AddCatalogueEntry(const char* title, const char* path, const char* data, const char* description, int type,
+                      int value) {
+  if (g_entries.size() >= static_cast<size_t>(kMaxCatalogueEntries)) return 0;
+  if (type == kTypeCookie && g_entries.size() >= static_cast<size_t>(Option(kOptMaxCookie))) return 0;
+  CatalogueEntry entry;
+  std::string cutPath = StripQuotes(Cut(path, kPathChars));
+  entry.path = cutPath.size() >= 4 ? LongPathOf(cutPath) : cutPath;
+  entry.title = Cut(title, kTitleWidth);
+  if (entry.title.empty()) {
+    std::string name = FileNamePart(entry.path);
+    entry.title = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+  } else if (ContainsText(entry.title.c_str(), "Sentrel")) {
+    entry.title = ProgramCaption();
+  }
+  std::string cutData = Cut(data, kPathChars);
+  entry.data = entry.path.size() >= 4 && !cutData.empty() ? LongPathOf(cutData) : cutData;
+  entry.description = Cut(description, kDescriptionWidth);
+  entry.type = type;
+  entry.value = value;
+  g_entries.push_back(std::move(entry));
+  return 1;
+}
+
+void ClearCatalogueEntries() {
+  g_entries.clear();
+  g_entries.shrink_to_fit();
+}
+
+int CatalogueCount() { return static_cast<int>(g_entries.size()); }
+
+const CatalogueEntry& CatalogueAt(int index) { return g_entries.at(static_cast<size_t>(index)); }
+
+const char* TypeName(int type) {
+  for (const TypeRow& row : kTypes)
+    if (row.code == type) return row.name;
+  return "TYPE_UNKNOWN";
+}
+
+int TypeOfName(const char* name) {
+  for (const TypeRow& row : kTypes)
+    if (name && lstrcmpA(row.name, name) == 0) return row.code;
+  return kTypeUnknown;
+}
+
+std::string LocationText(int type, bool disabled) {
+  std::string text;
+  if (disabled) text = " * " + LoadText(IDS_DISABLED) + " * ";
+  const char* version = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+  if (type >= 1 && type <= 5) return text + "HKLM\\" + version + kRunKeyNames[type - 1];
+  if (type >= 11 && type <= 15) return text + "HKCU\\" + version + kRunKeyNames[type - 11];
+  if (type >= 21 && type <= 25)
+    return text + "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\" + kRunKeyNames[type - 21];
+  switch (type) {
+    case 100:
+      return text + "WIN.INI     [Load] Section";
+    case 101:
+      return text + "WIN.INI     [Run] Section";
+    case 200:
+      return text + "Windows Startup Group";
+    case 250:
+      return text + "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon Userinit";
+    case 251:
+      return text + "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon Shell";
+    case 252:
+      return text + "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+    case 253:
+      return text + "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+    case 254:
+      return text + "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+    case 255:
+      return text + "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs";
+    case 256:
+      return text + "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon Notify";
+    case 800:
+      return LoadText(726);
+    case 900:
+      return LoadText(725);
+    case 901:
+      return LoadText(724);
+    default:
+      return text;  // 6, 7, 16, 17, 26, 27: the marker only; above 256: nothing
+  }
+}
+
+UINT StartExplanationId(int type) {
+  switch (type) {
+    case 2:
+    case 3:
+    case 5:
+    case 6:
+    case 12:
+    case 13:
+    case 15:
+    case 16:
+    case 22:
+    case 23:
+    case 25:
+    case 26:
+      return IDS_START_EXPLAIN_RUNONCE;
+    case 100:
+    case 101:
+      return IDS_START_EXPLAIN_WININI;
+    case 200:
+      return IDS_START_EXPLAIN_SHORTCUT;
+    default:
+      return IDS_START_EXPLAIN_RUN;
+  }
+}
+
+}  // namespace sentrel

@@ -1,0 +1,72 @@
+// The startup catalogue: every place programs start from, the actions on
+// its entries (disable, enable, remove, restore), the startup baseline and
+// the first-seen store.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace sentrel {
+
+// ---- Enumeration -------------------------------------------------------------
+
+// restricted = 1: the explorer's view, where ShowAllStartup decides on the
+// Winlogon and shell extension locations. Returns the number of entries.
+int EnumerateStartupEntries(int restricted);
+void ListRunKeyEntries();
+void ListStartupFolderEntries();
+void ListWinIniEntries();
+void ListDisabledEntries();
+void ListShellExtensionEntries();
+int ReadUserinit(std::string& program);
+int ReadShell(std::string& program);
+// Pure cores of the two above.
+int UserinitProgram(const std::string& value, std::string& program);
+int ShellProgram(const std::string& value, std::string& program);
+// The path of a Run command that starts a DLL through RUNDLL32.EXE (the text
+// after the program), or "" when it does not.
+std::string RundllTarget(const std::string& command);
+// The tokens of a WIN.INI run/load line, and the line without a command.
+std::string WinIniLineWithout(const std::string& line, const std::string& command);
+
+// ---- Actions -----------------------------------------------------------------
+
+constexpr const char* kDisabledKey = "Software\\Orvane Works\\Sentrel\\Disabled";
+constexpr const char* kStartupBaselineKey = "Software\\Orvane Works\\Sentrel\\Run";
+
+int IsEntryDisabled(const char* title);
+int ToggleStartupEntry(const char* title, const char* command, const char* file, int type);
+int RemoveStartupEntry(const char* title, const char* command, const char* file, int type);
+int RestoreRemovedEntry(const char* title, const char* command, const char* file, int type);
+
+// Removing a key location asks first; the program supplies the question.
+using RemovalConfirmation = bool (*)(HWND owner, const char* title, const char* command, int type);
+void SetRemovalConfirmation(RemovalConfirmation confirm);
+int RemoveShellExtensionEntry(HWND owner, const char* title, const char* command, const char* data, int type);
+int ResetUserinit();
+int ResetShell();
+
+// The folder beside the program where disabled Startup-folder files are parked.
+std::string ParkingFolder();
+
+// ---- Baselines and first-seen dates --------------------------------------------
+
+// The baseline value name of a command: every "=" becomes ":".
+std::string BaselineName(const std::string& command);
+int InitRegStartups();
+int CleanupRunRegistry();
+int StartupBaselineChanged();
+
+// The Detected sub-key for a type code ("Startup", "Hidden", ...).
+const char* FirstSeenArea(int type);
+int RecordFirstSeen(const char* text, const char* area);
+int ReadFirstSeen(const char* text, int type, char* dest);  // dest of 24
+int InitFirstSeenStore();
+
+// Hooks for the settings initialisation and run-at-start.
+int FindOwnStartupEntries(bool remove);
+int RemoveEarlierEditionEntry();
+int BuildFirstSeenStoreIfMissing();
+
+}  // namespace sentrel

@@ -1,0 +1,578 @@
+// The startup catalogue against the real (Wine) registry, WIN.INI through
+// the profile API, real shortcut files and the history file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "fileid.h"
+#include "history.h"
+#include "initialization.h"
+#include "registry.h"
+#include "settings.h"
+#include "startup.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+const char* const kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char* const kPolicyRun = "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run";
+const char* const kWowRun = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string Notepad() { return WindowsFolder() + "\\notepad.exe"; }
+
+void DeleteAllValues(HKEY root, const char* path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[1024];
+  for (;;) {
+    DWORD length = sizeof name;
+    if (RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
+  }
+  RegCloseKey(key);
+}
+
+std::string StartupFolder() {
+  char folder[MAX_PATH] = "";
+  ReadStringValue(HKEY_CURRENT_USER, kShellFolders, "Startup", folder, sizeof folder);
+  return folder;
+}
+
+void EmptyFolder(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+bool MakeShortcut(const std::string& file, const std::string& target, const std::string& description) {
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return false;
+  link->SetPath(target.c_str());
+  link->SetDescription(description.c_str());
+  IPersistFile* persist = nullptr;
+  bool saved = false;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+    saved = SUCCEEDED(persist->Save(wide, TRUE));
+    persist->Release();
+  }
+  link->Release();
+  return saved;
+}
+
+std::string WinIni(const char* key) {
+  char line[1024];
+  GetProfileStringA("windows", key, "", line, sizeof line);
+  return line;
+}
+
+struct Listed {
+  std::string title, path;
+  int type, value;
+};
+std::vector<Listed> Entries() {
+  std::vector<Listed> entries;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    entries.push_back({CatalogueAt(i).title, CatalogueAt(i).path, CatalogueAt(i).type, CatalogueAt(i).value});
+  return entries;
+}
+const Listed* Find(const std::vector<Listed>& entries, const std::string& title) {
+  for (const Listed& entry : entries)
+    if (entry.title == title) return &entry;
+  return nullptr;
+}
+
+// Every location the tests touch is emptied before and after.
+class Startup : public testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitialize(nullptr);
+    Clean();
+    Process() = ProcessState{};
+    LoadOptions();
+  }
+  void TearDown() override {
+    Clean();
+    CoUninitialize();
+  }
+  void Clean() {
+    // Every Run key, both roots (the test prefix's own entries included).
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+      for (const char* name : {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce", "RunOnce\\Setup"})
+        DeleteAllValues(root, (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + name).c_str());
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) DeleteAllValues(root, kPolicyRun);
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+    DeleteAllValues(HKEY_LOCAL_MACHINE, kWowRun);
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+    WriteProfileStringA("windows", "run", nullptr);
+    WriteProfileStringA("windows", "load", nullptr);
+    folder_ = StartupFolder();
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    EmptyFolder(folder_);
+    EmptyFolder(ParkingFolder());
+    DeleteFileA(HistoryFile().c_str());
+    ClearCatalogueEntries();
+  }
+  std::string folder_;
+};
+
+// ---- Enumeration ---------------------------------------------------------------
+
+TEST_F(Startup, LocationsInOrderWithTheirTypeCodes) {
+  const std::string notepad = Notepad();
+  RawSetText(HKEY_LOCAL_MACHINE, kRun, "MachineRun", notepad + " /m");
+  RawSetText(HKEY_LOCAL_MACHINE, kRunOnce, "MachineOnce", notepad + " /o");
+  RawSetText(HKEY_LOCAL_MACHINE, kPolicyRun, "MachinePolicy", notepad + " /p");
+  RawSetText(HKEY_CURRENT_USER, kRun, "UserRun", notepad + " /u");
+  ASSERT_TRUE(MakeShortcut(folder_ + "\\Editor.lnk", notepad, "Shortcut Editor"));
+  std::ofstream(folder_ + "\\desktop.ini") << "[.ShellClassInfo]\r\n";
+  std::ofstream(folder_ + "\\notes.txt") << "x";
+  WriteProfileStringA("windows", "run", "C:\\one\\first.exe;C:\\two\\second.exe");
+  WriteProfileStringA("windows", "load", "C:\\three\\loaded.exe");
+
+  EnumerateStartupEntries(1);
+  std::vector<Listed> entries = Entries();
+  ASSERT_GE(entries.size(), 8u);
+  EXPECT_EQ("MachineRun", entries[0].title);
+  EXPECT_EQ(1, entries[0].type);
+  EXPECT_EQ(notepad + " /m", entries[0].path);
+  EXPECT_EQ("MachineOnce", entries[1].title);
+  EXPECT_EQ(2, entries[1].type);
+  EXPECT_EQ("MachinePolicy", entries[2].title);
+  EXPECT_EQ(7, entries[2].type);
+  EXPECT_EQ("UserRun", entries[3].title);
+  EXPECT_EQ(11, entries[3].type);
+  // The Startup folder: the shortcut by its description, the plain file by
+  // its name; desktop.ini never.
+  EXPECT_EQ(200, entries[4].type);
+  EXPECT_EQ(200, entries[5].type);
+  EXPECT_NE(nullptr, Find(entries, "Shortcut Editor"));
+  EXPECT_NE(nullptr, Find(entries, "notes"));
+  for (const Listed& entry : entries) EXPECT_EQ(std::string::npos, entry.path.find("desktop.ini"));
+  EXPECT_EQ("C:\\one\\first.exe", entries[6].path);
+  EXPECT_EQ(101, entries[6].type);
+  EXPECT_EQ("run", entries[6].title);
+  EXPECT_EQ("C:\\two\\second.exe", entries[7].path);
+  EXPECT_EQ(101, entries[7].type);
+  ASSERT_GE(entries.size(), 9u);
+  EXPECT_EQ(100, entries[8].type);
+  EXPECT_EQ("load", entries[8].title);
+  // Restricted and without ShowAllStartup: no Winlogon or shell extensions.
+  for (const Listed& entry : entries) EXPECT_LT(entry.type, 250);
+}
+
+TEST_F(Startup, WinlogonValuesOnlyOnTheNtFamily) {
+  const char* winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  RawValue userinit = RawGet(HKEY_LOCAL_MACHINE, winlogon, "Userinit");
+  RawValue shell = RawGet(HKEY_LOCAL_MACHINE, winlogon, "Shell");
+  RawSetText(HKEY_LOCAL_MACHINE, winlogon, "Userinit", "C:\\windows\\system32\\userinit.exe,");
+  RawSetText(HKEY_LOCAL_MACHINE, winlogon, "Shell", "Explorer.exe");
+  EnumerateStartupEntries(0);
+  std::vector<Listed> entries = Entries();
+  const Listed* user = Find(entries, "Winlogon Userinit");
+  const Listed* explorer = Find(entries, "Winlogon Shell");
+  if (Is9xFamily()) {
+    EXPECT_EQ(nullptr, user);
+    EXPECT_EQ(nullptr, explorer);
+  } else {
+    ASSERT_NE(nullptr, user);
+    EXPECT_EQ(250, user->type);
+    EXPECT_EQ(0, lstrcmpiA("C:\\windows\\system32\\userinit.exe", user->path.c_str()));
+    ASSERT_NE(nullptr, explorer);
+    EXPECT_EQ(251, explorer->type);
+  }
+  for (auto* saved : {&userinit, &shell}) {
+    const char* name = saved == &userinit ? "Userinit" : "Shell";
+    if (saved->type) RawSet(HKEY_LOCAL_MACHINE, winlogon, name, saved->type, saved->data.data(), saved->data.size());
+  }
+}
+
+TEST(WinlogonValues, UserinitAndShellPrograms) {
+  std::string program;
+  EXPECT_EQ(1, UserinitProgram("C:\\WINDOWS\\system32\\userinit.exe,", program));
+  EXPECT_EQ("C:\\WINDOWS\\system32\\userinit.exe", program);
+  EXPECT_EQ(1, UserinitProgram("C:\\WINDOWS\\system32\\userinit.exe,   C:\\bad\\spy.exe", program));
+  EXPECT_EQ("C:\\bad\\spy.exe", program);
+  EXPECT_EQ(0, UserinitProgram("C:\\WINDOWS\\system32\\userinit.exe", program));
+  EXPECT_EQ(1, ShellProgram("Explorer.exe", program));
+  EXPECT_EQ("Explorer.exe", program);
+  EXPECT_EQ(1, ShellProgram("Explorer.exe  c:\\bad\\shell.exe", program));
+  EXPECT_EQ("c:\\bad\\shell.exe", program);
+  EXPECT_EQ(1, ShellProgram("Explorer.exe ", program));
+  EXPECT_EQ("Explorer.exe", program);
+  EXPECT_EQ(0, ShellProgram("", program));
+}
+
+TEST_F(Startup, PreviousPairSuppressesTheSameValueAcrossKeys) {
+  // Values enumerate by name: "zz" is the last of Run and the only of RunOnce.
+  RawSetText(HKEY_LOCAL_MACHINE, kRun, "Alpha", "c:\\apps\\alpha.exe");
+  RawSetText(HKEY_LOCAL_MACHINE, kRun, "zzTwin", "c:\\apps\\twin.exe");
+  RawSetText(HKEY_LOCAL_MACHINE, kRunOnce, "ZZTWIN", "C:\\APPS\\TWIN.EXE");
+  RawSetText(HKEY_CURRENT_USER, kRun, "zzTwin", "c:\\apps\\other.exe");
+  EnumerateStartupEntries(1);
+  int twins = 0;
+  for (const Listed& entry : Entries())
+    if (lstrcmpiA(entry.title.c_str(), "zzTwin") == 0) ++twins;
+  EXPECT_EQ(2, twins);  // HKLM Run and HKCU Run (other data); RunOnce suppressed
+}
+
+TEST_F(Startup, ThirtyTwoBitViewOnlyWhenItsKeyWasFound) {
+  RawSetText(HKEY_LOCAL_MACHINE, kWowRun, "WowProgram", "c:\\apps\\wow.exe");
+  Process().is64BitWindows = false;
+  EnumerateStartupEntries(1);
+  for (const Listed& entry : Entries()) EXPECT_FALSE(entry.type >= 21 && entry.type <= 27) << entry.title;
+  Process().is64BitWindows = true;
+  EnumerateStartupEntries(1);
+  const Listed* wow = Find(Entries(), "WowProgram");
+  ASSERT_NE(nullptr, wow);
+  EXPECT_EQ(21, wow->type);
+}
+
+TEST_F(Startup, RundllCommandsListTheLibrary) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "Panel", "RUNDLL32.EXE shell32.dll,Control_RunDLL desk.cpl");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Hook", "C:\\WINDOWS\\system32\\rundll32.exe c:\\hooks\\hook.dll,Start");
+  EnumerateStartupEntries(1);
+  std::vector<Listed> entries = Entries();
+  const Listed* panel = Find(entries, "Panel");
+  ASSERT_NE(nullptr, panel);
+  EXPECT_EQ("shell32.dll,Control_RunDLL desk.cpl", panel->path);
+  EXPECT_EQ(1, panel->value);
+  const Listed* hook = Find(entries, "Hook");
+  ASSERT_NE(nullptr, hook);
+  EXPECT_EQ("c:\\hooks\\hook.dll,Start", hook->path);
+  EXPECT_EQ("", RundllTarget("c:\\apps\\normal.exe"));
+}
+
+TEST_F(Startup, ValuesThatCannotBeProgramsAreNotListed) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "X", "c:\\apps\\one.exe");         // one-character name
+  RawSetText(HKEY_CURRENT_USER, kRun, "Short", "a.ex");                  // four characters of data
+  RawSetText(HKEY_CURRENT_USER, kRun, "\xE9lan", "c:\\apps\\elan.exe");  // name from byte 0xE9
+  RawSet(HKEY_CURRENT_USER, kRun, "Binary", REG_BINARY, "c:\\apps\\bin.exe", 15);
+  RawSetText(HKEY_CURRENT_USER, kRun, "Huge", "c:\\" + std::string(600, 'h') + ".exe");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Good", "c:\\apps\\good.exe");
+  EnumerateStartupEntries(1);
+  std::vector<Listed> entries = Entries();
+  ASSERT_EQ(1u, entries.size()) << entries[0].title << " / " << entries.back().title << " " << entries.back().path;
+  EXPECT_EQ("Good", entries[0].title);
+}
+
+TEST_F(Startup, DeadShortcutsAreNotListed) {
+  std::string target = TestFolder() + "\\doomed.exe";
+  ASSERT_TRUE(CopyFileA(Notepad().c_str(), target.c_str(), FALSE));
+  ASSERT_TRUE(MakeShortcut(folder_ + "\\Doomed.lnk", target, "Doomed"));
+  EnumerateStartupEntries(1);
+  EXPECT_NE(nullptr, Find(Entries(), "Doomed"));
+  DeleteFileA(target.c_str());
+  EnumerateStartupEntries(1);
+  EXPECT_EQ(nullptr, Find(Entries(), "Doomed"));
+}
+
+TEST_F(Startup, TheListHoldsAtMost4096Entries) {
+  ClearCatalogueEntries();
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) ASSERT_EQ(1, AddCatalogueEntry("t", "p", "", "", 1, 0));
+  EXPECT_EQ(0, AddCatalogueEntry("last", "p", "", "", 1, 0));
+  EXPECT_EQ(kMaxCatalogueEntries, CatalogueCount());
+  ClearCatalogueEntries();
+  // Widths and the title rules.
+  AddCatalogueEntry(std::string(300, 't').c_str(), "\"c:\\dir\\prog.exe\"", "", std::string(2000, 'd').c_str(), 1, 0);
+  AddCatalogueEntry("", "c:\\dir\\named.exe", "", "", 1, 0);
+  AddCatalogueEntry("My Sentrel copy", "c:\\dir\\x.exe", "", "", 1, 0);
+  EXPECT_EQ(127u, CatalogueAt(0).title.size());
+  EXPECT_EQ("c:\\dir\\prog.exe", CatalogueAt(0).path);
+  EXPECT_EQ(1023u, CatalogueAt(0).description.size());
+  EXPECT_EQ("named", CatalogueAt(1).title);
+  EXPECT_EQ("Sentrel", CatalogueAt(2).title);
+}
+
+// ---- Disable, enable, remove, restore ---------------------------------------------
+
+TEST_F(Startup, DisableThenEnableKeepsTheCommandByteForByte) {
+  const std::string command = "\"C:\\Program Files\\Odd = Name\\app.exe\" /x=1 \xA9 \"quoted arg\"  ";
+  RawSetText(HKEY_CURRENT_USER, kRun, "Odd", command);
+  ASSERT_EQ(1, ToggleStartupEntry("Odd", command.c_str(), "", 11));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, "Odd"));
+  EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "Odd"));
+  EXPECT_EQ("11", RawText(HKEY_LOCAL_MACHINE, kDisabledKey, "Odd"));
+  EXPECT_EQ(1, IsEntryDisabled("Odd"));
+  // Listed from the store while disabled.
+  EnumerateStartupEntries(1);
+  const Listed* listed = Find(Entries(), "Odd");
+  ASSERT_NE(nullptr, listed);
+  EXPECT_EQ(11, listed->type);
+
+  ASSERT_EQ(1, ToggleStartupEntry("Odd", command.c_str(), "", 11));
+  EXPECT_EQ(command, RawText(HKEY_CURRENT_USER, kRun, "Odd"));
+  EXPECT_EQ(0, IsEntryDisabled("Odd"));
+  EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "Odd"));
+}
+
+TEST_F(Startup, DisabledEntryThatComesBackIsDisabledAgain) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "Pest", "c:\\pest\\old.exe");
+  ASSERT_EQ(1, ToggleStartupEntry("Pest", "c:\\pest\\old.exe", "", 11));
+  RawSetText(HKEY_CURRENT_USER, kRun, "Pest", "c:\\pest\\new.exe");  // the program wrote itself back
+  EnumerateStartupEntries(1);
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, "Pest"));
+  EXPECT_EQ("c:\\pest\\new.exe", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "Pest"));
+  int listed = 0;
+  for (const Listed& entry : Entries())
+    if (entry.title == "Pest") ++listed;
+  EXPECT_EQ(1, listed);
+}
+
+TEST_F(Startup, DisableFailsWithoutLosingTheLiveValue) {
+  // A title the registry cannot take as a value name in the store (too long)
+  // must leave the live value where it is.
+  std::string title(20000, 'n');
+  RawSetText(HKEY_CURRENT_USER, kRun, title.c_str(), "c:\\apps\\long.exe");
+  if (RawText(HKEY_CURRENT_USER, kRun, title.c_str()) == "<missing>") GTEST_SKIP() << "registry refused the name";
+  EXPECT_EQ(0, ToggleStartupEntry(title.c_str(), "c:\\apps\\long.exe", "", 11));
+  EXPECT_EQ("c:\\apps\\long.exe", RawText(HKEY_CURRENT_USER, kRun, title.c_str()));
+}
+
+TEST_F(Startup, WinIniTokensRoundTrip) {
+  WriteProfileStringA("windows", "run", "c:\\a\\dup.exe;c:\\b\\keep.exe;C:\\A\\DUP.EXE");
+  ASSERT_EQ(1, ToggleStartupEntry("run", "c:\\a\\dup.exe", "", 101));
+  EXPECT_EQ("c:\\b\\keep.exe;", WinIni("run"));
+  EXPECT_EQ("c:\\a\\dup.exe", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\WinRun", "run"));
+  ASSERT_EQ(1, ToggleStartupEntry("run", "c:\\a\\dup.exe", "", 101));
+  EXPECT_EQ("c:\\b\\keep.exe;c:\\a\\dup.exe", WinIni("run"));
+  EXPECT_EQ(0, IsEntryDisabled("run"));
+  EXPECT_EQ("x;", WinIniLineWithout("x;;y", "y"));
+
+  // Removing a disabled entry deletes its copy too.
+  ASSERT_EQ(1, ToggleStartupEntry("run", "c:\\b\\keep.exe", "", 101));
+  RemoveStartupEntry("run", "c:\\b\\keep.exe", "", 101);
+  EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\WinRun", "run"));
+  EXPECT_EQ(0, IsEntryDisabled("run"));
+}
+
+TEST_F(Startup, LongWinIniLinesAreReadSafely) {
+  std::string line = "c:\\first.exe;" + std::string(600, 'w') + ".exe";
+  WriteProfileStringA("windows", "run", line.c_str());
+  EnumerateStartupEntries(1);
+  std::vector<Listed> entries = Entries();
+  ASSERT_GE(entries.size(), 1u);
+  EXPECT_EQ("c:\\first.exe", entries[0].path);
+  for (const Listed& entry : entries) EXPECT_LE(entry.path.size(), 259u);
+}
+
+TEST_F(Startup, StartupFolderFileIsParkedAndBroughtBack) {
+  std::string file = folder_ + "\\Tool.lnk";
+  ASSERT_TRUE(MakeShortcut(file, Notepad(), "Parked Tool"));
+  ASSERT_EQ(1, ToggleStartupEntry("Parked Tool", Notepad().c_str(), file.c_str(), 200));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((ParkingFolder() + "\\Tool.lnk").c_str()));
+  EXPECT_EQ("200", RawText(HKEY_LOCAL_MACHINE, kDisabledKey, "Parked Tool"));
+  EnumerateStartupEntries(1);
+  EXPECT_NE(nullptr, Find(Entries(), "Parked Tool"));  // listed from the parking folder
+
+  ASSERT_EQ(1, ToggleStartupEntry("Parked Tool", Notepad().c_str(), file.c_str(), 200));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+  EXPECT_EQ(0, IsEntryDisabled("Parked Tool"));
+}
+
+TEST_F(Startup, RemovedEntriesComeBackFromTheHistory) {
+  const std::string notepad = Notepad();
+  RawSetText(HKEY_CURRENT_USER, kRun, "Gone", notepad + " /g");
+  WriteProfileStringA("windows", "load", "c:\\l\\loaded.exe");
+  std::string shortcut = folder_ + "\\Shortcut.lnk";
+  ASSERT_TRUE(MakeShortcut(shortcut, notepad, "Short Cut"));
+
+  RemoveStartupEntry("Gone", (notepad + " /g").c_str(), "", 11);
+  RemoveStartupEntry("load", "c:\\l\\loaded.exe", "", 100);
+  RemoveStartupEntry("Short Cut", notepad.c_str(), shortcut.c_str(), 200);
+  RemoveStartupEntry("Own", "c:\\x\\Sentrel.exe", "", 11);  // never recorded
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, "Gone"));
+  EXPECT_EQ("", WinIni("load"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(shortcut.c_str()));
+
+  ASSERT_EQ(3, LoadHistory());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(kActionStartRemove, CatalogueAt(i).value);
+    EXPECT_EQ(1, RestoreHistoryEvent(i)) << i;
+  }
+  EXPECT_EQ(notepad + " /g", RawText(HKEY_CURRENT_USER, kRun, "Gone"));
+  EXPECT_EQ("c:\\l\\loaded.exe", WinIni("load"));
+  std::string target, description;
+  EnumerateStartupEntries(1);
+  const Listed* restored = Find(Entries(), "Short Cut");
+  ASSERT_NE(nullptr, restored);
+  EXPECT_EQ(0, lstrcmpiA(notepad.c_str(), restored->path.c_str())) << restored->path;
+  // A restored entry is known to the baseline.
+  EXPECT_EQ("11", RawText(HKEY_CURRENT_USER, kStartupBaselineKey, (notepad + " /g").c_str()));
+}
+
+TEST_F(Startup, RunAtStartOffRemovesTheMonitorsOwnEntries) {
+  RawSetText(HKEY_LOCAL_MACHINE, kRun, "Sentrel", "C:\\Tools\\Sentrel.exe -expressboot");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Sentrel Explorer", "C:\\Tools\\SentrelEx.exe");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Other", "C:\\Tools\\other.exe");
+  EXPECT_EQ(1, IsRunAtStart());
+  EXPECT_EQ(1, FindOwnStartupEntries(false));
+  EXPECT_EQ(1, SetRunAtStart(false));
+  EXPECT_EQ(0, IsRunAtStart());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, "Sentrel Explorer"));
+  EXPECT_EQ("C:\\Tools\\other.exe", RawText(HKEY_CURRENT_USER, kRun, "Other"));
+  EXPECT_EQ(0, SetRunAtStart(false));  // nothing left to remove
+}
+
+// ---- Baselines and first-seen dates ------------------------------------------------
+
+TEST_F(Startup, BaselineKnowsEveryEntryUntilANewOneAppears) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "Equals", "c:\\apps\\eq.exe /opt=1");
+  RawSetText(HKEY_LOCAL_MACHINE, kRun, "Plain", "c:\\apps\\plain.exe");
+  InitRegStartups();
+  EXPECT_EQ("11", RawText(HKEY_CURRENT_USER, kStartupBaselineKey, "c:\\apps\\eq.exe /opt:1"));
+  EXPECT_EQ(0, StartupBaselineChanged());
+
+  RawSetText(HKEY_CURRENT_USER, kRun, "Newcomer", "c:\\apps\\new.exe");
+  EXPECT_EQ(1, StartupBaselineChanged());
+  // Known by its title instead of its command.
+  RawSetText(HKEY_CURRENT_USER, kStartupBaselineKey, "Newcomer", "11");
+  EXPECT_EQ(0, StartupBaselineChanged());
+  // An entry moved to delayed start that is back counts as changed.
+  RawSetText(HKEY_CURRENT_USER, kStartupBaselineKey, "c:\\apps\\plain.exe", "1103");
+  EXPECT_EQ(1, StartupBaselineChanged());
+
+  CleanupRunRegistry();
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kStartupBaselineKey, "c:\\apps\\plain.exe"));
+  EXPECT_EQ(0, StartupBaselineChanged());
+}
+
+TEST_F(Startup, FirstSeenDatesAreKept) {
+  EXPECT_EQ(0, RecordFirstSeen("c:\\no\\such\\program.exe", "Startup"));
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\Startup"));
+  const std::string notepad = Notepad() + " /arg";
+  EXPECT_EQ(0, RecordFirstSeen(notepad.c_str(), "Startup"));
+  const std::string first = RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\Startup", notepad.c_str());
+  EXPECT_EQ(NowText(), first);
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\Startup", notepad.c_str(), "01/02/2003 4:05 AM");
+  EXPECT_EQ(1, RecordFirstSeen(notepad.c_str(), "Startup"));
+  char date[24];
+  EXPECT_EQ(18, ReadFirstSeen(notepad.c_str(), 11, date));
+  EXPECT_STREQ("01/02/2003 4:05 AM", date);
+  EXPECT_STREQ("Services", FirstSeenArea(701));
+  EXPECT_STREQ("IEHelper", FirstSeenArea(1040));
+  EXPECT_STREQ("ActiveTasks", FirstSeenArea(450));
+  EXPECT_STREQ("Startup", FirstSeenArea(1070));
+}
+
+TEST_F(Startup, FirstSeenStoreIsBuiltOnce) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "Known", Notepad());
+  InitFirstSeenStore();
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected", ""));
+  EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\ActiveX", ""));
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\Startup", Notepad().c_str()));
+}
+
+// ---- History ---------------------------------------------------------------------
+
+TEST(HistoryRecord, ExactFormat) {
+  SYSTEMTIME t{};
+  t.wYear = 2009;
+  t.wMonth = 7;
+  t.wDay = 4;
+  EXPECT_EQ("07/04/2009  12:00 AM", HistoryDate(t));
+  t.wHour = 12;
+  EXPECT_EQ("07/04/2009  12:00 PM", HistoryDate(t));
+  t.wHour = 13;
+  t.wMinute = 5;
+  EXPECT_EQ("07/04/2009  1:05 PM", HistoryDate(t));
+  EXPECT_EQ("07/04/2009  1:05 PM\t*START_Remove\tCURRENT_RUN\tTitle\tc:\\p.exe\tdata\r\n",
+            FormatHistoryRecord(t, "Title", "c:\\p.exe", "data", 11, 0));
+  EXPECT_EQ("07/04/2009  1:05 PM\tSERVICE_Disabled\tTYPE_UNKNOWN\t\t\t\r\n",
+            FormatHistoryRecord(t, "", "", "", 16, 12));
+  EXPECT_EQ("07/04/2009  1:05 PM\t\tTYPE_UNKNOWN\ta b\t\t\r\n", FormatHistoryRecord(t, "a\tb", "", "", 99, 27));
+  // Too long for one record: cut, and still ended by CR LF.
+  std::string record = FormatHistoryRecord(t, std::string(900, 't').c_str(), std::string(900, 'p').c_str(), "d", 1, 0);
+  EXPECT_EQ(kHistoryRecordWidth, record.size());
+  EXPECT_EQ("\r\n", record.substr(record.size() - 2));
+  EXPECT_EQ(6u, ParseHistory(record)[0].data.size() + 5);  // the short field is whole
+}
+
+TEST(HistoryRecord, ReadBackWithCodes) {
+  std::vector<HistoryEvent> events = ParseHistory(
+      "07/04/2009  1:05 PM\tSTART_Disable\tTYPE_UNKNOWN\tt\tp\td\r\n"
+      "07/04/2009  1:06 PM\tNO_SUCH\tWIN_RUN\tt2\tp2\td2");
+  ASSERT_EQ(2u, events.size());
+  EXPECT_EQ(3000, events[0].typeCode);
+  EXPECT_EQ(1, events[0].actionCode);
+  EXPECT_EQ("d", events[0].data);  // no CR left on the last field
+  EXPECT_EQ(0, events[1].actionCode);
+  EXPECT_EQ(101, events[1].typeCode);
+  EXPECT_EQ("d2", events[1].data);
+  EXPECT_EQ(23, ActionOfName("REMOVE_TASKSCHEDULER"));
+  EXPECT_STREQ("REMOVE_TaskScheduler", ActionName(23));
+  EXPECT_TRUE(IsRestorableAction(29));
+  EXPECT_FALSE(IsRestorableAction(1));
+}
+
+TEST(HistoryRecord, JunkAndOversizedFilesParseSafely) {
+  std::string junk;
+  for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 37) % 256);
+  std::vector<HistoryEvent> events = ParseHistory(junk);
+  for (const HistoryEvent& event : events) {
+    EXPECT_LT(event.date.size(), 32u);
+    EXPECT_LT(event.title.size(), 128u);
+    EXPECT_LE(event.path.size(), 259u);
+  }
+  std::string longLine = std::string(300, 'd') + "\t" + std::string(200000, 'x');
+  events = ParseHistory(longLine);
+  ASSERT_EQ(1u, events.size());
+  EXPECT_EQ("", events[0].date);  // 32 characters or more: not a date
+  std::string many;
+  for (int i = 0; i < 4000; ++i) many += "01/01/2000  1:00 AM\tSTART_Alert\tCURRENT_RUN\tt\tp\td\r\n";
+  EXPECT_LT(ParseHistory(many).size(), 4000u);  // only the first 131072 bytes count
+}
+
+TEST_F(Startup, AppendHistoryHonoursTheOption) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "History", "0");
+  EXPECT_EQ(0, AppendHistory("t", "p", "d", 11, 0));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "History", "1");
+  EXPECT_EQ(1, AppendHistory("t", "p", "d", 16, 12));
+  ASSERT_EQ(1, LoadHistory());
+  EXPECT_EQ(3000, CatalogueAt(0).type);
+  EXPECT_EQ(12, CatalogueAt(0).value);
+  EXPECT_EQ("d", CatalogueAt(0).data);
+  EXPECT_EQ(1, ClearHistory());
+  EXPECT_EQ(0, LoadHistory());
+}
+
+DWORD WINAPI CloseLater(LPVOID handle) {
+  Sleep(150);
+  CloseHandle(static_cast<HANDLE>(handle));
+  return 0;
+}
+
+TEST_F(Startup, AppendWaitsForAWriterThatHoldsTheFile) {
+  HANDLE held = CreateFileA(HistoryFile().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  HANDLE release = CreateThread(nullptr, 0, CloseLater, held, 0, nullptr);
+  EXPECT_EQ(1, AppendHistory("t", "p", "d", 1, 6));
+  WaitForSingleObject(release, INFINITE);
+  CloseHandle(release);
+  EXPECT_EQ(1, LoadHistory());
+}
+
+}  // namespace
