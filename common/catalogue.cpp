@@ -81,6 +81,10 @@ std::string Cut(const char* text, size_t width) {
   return result;
 }
 
+// Only a path with a short (8.3) component differs from its long form, and
+// asking the file system costs more than everything else an entry needs.
+std::string LongForm(const std::string& path) { return path.find('~') == std::string::npos ? path : LongPathOf(path); }
+
 }  // namespace
 
 int AddCatalogueEntry(const char* title, const char* path, const char* data, const char* description, int type,
@@ -89,7 +93,7 @@ int AddCatalogueEntry(const char* title, const char* path, const char* data, con
   if (type == kTypeCookie && g_entries.size() >= static_cast<size_t>(Option(kOptMaxCookie))) return 0;
   CatalogueEntry entry;
   std::string cutPath = StripQuotes(Cut(path, kPathChars));
-  entry.path = cutPath.size() >= 4 ? LongPathOf(cutPath) : cutPath;
+  entry.path = cutPath.size() >= 4 ? LongForm(cutPath) : cutPath;
   entry.title = Cut(title, kTitleWidth);
   if (entry.title.empty()) {
     std::string name = FileNamePart(entry.path);
@@ -98,7 +102,7 @@ int AddCatalogueEntry(const char* title, const char* path, const char* data, con
     entry.title = ProgramCaption();
   }
   std::string cutData = Cut(data, kPathChars);
-  entry.data = entry.path.size() >= 4 && !cutData.empty() ? LongPathOf(cutData) : cutData;
+  entry.data = entry.path.size() >= 4 && !cutData.empty() ? LongForm(cutData) : cutData;
   entry.description = Cut(description, kDescriptionWidth);
   entry.type = type;
   entry.value = value;

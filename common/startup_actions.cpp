@@ -383,17 +383,26 @@ int CleanupRunRegistry() {
 
 int StartupBaselineChanged() {
   EnumerateStartupEntries(0);
+  RegKey baseline;  // opened once for the whole walk
+  baseline.Open(HKEY_CURRENT_USER, kStartupBaselineKey, KEY_READ);
+  auto known = [&baseline](const std::string& name, int& number) {
+    char text[33];
+    DWORD type = 0, size = 32;
+    if (!baseline ||
+        RegQueryValueExA(baseline.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+      return false;
+    text[size < 32 ? size : 32] = '\0';
+    if (text[0] == '\0') return false;  // empty reads as missing
+    number = ParseLeadingInt(text);
+    return true;
+  };
   for (int i = 0; i < CatalogueCount(); ++i) {
     const CatalogueEntry& entry = CatalogueAt(i);
-    char text[32];
     int number = 0;
-    if (ReadStringValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str(), text, sizeof text) >
-        0)
-      number = ParseLeadingInt(text);
-    if (number == 0) {
-      if (ReadStringValue(HKEY_CURRENT_USER, kStartupBaselineKey, entry.title.c_str(), text, sizeof text) == 0)
-        return 1;
-      number = ParseLeadingInt(text);
+    if (!known(BaselineName(entry.path), number) || number == 0) {
+      if (!known(entry.title, number)) return 1;
       if (number == 0) return 1;
     }
     if (number == 1103) return 1;  // moved to delayed start, and back

@@ -36,7 +36,8 @@ std::string DescriptionOrProduct(const std::string& file) {
   return !fields.slot[kFileDescription].empty() ? fields.slot[kFileDescription] : fields.slot[kProductName];
 }
 
-void ListRunKey(HKEY root, const std::string& path, int type, std::string& previousName, std::string& previousData) {
+void ListRunKey(HKEY root, const std::string& path, int type, std::string& previousName, std::string& previousData,
+                const RegKey& disabledStore) {
   RegKey key;
   if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) return;
   DWORD count = 0;
@@ -56,7 +57,8 @@ void ListRunKey(HKEY root, const std::string& path, int type, std::string& previ
     std::string command(reinterpret_cast<char*>(data), strnlen(reinterpret_cast<char*>(data), dataLength));
 
     if (lstrcmpiA(name, previousName.c_str()) == 0 && lstrcmpiA(command.c_str(), previousData.c_str()) == 0) continue;
-    if (ValueExists(HKEY_LOCAL_MACHINE, kDisabledKey, name)) {
+    if (disabledStore &&
+        RegQueryValueExA(disabledStore.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
       // Disabled before and back again: disable it again at once.
       ToggleStartupEntry(name, command.c_str(), "", type);
       ToggleStartupEntry(name, command.c_str(), "", type);
@@ -210,6 +212,8 @@ int ReadShell(std::string& program) {
 
 void ListRunKeyEntries() {
   std::string previousName, previousData;
+  RegKey disabledStore;  // opened once: every value is looked up in it
+  disabledStore.Open(HKEY_LOCAL_MACHINE, kDisabledKey, KEY_READ);
   struct Root {
     HKEY root;
     int base;
@@ -222,7 +226,7 @@ void ListRunKeyEntries() {
     for (int index = 0; index < 7; ++index) {
       std::string path = kRunKeys[index];
       if (*root.prefix) path.insert(std::strlen("Software\\"), std::string(root.prefix) + "\\");
-      ListRunKey(root.root, path, root.base + index + 1, previousName, previousData);
+      ListRunKey(root.root, path, root.base + index + 1, previousName, previousData, disabledStore);
     }
   }
 }
