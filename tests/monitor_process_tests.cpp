@@ -62,6 +62,12 @@ TEST_F(MonitorProcess, FirstRunCreatesTheSettingsAndQuitEndsIt) {
   Program monitor(ProgramPath("Sentrel.exe"), "");
   ASSERT_NE(nullptr, StartMonitor(monitor));
   const char* sentrel = "Software\\Orvane Works\\Sentrel";
+  // The window stands before the settings are initialised: wait for the
+  // last step of the first run to be written.
+  for (int i = 0; i < 300 && (RawText(HKEY_CURRENT_USER, sentrel, "Version") == "<missing>" ||
+                              !RawKeyExists(HKEY_CLASSES_ROOT, "exefile\\shell\\Sentrel OMNI"));
+       ++i)
+    Sleep(50);
   for (const char* key : {"Nuts", "Cookies", "Options", "Run", "IEHelpers", "HostFile", "Tasks"})
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, (std::string(sentrel) + "\\" + key).c_str())) << key;
   EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, sentrel, ""));

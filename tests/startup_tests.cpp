@@ -244,7 +244,8 @@ TEST_F(Startup, ThirtyTwoBitViewOnlyWhenItsKeyWasFound) {
   for (const Listed& entry : Entries()) EXPECT_FALSE(entry.type >= 21 && entry.type <= 27) << entry.title;
   Process().is64BitWindows = true;
   EnumerateStartupEntries(1);
-  const Listed* wow = Find(Entries(), "WowProgram");
+  std::vector<Listed> entries = Entries();
+  const Listed* wow = Find(entries, "WowProgram");
   ASSERT_NE(nullptr, wow);
   EXPECT_EQ(21, wow->type);
 }
@@ -317,7 +318,8 @@ TEST_F(Startup, DisableThenEnableKeepsTheCommandByteForByte) {
   EXPECT_EQ(1, IsEntryDisabled("Odd"));
   // Listed from the store while disabled.
   EnumerateStartupEntries(1);
-  const Listed* listed = Find(Entries(), "Odd");
+  std::vector<Listed> entries = Entries();
+  const Listed* listed = Find(entries, "Odd");
   ASSERT_NE(nullptr, listed);
   EXPECT_EQ(11, listed->type);
 
@@ -341,13 +343,31 @@ TEST_F(Startup, DisabledEntryThatComesBackIsDisabledAgain) {
 }
 
 TEST_F(Startup, DisableFailsWithoutLosingTheLiveValue) {
-  // A title the registry cannot take as a value name in the store (too long)
-  // must leave the live value where it is.
-  std::string title(20000, 'n');
-  RawSetText(HKEY_CURRENT_USER, kRun, title.c_str(), "c:\\apps\\long.exe");
-  if (RawText(HKEY_CURRENT_USER, kRun, title.c_str()) == "<missing>") GTEST_SKIP() << "registry refused the name";
-  EXPECT_EQ(0, ToggleStartupEntry(title.c_str(), "c:\\apps\\long.exe", "", 11));
-  EXPECT_EQ("c:\\apps\\long.exe", RawText(HKEY_CURRENT_USER, kRun, title.c_str()));
+  // The store's copy key refuses writes: the live value must stay.
+  const char* copyKey = "Software\\Orvane Works\\Sentrel\\Disabled\\Run";
+  RawSetText(HKEY_CURRENT_USER, kRun, "Keeper", "c:\\apps\\keeper.exe");
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, copyKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  ACL acl;
+  InitializeAcl(&acl, sizeof acl, ACL_REVISION);  // an empty list grants nothing
+  SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE);
+  LONG secured = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+  RegCloseKey(key);
+  HKEY probe;
+  const bool enforced = RegOpenKeyExA(HKEY_LOCAL_MACHINE, copyKey, 0, KEY_SET_VALUE, &probe) != ERROR_SUCCESS;
+  if (!enforced) RegCloseKey(probe);
+  if (secured != ERROR_SUCCESS || !enforced) GTEST_SKIP() << "this registry does not enforce key security";
+  EXPECT_EQ(0, ToggleStartupEntry("Keeper", "c:\\apps\\keeper.exe", "", 11));
+  EXPECT_EQ("c:\\apps\\keeper.exe", RawText(HKEY_CURRENT_USER, kRun, "Keeper"));
+  EXPECT_EQ(0, IsEntryDisabled("Keeper"));
+  // Open the key again (a null list grants everything), so it can be cleaned.
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, copyKey, 0, WRITE_DAC, &key));
+  SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor));
+  RegCloseKey(key);
 }
 
 TEST_F(Startup, WinIniTokensRoundTrip) {
@@ -416,7 +436,8 @@ TEST_F(Startup, RemovedEntriesComeBackFromTheHistory) {
   EXPECT_EQ("c:\\l\\loaded.exe", WinIni("load"));
   std::string target, description;
   EnumerateStartupEntries(1);
-  const Listed* restored = Find(Entries(), "Short Cut");
+  std::vector<Listed> entries = Entries();
+  const Listed* restored = Find(entries, "Short Cut");
   ASSERT_NE(nullptr, restored);
   EXPECT_EQ(0, lstrcmpiA(notepad.c_str(), restored->path.c_str())) << restored->path;
   // A restored entry is known to the baseline.
