@@ -7,6 +7,7 @@
 
 #include "fileid.h"
 #include "initialization.h"
+#include "lookup.h"
 #include "monitor.h"
 #include "resource.h"
 #include "sentrelx.h"
@@ -60,9 +61,11 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   Process().kind = ProgramKind::Monitor;
   const MonitorCommandLine commandLine = ParseMonitorCommandLine(commandLineText);
   if (commandLine.kind != MonitorCommandLine::kRun) {
-    // A program file handed over by the context-menu verb: it is only ever
-    // looked up, never a reason to start a monitor. The online lookup is not
-    // built yet, so the file is left alone.
+    // A program file handed over by the context-menu verb: it is looked up
+    // online, never a reason to start a monitor.
+    InitLanguageId();
+    LoadOptions();
+    LookUpProgramOnline(commandLine.kind == MonitorCommandLine::kLookUpProgram ? 460 : 470, commandLineText);
     return 0;
   }
 

@@ -1,0 +1,249 @@
+// Running processes: PSAPI (and VDMDBG for 16-bit tasks) on the NT family,
+// Tool Help on Windows 95/98/Me; every function looked up by name.
+#include "processes.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "catalogue.h"
+#include "fileid.h"
+#include "history.h"
+#include "registry.h"
+#include "resource.h"
+#include "settings.h"
+#include "startup.h"
+#include "strings.h"
+
+namespace sentrel {
+namespace {
+
+using EnumProcessesFn = BOOL(WINAPI*)(DWORD*, DWORD, DWORD*);
+using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
+using GetModuleFileNameExFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+using TaskEnumProcEx = BOOL(WINAPI*)(DWORD, WORD, WORD, PSZ, PSZ, LPARAM);
+using VDMEnumTaskWOWExFn = INT(WINAPI*)(DWORD, TaskEnumProcEx, LPARAM);
+using CreateSnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
+using ProcessWalkFn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
+
+template <typename Fn>
+Fn Lookup(HMODULE module, const char* name) {
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+// A library loaded for one enumeration and freed before it returns.
+struct Library {
+  explicit Library(const char* name) : module(LoadLibraryA(name)) {}
+  ~Library() {
+    if (module) FreeLibrary(module);
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  HMODULE module;
+};
+
+struct VdmVisit {
+  ProcessVisitor visit;
+  void* context;
+  DWORD processId;
+  bool stopped;
+};
+BOOL WINAPI VisitVdmTask(DWORD, WORD, WORD task, PSZ, PSZ file, LPARAM data) {
+  auto* vdm = reinterpret_cast<VdmVisit*>(data);
+  if (!vdm->visit(vdm->processId, task, file ? file : "", vdm->context)) vdm->stopped = true;
+  return vdm->stopped;  // TRUE ends the task enumeration
+}
+
+int EnumerateNt(ProcessVisitor visit, void* context) {
+  Library psapi("PSAPI.DLL"), vdmdbg("VDMDBG.DLL");
+  auto enumProcesses = Lookup<EnumProcessesFn>(psapi.module, "EnumProcesses");
+  auto enumModules = Lookup<EnumProcessModulesFn>(psapi.module, "EnumProcessModules");
+  auto moduleFileName = Lookup<GetModuleFileNameExFn>(psapi.module, "GetModuleFileNameExA");
+  auto enumTasks = Lookup<VDMEnumTaskWOWExFn>(vdmdbg.module, "VDMEnumTaskWOWEx");
+  if (!enumProcesses || !enumModules || !moduleFileName || !enumTasks) return 0;
+
+  std::vector<DWORD> ids(1024 / sizeof(DWORD));
+  DWORD bytes = 0;
+  for (;;) {
+    if (!enumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return 0;
+    if (bytes < ids.size() * sizeof(DWORD)) break;
+    ids.resize(ids.size() * 2);
+  }
+  ids.resize(bytes / sizeof(DWORD));
+  for (DWORD id : ids) {
+    char path[MAX_PATH] = "";
+    if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id)) {
+      HMODULE first = nullptr;
+      DWORD needed = 0;
+      if (!enumModules(process, &first, sizeof first, &needed) || !moduleFileName(process, first, path, sizeof path))
+        path[0] = '\0';
+      CloseHandle(process);
+    }
+    if (!visit(id, 0, path, context)) return 1;
+    const size_t length = std::strlen(path);
+    if (length >= 9 && lstrcmpiA(path + length - 9, "NTVDM.EXE") == 0) {
+      VdmVisit vdm = {visit, context, id, false};
+      enumTasks(id, VisitVdmTask, reinterpret_cast<LPARAM>(&vdm));
+      if (vdm.stopped) return 1;
+    }
+  }
+  return 1;
+}
+
+int Enumerate9x(ProcessVisitor visit, void* context) {
+  HMODULE kernel = GetModuleHandleA("Kernel32.DLL");
+  auto snapshot = Lookup<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+  auto first = Lookup<ProcessWalkFn>(kernel, "Process32First");
+  auto next = Lookup<ProcessWalkFn>(kernel, "Process32Next");
+  if (!snapshot || !first || !next) return 0;
+  HANDLE handle = snapshot(TH32CS_SNAPPROCESS, 0);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = first(handle, &entry); more; more = next(handle, &entry))
+    if (!visit(entry.th32ProcessID, 0, entry.szExeFile, context)) break;
+  CloseHandle(handle);
+  return 1;
+}
+
+bool AddActiveTask(DWORD processId, WORD, const char* path, void*) {
+  std::string file = ProgramFileOf(path);
+  if (file.empty()) return true;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (lstrcmpiA(CatalogueAt(i).path.c_str(), file.c_str()) == 0) return true;
+  VersionFields fields;
+  ReadVersionInfo(file.c_str(), fields);
+  AddCatalogueEntry(fields.slot[kFileDescription].c_str(), file.c_str(), "", "", kTypeRunningProgram,
+                    static_cast<int>(processId));
+  return true;
+}
+
+struct Search {
+  std::string file;
+  DWORD found;
+};
+bool MatchProgram(DWORD processId, WORD, const char* path, void* context) {
+  auto* search = static_cast<Search*>(context);
+  std::string file = ProgramFileOf(path);
+  std::string bare = FileNamePart(path ? path : "");
+  if ((!file.empty() && lstrcmpiA(file.c_str(), search->file.c_str()) == 0) ||
+      (!bare.empty() && lstrcmpiA(bare.c_str(), search->file.c_str()) == 0)) {
+    search->found = processId;
+    return false;
+  }
+  return true;
+}
+
+int g_lastCount = -1;
+
+// The code a process is ended with: its exit code, except that a running
+// process reads STILL_ACTIVE (259), and ending it with that code would make
+// it look alive to everyone who asks afterwards.
+DWORD TerminationCode(HANDLE process) {
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process, &code) || code == STILL_ACTIVE) code = 1;
+  return code;
+}
+
+}  // namespace
+
+int EnumerateProcesses(ProcessVisitor visit, void* context) {
+  return IsNtFamily() ? EnumerateNt(visit, context) : Enumerate9x(visit, context);
+}
+
+std::string ProgramFileOf(const char* path) {
+  if (!path || !*path) return {};
+  std::string file = path;
+  if (!FileExists(file)) return {};
+  // A bare name (Tool Help gives some systems no folder) found in the
+  // Windows folder: name the file there, as in the system folder.
+  if (file.find('\\') == std::string::npos) file = WindowsFolder() + "\\" + file;
+  return LongPathOf(file);
+}
+
+int ListActiveTasks() {
+  ClearCatalogueEntries();
+  EnumerateProcesses(AddActiveTask, nullptr);
+  return CatalogueCount();
+}
+
+DWORD FindProcessOfProgram(const char* file) {
+  std::string program = ProgramFileOf(file);
+  Search search = {program.empty() ? std::string(file ? file : "") : program, 0};
+  if (search.file.empty()) return 0;
+  EnumerateProcesses(MatchProgram, &search);
+  return search.found;
+}
+
+int IsProgramRunning(const char* file) { return FindProcessOfProgram(file) != 0 ? 1 : 0; }
+
+int KillProcess(DWORD processId) {
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+  if (!process) return 0;
+  int result = TerminateProcess(process, TerminationCode(process)) ? 1 : 0;
+  CloseHandle(process);
+  return result;
+}
+
+DWORD KillProgram(HWND owner, const char* file, const char* title, bool ask) {
+  DWORD processId = FindProcessOfProgram(file);
+  if (processId == 0) return 0;
+  const char* name = title && *title ? title : file;
+  if (ask) {
+    char text[1024];
+    std::snprintf(text, sizeof text, LoadText(IDS_PROGRAM_IS_RUNNING).c_str(), name);
+    if (ShowMessage(owner, text, MB_YESNO | MB_ICONQUESTION) != IDYES) return processId;
+  }
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+  if (!process) return 0;
+  DWORD code = 0;
+  TerminateProcess(process, TerminationCode(process));
+  for (int poll = 0; poll < 5; ++poll) {
+    GetExitCodeProcess(process, &code);
+    if (code != STILL_ACTIVE) break;
+    Sleep(10);
+  }
+  CloseHandle(process);
+  AppendHistory(title, file, "", kTypeRunningProgram, kActionTaskKill);
+  if (HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr)) InvalidateRect(taskbar, nullptr, TRUE);
+  return processId;
+}
+
+int RecordRunningPrograms() {
+  ListActiveTasks();
+  for (int i = 0; i < CatalogueCount(); ++i) RecordFirstSeen(CatalogueAt(i).path.c_str(), "ActiveTasks");
+  int count = CatalogueCount();
+  ClearCatalogueEntries();
+  return count;
+}
+
+int WatchProcessCount(bool* changed) {
+  const int count = ListActiveTasks();
+  const bool differs = count != g_lastCount;
+  if (differs && ReadOption("Update", 0) != 0) {
+    LoadOptions();
+    WriteStringValue(HKEY_CURRENT_USER, kOptionsKey, "Update", "0");
+  }
+  if (changed) *changed = differs;
+  g_lastCount = count;
+  ClearCatalogueEntries();
+  return count;
+}
+
+void ResetProcessCountWatch() { g_lastCount = -1; }
+
+int KillTasks(const char* const* files, int count) {
+  int ended = 0;
+  for (int i = 0; i < count; ++i) {
+    DWORD processId = FindProcessOfProgram(files[i]);
+    if (processId && KillProcess(processId)) {
+      AppendHistory(FileNamePart(files[i]).c_str(), files[i], "", kTypeRunningProgram, kActionTaskKill);
+      ++ended;
+    }
+  }
+  return ended;
+}
+
+}  // namespace sentrel

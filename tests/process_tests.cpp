@@ -1,0 +1,208 @@
+// Running processes and the online lookup, against real processes under
+// Wine (Tool Help in the 95/98/Me copy, PSAPI otherwise).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+
+#include "catalogue.h"
+#include "fileid.h"
+#include "history.h"
+#include "lookup.h"
+#include "process_support.h"
+#include "processes.h"
+#include "registry.h"
+#include "settings.h"
+#include "strings.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+std::string Notepad() { return WindowsFolder() + "\\notepad.exe"; }
+
+class Processes : public testing::Test {
+ protected:
+  void SetUp() override {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    DeleteFileA(HistoryFile().c_str());
+    Process() = ProcessState{};
+    InitLanguageId();
+    LoadOptions();
+  }
+  void TearDown() override {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    DeleteFileA(HistoryFile().c_str());
+    ClearCatalogueEntries();
+  }
+  // Active-task entries whose program is notepad.exe.
+  static int NotepadRows(DWORD* processId) {
+    int rows = 0;
+    for (int i = 0; i < CatalogueCount(); ++i)
+      if (lstrcmpiA(FileNamePart(CatalogueAt(i).path).c_str(), "notepad.exe") == 0) {
+        ++rows;
+        if (processId) *processId = static_cast<DWORD>(CatalogueAt(i).value);
+      }
+    return rows;
+  }
+};
+
+TEST_F(Processes, EachProgramIsListedOnceWithItsFirstProcess) {
+  Program first(Notepad(), ""), second(Notepad(), "");
+  ASSERT_TRUE(first.started() && second.started());
+  Sleep(500);
+  ListActiveTasks();
+  DWORD listedId = 0;
+  EXPECT_EQ(1, NotepadRows(&listedId));
+  EXPECT_TRUE(listedId == first.id() || listedId == second.id());
+  for (int i = 0; i < CatalogueCount(); ++i) EXPECT_EQ(kTypeRunningProgram, CatalogueAt(i).type);
+}
+
+TEST_F(Processes, FindsProgramsByPathOrBareName) {
+  EXPECT_EQ(0, IsProgramRunning(Notepad().c_str()));
+  Program program(Notepad(), "");
+  ASSERT_TRUE(program.started());
+  Sleep(500);
+  EXPECT_EQ(program.id(), FindProcessOfProgram(Notepad().c_str()));
+  EXPECT_EQ(program.id(), FindProcessOfProgram("NOTEPAD.EXE"));
+  EXPECT_EQ(0u, FindProcessOfProgram("c:\\no\\such\\program.exe"));
+  EXPECT_EQ(0u, FindProcessOfProgram(""));
+}
+
+TEST_F(Processes, KillProgramAsksWhenToldAndRecordsTheEvent) {
+  Program program(Notepad(), "");
+  ASSERT_TRUE(program.started());
+  Sleep(500);
+  std::string question;
+  {
+    std::thread answer([&] { question = AnswerMessageBox(GetCurrentProcessId(), IDNO); });
+    EXPECT_EQ(program.id(), KillProgram(nullptr, Notepad().c_str(), "Editor", true));
+    answer.join();
+  }
+  EXPECT_NE(std::string::npos, question.find("Editor is currently an actively running program")) << question;
+  EXPECT_TRUE(program.Running());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
+
+  EXPECT_EQ(program.id(), KillProgram(nullptr, Notepad().c_str(), "Editor", false));
+  EXPECT_EQ(1u, program.WaitForExit(5000));  // ended, and it reads as ended
+  ASSERT_EQ(1, LoadHistory());
+  EXPECT_EQ(kActionTaskKill, CatalogueAt(0).value);
+  EXPECT_EQ(kTypeRunningProgram, CatalogueAt(0).type);
+  EXPECT_EQ("Editor", CatalogueAt(0).title);
+  EXPECT_EQ(0u, KillProgram(nullptr, Notepad().c_str(), "Editor", false));  // no longer running
+  EXPECT_EQ(0, KillProcess(0x7FFFFFF0));
+}
+
+TEST_F(Processes, CountWatchSeesStartsAndEnds) {
+  ResetProcessCountWatch();
+  bool changed = false;
+  WatchProcessCount(&changed);
+  EXPECT_TRUE(changed);  // the first look always counts as a change
+  WatchProcessCount(&changed);
+  EXPECT_FALSE(changed);
+  {
+    Program program(Notepad(), "");
+    ASSERT_TRUE(program.started());
+    Sleep(500);
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "Update", "1");
+    WatchProcessCount(&changed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ("0", RawText(HKEY_CURRENT_USER, kOptionsKey, "Update"));  // options reloaded
+  }
+  Sleep(300);
+  WatchProcessCount(&changed);
+  EXPECT_TRUE(changed);
+}
+
+TEST_F(Processes, RunningProgramsGetFirstSeenDates) {
+  Program program(Notepad(), "");
+  ASSERT_TRUE(program.started());
+  Sleep(500);
+  EXPECT_GT(RecordRunningPrograms(), 0);
+  EXPECT_EQ(0, CatalogueCount());
+  ListActiveTasks();
+  bool dated = false;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (lstrcmpiA(FileNamePart(CatalogueAt(i).path).c_str(), "notepad.exe") == 0)
+      dated = RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\ActiveTasks",
+                      CatalogueAt(i).path.c_str()) != "<missing>";
+  EXPECT_TRUE(dated);
+}
+
+// ---- Online lookup ------------------------------------------------------------
+
+LookupFacts Facts(const char* path) {
+  LookupFacts facts;
+  facts.type = 460;
+  facts.path = path;
+  facts.company = "Smith & Sons Ltd";
+  facts.productVersion = "1.2 beta";
+  return facts;
+}
+
+std::string After(const std::string& address, const std::string& marker) {
+  size_t at = address.find(marker);
+  return at == std::string::npos ? "<none>" : address.substr(at);
+}
+
+TEST(OnlineLookup, ShortRequestHasSixParametersInOrder) {
+  std::string address = ShortLookupAddress(Facts("C:\\Tools\\setup.x64.exe"));
+  EXPECT_EQ(
+      "?program=setup.x64.exe&vendor=Smith%20+%20Sons%20Ltd&version=1.2%20beta&build=16.0.2009.0&Type=460&Loc=en"
+      "&ext=x64.exe",
+      After(address, "?program="));
+  EXPECT_EQ(std::string(kVendorSite) + "/cgi-bin/omniinfo.pl", address.substr(0, address.find('?')));
+  EXPECT_EQ("&ext=", After(ShortLookupAddress(Facts("C:\\Tools\\README")), "&ext="));
+  // Without a folder the item's title names the program.
+  LookupFacts titled = Facts("no folder");
+  titled.title = "Titled Thing.exe";
+  EXPECT_NE(std::string::npos, ShortLookupAddress(titled).find("program=Titled%20Thing.exe&"));
+}
+
+TEST(OnlineLookup, LanguageDecidesTheLocation) {
+  LookupFacts facts = Facts("C:\\a.exe");
+  facts.languageId = 7;
+  facts.languageCode = "de";
+  EXPECT_NE(std::string::npos, ShortLookupAddress(facts).find("&Loc=de&"));
+  facts.languageId = 10;
+  facts.languageCode = "es";
+  EXPECT_NE(std::string::npos, ShortLookupAddress(facts).find("&Loc=en&"));
+  EXPECT_NE(std::string::npos, LongLookupAddress(facts).find("&Loc=es&"));
+  facts.languageCode = "";
+  EXPECT_NE(std::string::npos, LongLookupAddress(facts).find("&Loc=en&"));
+}
+
+TEST(OnlineLookup, LongRequestCarriesEveryFact) {
+  LookupFacts facts = Facts("C:\\Program Files\\App\\app.exe");
+  facts.productName = "App";
+  facts.copyright = "(C) A&B";
+  facts.description = "The App";
+  facts.created = "2009/01/02 03:04";
+  facts.detected = "01/02/2009 3:04 AM";
+  facts.size = "1,234";
+  EXPECT_EQ(std::string(kVendorSite) +
+                "/cgi-bin/omniinfo12.pl?program=app.exe&vendor=Smith%20+%20Sons%20Ltd&build=16.0.2009.0&Type=460"
+                "&Loc=us&ext=exe&version=1.2%20beta&name=App&copy=(C)%20A+B&detail=The%20App"
+                "&created=2009/01/02%2003:04&detected=01/02/2009%203:04%20AM&fsize=1,234"
+                "&path=C:\\Program%20Files\\App\\app.exe",
+            LongLookupAddress(facts));
+}
+
+TEST(HelpPages, PageFilesByCommandAndLanguage) {
+  InitLanguageId();
+  EXPECT_EQ("startup.html", HelpPageName(6026));
+  EXPECT_EQ("helpme.html", HelpPageName(6051));
+  EXPECT_EQ("activex.html", HelpPageName(6056));
+  EXPECT_EQ("features.html", HelpPageName(6027));
+  Process().languageId = 7;
+  RawSetText(HKEY_LOCAL_MACHINE, kSentrelKey, "LString634", "de");
+  EXPECT_EQ("de_options.html", HelpPageName(6033));
+  RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+  Process().languageId = 9;
+}
+
+}  // namespace
