@@ -1,0 +1,282 @@
+// The program alerts of the monitor.
+#include "alerts.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "catalogue.h"
+#include "fileid.h"
+#include "history.h"
+#include "lookup.h"
+#include "monitor.h"
+#include "registry.h"
+#include "resource.h"
+#include "settings.h"
+#include "strings.h"
+#include "winpos.h"
+
+namespace sentrel {
+namespace {
+
+struct AlertSpec {
+  AlertKind kind;
+  UINT dialog;
+  UINT caption;  // 0: the template's
+  UINT message;
+  OptionId hideOption;
+  int soundIndex;
+  int historyType;  // -1: none; 0: the item's type
+  int historyAction;
+  UINT versionLabel;
+};
+constexpr AlertSpec kAlerts[] = {
+    {AlertKind::NewStartup, IDD_ALERT_NEW_STARTUP, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_STARTUP,
+     kOptHideStartup, 1, 0, kActionStartAlert, IDS_VERSION},
+    {AlertKind::CameBack, IDD_ALERT_CAME_BACK, 1023, 1022, kOptHideStartup, 1, -1, 0, IDS_VERSION},
+    {AlertKind::NewTask, IDD_ALERT_NEW_TASK, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_TASK, kOptHideTasks, 3, 800,
+     kActionTaskAlert, IDS_VERSION_LABEL},
+    {AlertKind::NewService, IDD_ALERT_NEW_SERVICE, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_SERVICE,
+     kOptHideServices, 1, -1, 0, IDS_VERSION},
+    {AlertKind::NewIEHelper, IDD_ALERT_NEW_IE_HELPER, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_IE_HELPER,
+     kOptHideIEHelper, 4, 900, kActionIEHelperAlert, IDS_VERSION_LABEL},
+    {AlertKind::NewActiveX, IDD_ALERT_NEW_ACTIVEX, IDS_NEW_PROGRAM_ALERT_CAPTION, 1066, kOptHideActiveX, 4, 900,
+     kActionIEHelperAlert, IDS_VERSION_LABEL},
+    {AlertKind::NewHidden, IDD_ALERT_NEW_HIDDEN, IDS_NEW_PROGRAM_ALERT_CAPTION, 1015, kOptHideHidden, 4, kTypeHidden,
+     kActionHiddenAlert, IDS_VERSION_LABEL},
+};
+constexpr const char* kSoundEvents[] = {"Open",       "Startup Alert", "Cookie Alert",
+                                        "Task Alert", "IE Helper",     "FileType Alert"};
+
+CurrentItem g_item;
+std::string g_lastText;
+int g_repeat = 0;
+ServiceRefusal g_refuseService = nullptr;
+
+const AlertSpec& SpecOf(AlertKind kind) {
+  for (const AlertSpec& spec : kAlerts)
+    if (spec.kind == kind) return spec;
+  return kAlerts[0];
+}
+
+void SetTextIfAny(HWND dialog, int control, UINT id) {
+  std::string text = LoadText(id);
+  if (!text.empty()) SetDlgItemTextA(dialog, control, text.c_str());
+}
+
+// The start type and state texts of a service for string 901.
+std::string ServiceTexts(const CurrentItem& item) {
+  std::string key = "SYSTEM\\CurrentControlSet\\Services\\" + item.name;
+  DWORD start = ReadDwordValue(HKEY_LOCAL_MACHINE, key.c_str(), "Start");
+  UINT startText = start == 2 ? 664 : start == 3 ? 665 : start == 4 ? 666 : 616;
+  std::string state = LoadText(652);  // stopped, until the services area tells more
+  char text[1024];
+  std::snprintf(text, sizeof text, LoadText(901).c_str(), LoadText(startText).c_str(), state.c_str());
+  return text;
+}
+
+struct DialogState {
+  const AlertSpec* spec;
+  HFONT nameFont;
+};
+
+void FillProgramBlock(HWND dialog, const AlertSpec& spec) {
+  MonitorState& monitor = Monitor();
+  SetDlgItemTextA(dialog, IDC_ALERT_ITEM_TEXT, g_item.text.c_str());
+  if (HFONT bold = monitor.fonts[kFontSansSerif14Bold])
+    SendDlgItemMessageA(dialog, IDC_ALERT_ITEM_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
+  if (spec.caption) {
+    std::string caption = LoadText(spec.caption);
+    if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
+  }
+  // Identify the program: the file its command runs, and its version fields.
+  char expanded[MAX_PATH];
+  ExpandEnvironmentStringsA(g_item.text.c_str(), expanded, sizeof expanded);
+  std::string file = NormalizeFilePath(expanded);
+  VersionFields fields;
+  const bool exists = FileExists(file) != 0;
+  if (exists) {
+    ReadVersionInfo(file.c_str(), fields);
+    if (HICON icon = ExtractIconA(monitor.instance, file.c_str(), 0)) {
+      if (reinterpret_cast<INT_PTR>(icon) > 1)
+        SendDlgItemMessageA(dialog, IDC_ALERT_ICON_BUTTON, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    }
+  }
+  std::string name = fields.slot[kProductName];
+  if (spec.kind == AlertKind::NewStartup && !name.empty()) {
+    static const char* const kLocationNames[] = {"WinLogon:UserInit",   "WinLogon:Shell", "ObjectDelayLoad",
+                                                 "SharedTaskScheduler", nullptr,          "AppInit_DLLs"};
+    if (g_item.type >= 250 && g_item.type <= 255 && kLocationNames[g_item.type - 250])
+      name = kLocationNames[g_item.type - 250];
+  } else if (spec.kind == AlertKind::NewTask) {
+    name = g_item.name.size() > 3 ? g_item.name.substr(0, g_item.name.size() - 4) : std::string();
+  } else if (spec.kind != AlertKind::NewStartup && spec.kind != AlertKind::CameBack) {
+    name = g_item.name;
+  }
+  SetDlgItemTextA(dialog, IDC_ALERT_NAME, name.c_str());
+  if (HFONT arial = monitor.fonts[kFontArial18])
+    SendDlgItemMessageA(dialog, IDC_ALERT_NAME, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
+  SetTextIfAny(dialog, IDC_ALERT_VERSION_LABEL, spec.versionLabel);
+  SetTextIfAny(dialog, IDC_ALERT_COMPANY_LABEL, 643);
+  if (!fields.slot[kProductVersion].empty())
+    SetDlgItemTextA(dialog, IDC_ALERT_VERSION, fields.slot[kProductVersion].c_str());
+  if (!fields.slot[kCompanyName].empty()) SetDlgItemTextA(dialog, IDC_ALERT_COMPANY, fields.slot[kCompanyName].c_str());
+  if (!fields.slot[kFileDescription].empty())
+    SetDlgItemTextA(dialog, IDC_ALERT_DESCRIPTION, fields.slot[kFileDescription].c_str());
+  if (!fields.slot[kLegalCopyright].empty())
+    SetDlgItemTextA(dialog, IDC_ALERT_COPYRIGHT, fields.slot[kLegalCopyright].c_str());
+
+  // The message.
+  std::string message = LoadText(spec.message);
+  if (spec.kind == AlertKind::NewStartup && message.find("%s") != std::string::npos) {
+    char text[2048];
+    std::snprintf(text, sizeof text, message.c_str(), LoadText(StartExplanationId(g_item.type)).c_str());
+    message = text;
+    if (HFONT bold = monitor.fonts[kFontSansSerif14Bold])
+      SendDlgItemMessageA(dialog, IDC_ALERT_MESSAGE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
+  } else if (spec.kind == AlertKind::NewService) {
+    message += "\n\n" + ServiceTexts(g_item);
+  }
+  if (!message.empty()) SetDlgItemTextA(dialog, IDC_ALERT_MESSAGE, message.c_str());
+  ShowWindow(GetDlgItem(dialog, IDC_ALERT_CHECK), SW_HIDE);
+
+  if (spec.kind != AlertKind::NewHidden) {
+    SetTextIfAny(dialog, IDYES, spec.kind == AlertKind::CameBack ? 719u : static_cast<UINT>(IDS_YES));
+    SetTextIfAny(dialog, IDNO, spec.kind == AlertKind::CameBack ? static_cast<UINT>(IDS_DISABLE) : 720u);
+  } else {
+    SetTextIfAny(dialog, IDNO, 925);
+  }
+  SetTextIfAny(dialog, IDC_ALERT_LOOKUP, 641);
+}
+
+// The new-program alert's answers, with the repeat rule.
+int NewStartupAnswer(bool yes) {
+  if (yes) {
+    if (g_repeat < 2) return kAnswerYes;
+    OpenHelpPage(6051);
+    ResetAlertRepeat();
+    return kAnswerDisable;
+  }
+  if (g_repeat > 1) {
+    ResetAlertRepeat();
+    OpenHelpPage(6051);
+    return kAnswerDisable;
+  }
+  return g_item.type == 256 ? kAnswerDisable : kAnswerNo;
+}
+
+int Answer(const AlertSpec& spec, int control) {
+  const bool yes = control == IDYES;
+  const bool no = control == IDNO;
+  const bool escape = control == IDCANCEL;
+  switch (spec.kind) {
+    case AlertKind::NewStartup:
+      return NewStartupAnswer(yes || escape);
+    case AlertKind::NewService:
+      if (yes) return kAnswerYes;
+      if (g_refuseService) g_refuseService(g_item);
+      return kAnswerNo;
+    case AlertKind::NewHidden:
+      return no ? kAnswerNo : kAnswerYes;
+    default:
+      return no ? kAnswerNo : kAnswerYes;
+  }
+}
+
+INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* spec = reinterpret_cast<const AlertSpec*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      FillProgramBlock(dialog, *reinterpret_cast<const AlertSpec*>(lParam));
+      RestoreWindowPosition(dialog, kAlertPosition);
+      SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      return TRUE;
+    case WM_COMMAND: {
+      const int control = LOWORD(wParam);
+      if (control == IDC_ALERT_LOOKUP) {
+        LookUpProgramOnline(g_item.type + 1000, g_item.text.c_str(), g_item.name.c_str());
+        SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return TRUE;
+      }
+      if (control == IDYES || control == IDNO || control == IDCANCEL) {
+        int result = Answer(*spec, control);
+        SaveWindowPosition(dialog, kAlertPosition);
+        g_item.text.clear();
+        g_item.name.clear();
+        g_item.filePath.clear();
+        g_item.secondProgram.clear();
+        EndDialog(dialog, result);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+CurrentItem& CurrentAlertItem() { return g_item; }
+
+void ResetAlertRepeat() {
+  g_repeat = 0;
+  g_lastText.clear();
+}
+
+void SetServiceRefusal(ServiceRefusal refuse) { g_refuseService = refuse; }
+
+int HiddenAlertAnswer(AlertKind kind) {
+  const int hide = Option(SpecOf(kind).hideOption);
+  if (hide == 0 || Option(kOptShowAlerts) != 0) return 0;
+  return hide == 1 ? kAnswerYes : kAnswerNo;
+}
+
+AlertSound AlertSoundChoice(int index, std::string* file) {
+  if (Option(kOptSound) <= 0) return AlertSound::None;
+  const char* event = kSoundEvents[index >= 0 && index <= 5 ? index : 0];
+  std::string key = std::string("AppEvents\\Schemes\\Apps\\Sentrel\\") + event + "\\.current";
+  std::string sound = ReadString(HKEY_CURRENT_USER, key.c_str(), "");
+  if (file) *file = sound;
+  return sound.empty() ? AlertSound::BuiltIn : AlertSound::EventFile;
+}
+
+void PlayAlertSound(int index) {
+  std::string file;
+  switch (AlertSoundChoice(index, &file)) {
+    case AlertSound::EventFile:
+      PlaySoundA(file.c_str(), nullptr, SND_FILENAME | SND_NOWAIT);
+      break;
+    case AlertSound::BuiltIn:
+      PlaySoundA(MAKEINTRESOURCEA(IDW_ALERT_SOUND), Monitor().instance, SND_RESOURCE | SND_NOWAIT);
+      break;
+    case AlertSound::None:
+      break;
+  }
+}
+
+int ShowAlert(HWND owner, AlertKind kind) {
+  const AlertSpec& spec = SpecOf(kind);
+  if (int answer = HiddenAlertAnswer(kind)) {
+    g_item = CurrentItem{};
+    return answer;
+  }
+  if (kind == AlertKind::NewStartup) {
+    if (!g_lastText.empty() && lstrcmpiA(g_lastText.c_str(), g_item.text.c_str()) == 0) ++g_repeat;
+    g_lastText = g_item.text;
+  }
+  PlayAlertSound(spec.soundIndex);
+  if (spec.historyType >= 0) {
+    VersionFields fields;
+    ReadVersionInfo(NormalizeFilePath(g_item.text.c_str()).c_str(), fields);
+    AppendHistory(g_item.name.c_str(), g_item.text.c_str(), fields.slot[kFileDescription].c_str(),
+                  spec.historyType == 0 ? g_item.type : spec.historyType, spec.historyAction);
+  }
+  HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
+  return static_cast<int>(
+      DialogBoxParamA(instance, MAKEINTRESOURCEA(spec.dialog), owner, AlertProc, reinterpret_cast<LPARAM>(&spec)));
+}
+
+}  // namespace sentrel

@@ -1,0 +1,210 @@
+// The alert dialogs opened with a prepared current item and answered by a
+// helper thread, as a user would: results, history records, hide rule,
+// repeat rule and the choice of sound.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <thread>
+
+#include "alerts.h"
+#include "catalogue.h"
+#include "fileid.h"
+#include "history.h"
+#include "monitor.h"
+#include "process_support.h"
+#include "resource.h"
+#include "settings.h"
+#include "strings.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+struct Shown {
+  std::string caption;
+  std::map<int, std::string> texts;  // control id -> text
+};
+
+BOOL CALLBACK CollectTexts(HWND child, LPARAM lParam) {
+  char text[2048] = "";
+  GetWindowTextA(child, text, sizeof text);
+  reinterpret_cast<Shown*>(lParam)->texts[GetDlgCtrlID(child)] = text;
+  return TRUE;
+}
+
+// Opens the alert and answers it with the control's command.
+int AnswerAlert(AlertKind kind, int control, Shown* shown = nullptr) {
+  Shown seen;
+  std::thread user([&] {
+    HWND dialog = WaitForWindow(GetCurrentProcessId(), "#32770", 10000);
+    if (!dialog) return;
+    for (int i = 0; i < 100 && !IsWindowVisible(dialog); ++i) Sleep(20);
+    char caption[256] = "";
+    GetWindowTextA(dialog, caption, sizeof caption);
+    seen.caption = caption;
+    EnumChildWindows(dialog, CollectTexts, reinterpret_cast<LPARAM>(&seen));
+    PostMessageA(dialog, WM_COMMAND, control, 0);
+  });
+  int result = ShowAlert(nullptr, kind);
+  user.join();
+  if (shown) *shown = seen;
+  return result;
+}
+
+class Alerts : public testing::Test {
+ protected:
+  void SetUp() override {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Sentrel");
+    DeleteFileA(HistoryFile().c_str());
+    Process() = ProcessState{};
+    Process().kind = ProgramKind::Monitor;
+    InitLanguageId();
+    LoadOptions();
+    Monitor().instance = GetModuleHandleA(nullptr);
+    CreateMonitorFonts();
+    ResetAlertRepeat();
+  }
+  void TearDown() override {
+    DeleteMonitorFonts();
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Sentrel");
+    DeleteFileA(HistoryFile().c_str());
+    ClearCatalogueEntries();
+  }
+  static void Prepare(const std::string& text, const std::string& name, int type) {
+    CurrentItem& item = CurrentAlertItem();
+    item.text = text;
+    item.name = name;
+    item.type = type;
+  }
+  static std::string Fixture() { return TestFolder() + "\\fixtures\\opsys.dll"; }
+};
+
+TEST_F(Alerts, NewStartupProgramShowsTheProgramAndRecordsTheAlert) {
+  Prepare(Fixture(), "Helper", 11);
+  Shown shown;
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewStartup, IDYES, &shown));
+  EXPECT_EQ("Sentrel New Program Alert", shown.caption);
+  EXPECT_EQ(Fixture(), shown.texts[IDC_ALERT_ITEM_TEXT]);
+  EXPECT_EQ("Shell Helper Library", shown.texts[IDC_ALERT_NAME]);
+  EXPECT_EQ("Microsoft Corporation", shown.texts[IDC_ALERT_COMPANY]);
+  EXPECT_EQ("Version", shown.texts[IDC_ALERT_VERSION_LABEL]);
+  const std::string& message = shown.texts[IDC_ALERT_MESSAGE];
+  EXPECT_NE(std::string::npos, message.find("A new auto Startup Program has been detected.")) << message;
+  EXPECT_NE(std::string::npos, message.find(LoadText(IDS_START_EXPLAIN_RUN))) << message;
+  EXPECT_EQ("OMNI &Info...", shown.texts[IDC_ALERT_LOOKUP]);
+  ASSERT_EQ(1, LoadHistory());
+  EXPECT_EQ(kActionStartAlert, CatalogueAt(0).value);
+  EXPECT_EQ(11, CatalogueAt(0).type);
+  EXPECT_EQ("", CurrentAlertItem().text);  // the slots are cleared
+}
+
+TEST_F(Alerts, NewStartupNoRemovesOrDisables) {
+  Prepare("c:\\apps\\one.exe", "One", 2);
+  Shown shown;
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewStartup, IDNO, &shown));
+  EXPECT_NE(std::string::npos, shown.texts[IDC_ALERT_MESSAGE].find("Type: RunOnce"));
+  Prepare("c:\\apps\\notify.dll", "Notify", 256);
+  EXPECT_EQ(kAnswerDisable, AnswerAlert(AlertKind::NewStartup, IDNO));
+  Prepare("c:\\apps\\esc.exe", "Esc", 11);
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewStartup, IDCANCEL));
+}
+
+TEST_F(Alerts, TheThirdAlertForTheSameCommandDisablesIt) {
+  for (int round = 0; round < 2; ++round) {
+    Prepare("C:\\Pest\\again.exe", "Pest", 11);
+    EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewStartup, IDYES)) << round;
+  }
+  Prepare("c:\\pest\\AGAIN.EXE", "Pest", 11);  // the same text in other letters
+  EXPECT_EQ(kAnswerDisable, AnswerAlert(AlertKind::NewStartup, IDYES));
+  // The count starts over.
+  Prepare("c:\\pest\\again.exe", "Pest", 11);
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewStartup, IDNO));
+}
+
+TEST_F(Alerts, HideOptionsAnswerOnlyWhileAlertsAreNotForced) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "HideStartup", "2");
+  LoadOptions();
+  Prepare("c:\\apps\\shown.exe", "Shown", 11);
+  EXPECT_EQ(0, HiddenAlertAnswer(AlertKind::NewStartup));  // ShowAlerts 1 by default
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewStartup, IDYES));
+  DeleteFileA(HistoryFile().c_str());
+
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "ShowAlerts", "0");
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "HideTasks", "1");
+  LoadOptions();
+  Prepare("c:\\apps\\hidden.exe", "Hidden", 11);
+  EXPECT_EQ(kAnswerNo, ShowAlert(nullptr, AlertKind::NewStartup));  // no dialog: it would wait
+  Prepare("task.job", "task.job", 0);
+  EXPECT_EQ(kAnswerYes, ShowAlert(nullptr, AlertKind::NewTask));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
+  EXPECT_EQ(0, HiddenAlertAnswer(AlertKind::NewIEHelper));
+}
+
+TEST_F(Alerts, OtherProgramAlertsAnswerAndRecord) {
+  Prepare(Fixture(), "Nightly Scan.job", 0);
+  Shown shown;
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewTask, IDNO, &shown));
+  EXPECT_EQ("Nightly Scan", shown.texts[IDC_ALERT_NAME]);
+  EXPECT_EQ("Version:", shown.texts[IDC_ALERT_VERSION_LABEL]);
+
+  Prepare(Fixture(), "Came Back", 11);
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::CameBack, IDNO, &shown));
+  EXPECT_EQ("This Program doesn't want to be Delayed", shown.caption);
+  EXPECT_EQ("Disable", shown.texts[IDNO]);
+  Prepare(Fixture(), "Came Back", 11);
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::CameBack, IDCANCEL));
+
+  Prepare("C:\\hidden\\secret.dat", "secret.dat", 370);
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewHidden, IDCANCEL, &shown));  // Esc keeps the file
+  EXPECT_EQ("&Delete", shown.texts[IDNO]);
+  Prepare("C:\\hidden\\secret.dat", "secret.dat", 370);
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewHidden, IDNO));
+
+  Prepare(Fixture(), "{CLSID}", 900);
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewIEHelper, IDYES));
+  ASSERT_EQ(4, LoadHistory());  // task, two hidden files, IE helper; came back records nothing
+  EXPECT_EQ(kActionTaskAlert, CatalogueAt(0).value);
+  EXPECT_EQ(800, CatalogueAt(0).type);
+  EXPECT_EQ(kActionHiddenAlert, CatalogueAt(1).value);
+  EXPECT_EQ(370, CatalogueAt(1).type);
+  EXPECT_EQ(kActionIEHelperAlert, CatalogueAt(3).value);
+}
+
+int g_refusals = 0;
+void CountRefusal(const CurrentItem&) { ++g_refusals; }
+
+TEST_F(Alerts, RefusedServiceIsStoppedThroughTheServicesArea) {
+  SetServiceRefusal(CountRefusal);
+  g_refusals = 0;
+  Prepare("c:\\svc\\svc.exe", "Schedule", 700);
+  Shown shown;
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewService, IDCANCEL, &shown));  // Esc answers No
+  EXPECT_EQ(1, g_refusals);
+  EXPECT_NE(std::string::npos, shown.texts[IDC_ALERT_MESSAGE].find("Startup Status: "))
+      << shown.texts[IDC_ALERT_MESSAGE];
+  Prepare("c:\\svc\\svc.exe", "Schedule", 700);
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewService, IDYES));
+  EXPECT_EQ(1, g_refusals);
+  SetServiceRefusal(nullptr);
+}
+
+TEST_F(Alerts, SoundIsTheEventFileTheBuiltInOrNothing) {
+  std::string file;
+  EXPECT_EQ(AlertSound::BuiltIn, AlertSoundChoice(1, &file));
+  RawSetText(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Sentrel\\Open\\.current", "", "C:\\sounds\\open.wav");
+  EXPECT_EQ(AlertSound::EventFile, AlertSoundChoice(6, &file));  // above 5: the Open event
+  EXPECT_EQ("C:\\sounds\\open.wav", file);
+  EXPECT_EQ(AlertSound::BuiltIn, AlertSoundChoice(3, &file));
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "Sound", "0");
+  LoadOptions();
+  EXPECT_EQ(AlertSound::None, AlertSoundChoice(1, &file));
+}
+
+}  // namespace
