@@ -192,7 +192,8 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       FillProgramBlock(dialog, *reinterpret_cast<const AlertSpec*>(lParam));
       RestoreWindowPosition(dialog, kAlertPosition);
       SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-      return TRUE;
+      SetFocus(GetDlgItem(dialog, IDYES));  // not the item text: it would show selected
+      return FALSE;
     case WM_COMMAND: {
       const int control = LOWORD(wParam);
       if (control == IDC_ALERT_LOOKUP) {

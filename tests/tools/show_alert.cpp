@@ -1,0 +1,40 @@
+// show_alert KIND FILE: opens one of the monitor's alerts for a sample item,
+// for the screenshot script (KIND: startup, task, service, iehelper,
+// activex, hidden, cameback).
+#include <windows.h>
+
+#include <cstring>
+
+#include "alerts.h"
+#include "monitor.h"
+#include "settings.h"
+#include "strings.h"
+
+using namespace sentrel;
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  struct Kind {
+    const char* name;
+    AlertKind kind;
+    int type;
+  };
+  const Kind kinds[] = {{"startup", AlertKind::NewStartup, 11},  {"task", AlertKind::NewTask, 0},
+                        {"service", AlertKind::NewService, 700}, {"iehelper", AlertKind::NewIEHelper, 900},
+                        {"activex", AlertKind::NewActiveX, 900}, {"hidden", AlertKind::NewHidden, 370},
+                        {"cameback", AlertKind::CameBack, 11}};
+  Process().kind = ProgramKind::Monitor;
+  InitLanguageId();
+  LoadOptions();
+  Monitor().instance = GetModuleHandleA(nullptr);
+  CreateMonitorFonts();
+  for (const Kind& kind : kinds)
+    if (std::strcmp(argv[1], kind.name) == 0) {
+      CurrentItem& item = CurrentAlertItem();
+      item.text = argv[2];
+      item.name = argc > 3 ? argv[3] : "Sample";
+      item.type = kind.type;
+      return ShowAlert(nullptr, kind.kind);
+    }
+  return 2;
+}
