@@ -342,12 +342,19 @@ int ShowFileSummary(HWND owner, const char* file, UINT id, std::string* descript
 
 }  // namespace sentrel
 
-#include <shlobj.h>
-
 namespace sentrel {
 std::string DataFolder() {
-  char folder[MAX_PATH] = "";
-  if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, TRUE)) return FolderOfProgram() + "\\Sentrel";
-  return std::string(folder) + "\\Sentrel";
+  // The user's application data folder, with the vault beside the settings;
+  // where that cannot be had, the program's own folder serves.
+  char appData[MAX_PATH] = "";
+  ReadStringValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
+                  appData, sizeof appData);
+  if (!appData[0]) return FolderOfProgram();
+  std::string folder = std::string(appData) + "\\Sentrel";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::string vault = folder + "\\vault";
+  CreateDirectoryA(vault.c_str(), nullptr);
+  if (GetFileAttributesA(vault.c_str()) == INVALID_FILE_ATTRIBUTES) return FolderOfProgram();
+  return folder;
 }
 }  // namespace sentrel

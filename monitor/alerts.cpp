@@ -45,6 +45,8 @@ constexpr AlertSpec kAlerts[] = {
      kActionIEHelperAlert, IDS_VERSION_LABEL},
     {AlertKind::NewHidden, IDD_ALERT_NEW_HIDDEN, IDS_NEW_PROGRAM_ALERT_CAPTION, 1015, kOptHideHidden, 4, kTypeHidden,
      kActionHiddenAlert, IDS_VERSION_LABEL},
+    {AlertKind::FileType, IDD_ALERT_FILE_TYPE, 760, 0, kOptHideFileType, 5, -1, 0, 0},
+    {AlertKind::FileChange, IDD_ALERT_FILE_CHANGE, 1000, 0, kOptHideSystemFiles, 6, -1, 0, 0},
 };
 constexpr const char* kSoundEvents[] = {"Open",       "Startup Alert", "Cookie Alert",
                                         "Task Alert", "IE Helper",     "FileType Alert"};
@@ -218,7 +220,187 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
+// ---- File type change alert ----------------------------------------------------
+
+void FillFileTypeBlock(HWND dialog, const std::string& command, int icon, int name, int company, int path) {
+  std::string file = NormalizeFilePath(command.c_str());
+  if (!FileExists(file)) return;  // "Path not found" stays
+  VersionFields fields;
+  ReadVersionInfo(file.c_str(), fields);
+  std::string title = !fields.slot[kFileDescription].empty() ? fields.slot[kFileDescription] : FileNamePart(file);
+  SetDlgItemTextA(dialog, name, title.c_str());
+  SetDlgItemTextA(dialog, company, fields.slot[kCompanyName].c_str());
+  SetDlgItemTextA(dialog, path, file.c_str());
+  if (HFONT arial = Monitor().fonts[kFontArial18])
+    SendDlgItemMessageA(dialog, name, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
+  HICON handle = ExtractIconA(Monitor().instance, file.c_str(), 0);
+  if (reinterpret_cast<INT_PTR>(handle) > 1)
+    SendDlgItemMessageA(dialog, icon, STM_SETICON, reinterpret_cast<WPARAM>(handle), 0);
+}
+
+INT_PTR CALLBACK FileTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      std::string caption = LoadText(760);
+      if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
+      SetDlgItemTextA(dialog, IDC_FILETYPE_EXTENSION, g_item.name.c_str());
+      if (HFONT big = Monitor().fonts[kFontVerdana18Underlined])
+        SendDlgItemMessageA(dialog, IDC_FILETYPE_EXTENSION, WM_SETFONT, reinterpret_cast<WPARAM>(big), FALSE);
+      SetTextIfAny(dialog, IDC_FILETYPE_OLD_LABEL, 757);
+      SetTextIfAny(dialog, IDC_FILETYPE_NEW_LABEL, 758);
+      SetTextIfAny(dialog, IDC_FILETYPE_QUESTION, 759);
+      SetTextIfAny(dialog, IDC_FILETYPE_OLD_INFO, 301);
+      SetTextIfAny(dialog, IDC_FILETYPE_NEW_INFO, 301);
+      SetTextIfAny(dialog, IDYES, IDS_YES);
+      SetTextIfAny(dialog, IDNO, 720);
+      FillFileTypeBlock(dialog, g_item.text, IDC_FILETYPE_OLD_ICON, IDC_FILETYPE_OLD_NAME, IDC_FILETYPE_OLD_COMPANY,
+                        IDC_FILETYPE_OLD_PATH);
+      FillFileTypeBlock(dialog, g_item.secondProgram, IDC_FILETYPE_NEW_ICON, IDC_FILETYPE_NEW_NAME,
+                        IDC_FILETYPE_NEW_COMPANY, IDC_FILETYPE_NEW_PATH);
+      RestoreWindowPosition(dialog, kAlertPosition);
+      SetFocus(GetDlgItem(dialog, IDYES));
+      return FALSE;
+    }
+    case WM_COMMAND: {
+      const int control = LOWORD(wParam);
+      if (control == IDC_FILETYPE_OLD_INFO || control == IDC_FILETYPE_NEW_INFO) {
+        const std::string& command = control == IDC_FILETYPE_OLD_INFO ? g_item.text : g_item.secondProgram;
+        LookUpProgramOnline(g_item.type + 1000, NormalizeFilePath(command.c_str()).c_str());
+        SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return TRUE;
+      }
+      if (control == IDYES || control == IDNO || control == IDCANCEL) {
+        SaveWindowPosition(dialog, kAlertPosition);
+        g_item = CurrentItem{};
+        EndDialog(dialog, control == IDNO ? kAnswerNo : kAnswerYes);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+// ---- Monitored file change alert -------------------------------------------------
+
+std::string SysfilesKey() { return std::string(kSentrelKey) + "\\Sysfiles\\" + g_item.name; }
+
+void ShowSystemError(HWND owner, DWORD error, const char* caption) {
+  char message[512] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, message, sizeof message,
+                 nullptr);
+  char text[640];
+  std::snprintf(text, sizeof text, "%lu  %s", static_cast<unsigned long>(error), message);
+  if (caption)
+    MessageBoxExA(owner, text, caption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST, Process().languageId);
+  else
+    ShowMessage(owner, text, MB_OK | MB_ICONINFORMATION);
+}
+
+void ViewInNotepad(HWND dialog, const std::string& file) {
+  DWORD error = ERROR_FILE_NOT_FOUND;
+  if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    INT_PTR result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(dialog, "open", "notepad.exe", ("\"" + file + "\"").c_str(), nullptr, SW_SHOWNORMAL));
+    error = result > 32 ? ERROR_SUCCESS : static_cast<DWORD>(result);
+  }
+  if (error != ERROR_SUCCESS) ShowSystemError(dialog, error, nullptr);
+  SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// Copies with both read-only attributes cleared for the copy and put back.
+bool CopyKeepingAttributes(const std::string& from, const std::string& to) {
+  DWORD fromAttributes = GetFileAttributesA(from.c_str());
+  DWORD toAttributes = GetFileAttributesA(to.c_str());
+  if (fromAttributes != INVALID_FILE_ATTRIBUTES)
+    SetFileAttributesA(from.c_str(), fromAttributes & ~FILE_ATTRIBUTE_READONLY);
+  if (toAttributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(to.c_str(), toAttributes & ~FILE_ATTRIBUTE_READONLY);
+  bool copied = CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+  DWORD error = GetLastError();
+  if (fromAttributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(from.c_str(), fromAttributes);
+  if (toAttributes != INVALID_FILE_ATTRIBUTES || copied)
+    SetFileAttributesA(to.c_str(), toAttributes != INVALID_FILE_ATTRIBUTES ? toAttributes : fromAttributes);
+  SetLastError(error);
+  return copied;
+}
+
+void StoreDateAndSize(const std::string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return;
+  FILETIME local;
+  SYSTEMTIME time;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToSystemTime(&local, &time);
+  WriteStringValue(HKEY_LOCAL_MACHINE, SysfilesKey().c_str(), "Date", FormatDateTime(time).c_str());
+  WriteStringValue(HKEY_LOCAL_MACHINE, SysfilesKey().c_str(), "Size", std::to_string(data.nFileSizeLow).c_str());
+}
+
+int AcceptOrReject(HWND dialog, bool accept) {
+  const std::string file = g_item.filePath;
+  const std::string saved = SavedCopyOf(file);
+  const bool stop = IsDlgButtonChecked(dialog, IDC_FILECHANGE_STOP_MONITORING) == BST_CHECKED;
+  if (stop)
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, SysfilesKey().c_str());
+  else if (accept && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
+    StoreDateAndSize(file);
+  const bool copied = accept ? CopyKeepingAttributes(file, saved) : CopyKeepingAttributes(saved, file);
+  if (!copied) ShowSystemError(dialog, GetLastError(), "System Error");
+  return copied ? 1 : 0;
+}
+
+INT_PTR CALLBACK FileChangeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      std::string caption = LoadText(1000);
+      if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
+      SetDlgItemTextA(dialog, IDC_FILECHANGE_NAME, g_item.name.c_str());
+      if (HFONT arial = Monitor().fonts[kFontArial14])
+        SendDlgItemMessageA(dialog, IDC_FILECHANGE_NAME, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
+      SetDlgItemTextA(dialog, IDC_FILECHANGE_PATH, g_item.filePath.c_str());
+      SetTextIfAny(dialog, IDC_FILECHANGE_HEADLINE, 1001);
+      if (HFONT arial = Monitor().fonts[kFontArial18])
+        SendDlgItemMessageA(dialog, IDC_FILECHANGE_HEADLINE, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
+      SetTextIfAny(dialog, IDC_FILECHANGE_TEXT1, 1002);
+      SetTextIfAny(dialog, IDC_FILECHANGE_TEXT2, 1003);
+      SetDlgItemTextA(dialog, IDC_FILECHANGE_COMMENT,
+                      ReadString(HKEY_LOCAL_MACHINE, SysfilesKey().c_str(), "Comment").c_str());
+      for (auto [control, id] : {std::pair<int, UINT>{IDC_FILECHANGE_VIEW_NEW, 1006},
+                                 {IDC_FILECHANGE_VIEW_PREVIOUS, 1007},
+                                 {IDC_FILECHANGE_ACCEPT, 1008},
+                                 {IDC_FILECHANGE_REJECT, 1009},
+                                 {IDC_FILECHANGE_STOP_MONITORING, 1010}})
+        SetTextIfAny(dialog, control, id);
+      SetFocus(GetDlgItem(dialog, IDC_FILECHANGE_ACCEPT));
+      return FALSE;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDC_FILECHANGE_VIEW_NEW:
+          ViewInNotepad(dialog, g_item.filePath);
+          return TRUE;
+        case IDC_FILECHANGE_VIEW_PREVIOUS:
+          ViewInNotepad(dialog, SavedCopyOf(g_item.filePath));
+          return TRUE;
+        case IDC_FILECHANGE_ACCEPT:
+        case IDC_FILECHANGE_REJECT: {
+          int result = AcceptOrReject(dialog, LOWORD(wParam) == IDC_FILECHANGE_ACCEPT);
+          SaveWindowPosition(dialog, kSysFilesPosition);
+          g_item = CurrentItem{};
+          EndDialog(dialog, result);
+          return TRUE;
+        }
+        default:  // Esc and the close box: this alert ends only by a decision
+          return TRUE;
+      }
+    default:
+      return FALSE;
+  }
+}
+
 }  // namespace
+
+std::string SavedCopyOf(const std::string& file) { return DataFolder() + "\\vault\\" + FileNamePart(file); }
 
 CurrentItem& CurrentAlertItem() { return g_item; }
 
@@ -263,6 +445,12 @@ int ShowAlert(HWND owner, AlertKind kind) {
   if (int answer = HiddenAlertAnswer(kind)) {
     g_item = CurrentItem{};
     return answer;
+  }
+  if (kind == AlertKind::FileType || kind == AlertKind::FileChange) {
+    PlayAlertSound(spec.soundIndex);
+    HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
+    return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(spec.dialog), owner,
+                                            kind == AlertKind::FileType ? FileTypeProc : FileChangeProc, 0));
   }
   if (kind == AlertKind::NewStartup) {
     if (!g_lastText.empty() && lstrcmpiA(g_lastText.c_str(), g_item.text.c_str()) == 0) ++g_repeat;

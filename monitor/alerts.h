@@ -30,7 +30,12 @@ enum class AlertKind {
   NewIEHelper,
   NewActiveX,
   NewHidden,
+  FileType,    // result 6 or 7
+  FileChange,  // result 1 when the file copy succeeded, else 0
 };
+
+// The saved copy of a monitored file (the vault of the data folder).
+std::string SavedCopyOf(const std::string& file);
 
 // The answer an alert gets without being shown (6 or 7), or 0 when it must
 // be shown: only while ShowAlerts is 0 and the area's Hide option is set.

@@ -41,9 +41,8 @@ BOOL CALLBACK CollectTexts(HWND child, LPARAM lParam) {
 int AnswerAlert(AlertKind kind, int control, Shown* shown = nullptr) {
   Shown seen;
   std::thread user([&] {
-    HWND dialog = WaitForWindow(GetCurrentProcessId(), "#32770", 10000);
+    HWND dialog = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
     if (!dialog) return;
-    for (int i = 0; i < 100 && !IsWindowVisible(dialog); ++i) Sleep(20);
     char caption[256] = "";
     GetWindowTextA(dialog, caption, sizeof caption);
     seen.caption = caption;
@@ -169,12 +168,124 @@ TEST_F(Alerts, OtherProgramAlertsAnswerAndRecord) {
 
   Prepare(Fixture(), "{CLSID}", 900);
   EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewIEHelper, IDYES));
-  ASSERT_EQ(4, LoadHistory());  // task, two hidden files, IE helper; came back records nothing
+  Prepare(Fixture(), "{ACTIVEX-CLSID}", 900);
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewActiveX, IDNO, &shown));
+  EXPECT_NE(std::string::npos, shown.texts[IDC_ALERT_MESSAGE].find("ActiveX Component"))
+      << shown.texts[IDC_ALERT_MESSAGE];
+  ASSERT_EQ(5, LoadHistory());  // task, two hidden files, IE helper, ActiveX; came back records nothing
+  EXPECT_EQ(kActionIEHelperAlert, CatalogueAt(4).value);
   EXPECT_EQ(kActionTaskAlert, CatalogueAt(0).value);
   EXPECT_EQ(800, CatalogueAt(0).type);
   EXPECT_EQ(kActionHiddenAlert, CatalogueAt(1).value);
   EXPECT_EQ(370, CatalogueAt(1).type);
   EXPECT_EQ(kActionIEHelperAlert, CatalogueAt(3).value);
+}
+
+TEST_F(Alerts, FileTypeChangeShowsBothPrograms) {
+  CurrentItem& item = CurrentAlertItem();
+  item.name = ".txt";
+  item.text = Fixture() + " %1";
+  item.secondProgram = "c:\\gone\\viewer.exe %1";
+  item.type = 400;
+  Shown shown;
+  EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::FileType, IDNO, &shown));
+  EXPECT_EQ("Sentrel File Type Change Alert", shown.caption);
+  EXPECT_EQ(".txt", shown.texts[IDC_FILETYPE_EXTENSION]);
+  EXPECT_EQ("The program currently associated with this file type is:", shown.texts[IDC_FILETYPE_OLD_LABEL]);
+  EXPECT_EQ("Shell Helper Library", shown.texts[IDC_FILETYPE_OLD_NAME]);
+  EXPECT_EQ("Path not found", shown.texts[IDC_FILETYPE_NEW_PATH]);
+  EXPECT_EQ("Is this change ok?", shown.texts[IDC_FILETYPE_QUESTION]);
+  item.name = ".txt";
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::FileType, IDCANCEL));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
+}
+
+// A monitored file with its saved copy and register key.
+struct WatchedFile {
+  std::string file, saved, key;
+  WatchedFile() {
+    file = TestFolder() + "\\watched.txt";
+    saved = SavedCopyOf(file);
+    key = "Software\\Orvane Works\\Sentrel\\Sysfiles\\watched.txt";
+    Write(file, "new content");
+    Write(saved, "old content");
+    RawSetText(HKEY_LOCAL_MACHINE, key.c_str(), "Comment", "A file we watch.");
+  }
+  ~WatchedFile() {
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(file.c_str());
+    DeleteFileA(saved.c_str());
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+  }
+  static void Write(const std::string& path, const std::string& text) {
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(handle);
+  }
+  static std::string Read(const std::string& path) {
+    char text[64] = "";
+    DWORD read = 0;
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReadFile(handle, text, sizeof text - 1, &read, nullptr);
+    CloseHandle(handle);
+    return std::string(text, read);
+  }
+};
+
+void PrepareFileChange(const WatchedFile& watched) {
+  CurrentItem& item = CurrentAlertItem();
+  item.name = "watched.txt";
+  item.filePath = watched.file;
+}
+
+TEST_F(Alerts, FileChangeAcceptedRefreshesTheSavedCopy) {
+  WatchedFile watched;
+  SetFileAttributesA(watched.file.c_str(), FILE_ATTRIBUTE_READONLY);
+  PrepareFileChange(watched);
+  Shown shown;
+  EXPECT_EQ(1, AnswerAlert(AlertKind::FileChange, IDC_FILECHANGE_ACCEPT, &shown));
+  EXPECT_EQ("A file we watch.", shown.texts[IDC_FILECHANGE_COMMENT]);
+  EXPECT_EQ(watched.file, shown.texts[IDC_FILECHANGE_PATH]);
+  EXPECT_EQ("new content", WatchedFile::Read(watched.saved));
+  EXPECT_NE(0u, GetFileAttributesA(watched.file.c_str()) & FILE_ATTRIBUTE_READONLY);  // put back
+  EXPECT_EQ("11", RawText(HKEY_LOCAL_MACHINE, watched.key.c_str(), "Size"));
+  EXPECT_NE("<missing>", RawText(HKEY_LOCAL_MACHINE, watched.key.c_str(), "Date"));
+}
+
+TEST_F(Alerts, FileChangeRejectedRestoresTheFileAndStopMonitoringDropsTheKey) {
+  WatchedFile watched;
+  PrepareFileChange(watched);
+  int result = 0;
+  std::thread user([&] {
+    HWND dialog = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);  // Esc does nothing
+    Sleep(200);
+    CheckDlgButton(dialog, IDC_FILECHANGE_STOP_MONITORING, BST_CHECKED);
+    PostMessageA(dialog, WM_COMMAND, IDC_FILECHANGE_REJECT, 0);
+  });
+  result = ShowAlert(nullptr, AlertKind::FileChange);
+  user.join();
+  EXPECT_EQ(1, result);
+  EXPECT_EQ("old content", WatchedFile::Read(watched.file));
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, watched.key.c_str()));
+}
+
+TEST_F(Alerts, FileChangeWithoutASavedCopyReportsTheFailure) {
+  WatchedFile watched;
+  DeleteFileA(watched.saved.c_str());
+  PrepareFileChange(watched);
+  std::string error;
+  std::thread user([&] {
+    HWND dialog = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
+    PostMessageA(dialog, WM_COMMAND, IDC_FILECHANGE_REJECT, 0);
+    Sleep(300);
+    error = AnswerMessageBox(GetCurrentProcessId(), IDOK);  // the system error box
+  });
+  EXPECT_EQ(0, ShowAlert(nullptr, AlertKind::FileChange));
+  user.join();
+  EXPECT_NE(std::string::npos, error.find("2  ")) << error;  // ERROR_FILE_NOT_FOUND
+  EXPECT_EQ("new content", WatchedFile::Read(watched.file));
 }
 
 int g_refusals = 0;

@@ -54,6 +54,7 @@ struct WindowSearch {
   DWORD process;
   const char* className;
   HWND found;
+  bool visibleOnly = false;
 };
 inline BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<WindowSearch*>(lParam);
@@ -61,7 +62,8 @@ inline BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
   GetWindowThreadProcessId(window, &process);
   char cls[64] = "";
   GetClassNameA(window, cls, sizeof cls);
-  if ((search->process == 0 || process == search->process) && lstrcmpA(cls, search->className) == 0) {
+  if ((search->process == 0 || process == search->process) && lstrcmpA(cls, search->className) == 0 &&
+      (!search->visibleOnly || IsWindowVisible(window))) {
     search->found = window;
     return FALSE;
   }
@@ -83,6 +85,16 @@ inline BOOL CALLBACK CollectStaticText(HWND child, LPARAM lParam) {
   if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
     *reinterpret_cast<std::string*>(lParam) += text;
   return TRUE;
+}
+
+// Polls for a shown top-level window of the class in the process.
+inline HWND WaitForVisibleWindow(DWORD process, const char* className, DWORD milliseconds) {
+  for (DWORD waited = 0;; waited += 20) {
+    WindowSearch search = {process, className, nullptr, true};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found || waited >= milliseconds) return search.found;
+    Sleep(20);
+  }
 }
 
 // Answers the message box that the process shows; returns its text (the
