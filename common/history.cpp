@@ -188,7 +188,8 @@ int RestoreHistoryEvent(int index) {
     case kActionStartEnable:
       return ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
     case kActionIEHelperRemove: {
-      std::string command = "regsvr32 /s " + entry.path;
+      // Quoted: a folder with blanks must not split the path into arguments.
+      std::string command = "regsvr32 /s \"" + entry.path + "\"";
       return WinExec(command.c_str(), SW_SHOWNORMAL) > 31;
     }
     case kActionHiddenDeleteFile: {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "catalogue.h"
@@ -108,14 +109,26 @@ int Enumerate9x(ProcessVisitor visit, void* context) {
   return 1;
 }
 
+// Program descriptions, kept between listings: the count watch lists the
+// running programs on every immediate check, and the same programs run on.
+std::string DescriptionOf(const std::string& file) {
+  static std::map<std::string, std::string> known;
+  std::string key = file;
+  CharUpperA(&key[0]);
+  auto found = known.find(key);
+  if (found != known.end()) return found->second;
+  if (known.size() >= 1024) known.clear();  // bounded: a long-running monitor sees many programs
+  VersionFields fields;
+  ReadVersionInfo(file.c_str(), fields);
+  return known[key] = fields.slot[kFileDescription];
+}
+
 bool AddActiveTask(DWORD processId, WORD, const char* path, void*) {
   std::string file = ProgramFileOf(path);
   if (file.empty()) return true;
   for (int i = 0; i < CatalogueCount(); ++i)
     if (lstrcmpiA(CatalogueAt(i).path.c_str(), file.c_str()) == 0) return true;
-  VersionFields fields;
-  ReadVersionInfo(file.c_str(), fields);
-  AddCatalogueEntry(fields.slot[kFileDescription].c_str(), file.c_str(), "", "", kTypeRunningProgram,
+  AddCatalogueEntry(DescriptionOf(file).c_str(), file.c_str(), "", "", kTypeRunningProgram,
                     static_cast<int>(processId));
   return true;
 }
