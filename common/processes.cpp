@@ -4,6 +4,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -123,8 +124,19 @@ std::string DescriptionOf(const std::string& file) {
   return known[key] = fields.slot[kFileDescription];
 }
 
+// The program file of a running process's path, kept like the descriptions:
+// a running program's file does not move while it runs.
+std::string CachedProgramFileOf(const char* path) {
+  static std::map<std::string, std::string> known;
+  std::string key = path ? path : "";
+  auto found = known.find(key);
+  if (found != known.end()) return found->second;
+  if (known.size() >= 1024) known.clear();
+  return known[key] = ProgramFileOf(path);
+}
+
 bool AddActiveTask(DWORD processId, WORD, const char* path, void*) {
-  std::string file = ProgramFileOf(path);
+  std::string file = CachedProgramFileOf(path);
   if (file.empty()) return true;
   for (int i = 0; i < CatalogueCount(); ++i)
     if (lstrcmpiA(CatalogueAt(i).path.c_str(), file.c_str()) == 0) return true;
@@ -232,7 +244,44 @@ int RecordRunningPrograms() {
   return count;
 }
 
+// The ids of the running processes, sorted: cheap on every family, and
+// unchanged exactly when no process started or ended.
+std::vector<DWORD> RunningProcessIds() {
+  std::vector<DWORD> ids;
+  if (IsNtFamily()) {
+    Library psapi("PSAPI.DLL");
+    auto enumProcesses = Lookup<EnumProcessesFn>(psapi.module, "EnumProcesses");
+    if (!enumProcesses) return ids;
+    ids.resize(256);
+    DWORD bytes = 0;
+    for (;;) {
+      if (!enumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return {};
+      if (bytes < ids.size() * sizeof(DWORD)) break;
+      ids.resize(ids.size() * 2);
+    }
+    ids.resize(bytes / sizeof(DWORD));
+  } else {
+    EnumerateProcesses(
+        [](DWORD processId, WORD, const char*, void* context) {
+          static_cast<std::vector<DWORD>*>(context)->push_back(processId);
+          return true;
+        },
+        &ids);
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::vector<DWORD> g_lastIds;
+
 int WatchProcessCount(bool* changed) {
+  // The same processes as last time: the same programs, so the same count.
+  std::vector<DWORD> ids = RunningProcessIds();
+  if (g_lastCount >= 0 && !ids.empty() && ids == g_lastIds) {
+    if (changed) *changed = false;
+    return g_lastCount;
+  }
+  g_lastIds.swap(ids);
   const int count = ListActiveTasks();
   const bool differs = count != g_lastCount;
   if (differs && ReadOption("Update", 0) != 0) {
@@ -245,7 +294,10 @@ int WatchProcessCount(bool* changed) {
   return count;
 }
 
-void ResetProcessCountWatch() { g_lastCount = -1; }
+void ResetProcessCountWatch() {
+  g_lastCount = -1;
+  g_lastIds.clear();
+}
 
 int KillTasks(const char* const* files, int count) {
   int ended = 0;
