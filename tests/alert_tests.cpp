@@ -109,6 +109,11 @@ TEST_F(Alerts, NewStartupNoRemovesOrDisables) {
   Shown shown;
   EXPECT_EQ(kAnswerNo, AnswerAlert(AlertKind::NewStartup, IDNO, &shown));
   EXPECT_NE(std::string::npos, shown.texts[IDC_ALERT_MESSAGE].find("Type: RunOnce"));
+  // A missing program leaves the dialog's own texts.
+  EXPECT_EQ("No Icon", shown.texts[IDC_ALERT_ICON_BUTTON]);
+  EXPECT_EQ("Company name not included in this program.", shown.texts[IDC_ALERT_COMPANY]);
+  EXPECT_EQ("No Description found", shown.texts[IDC_ALERT_DESCRIPTION]);
+  EXPECT_EQ("", shown.texts[IDC_ALERT_NAME]);
   Prepare("c:\\apps\\notify.dll", "Notify", 256);
   EXPECT_EQ(kAnswerDisable, AnswerAlert(AlertKind::NewStartup, IDNO));
   Prepare("c:\\apps\\esc.exe", "Esc", 11);
