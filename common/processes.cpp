@@ -217,9 +217,8 @@ DWORD KillProgram(HWND owner, const char* file, const char* title, bool ask) {
   if (processId == 0) return 0;
   const char* name = title && *title ? title : file;
   if (ask) {
-    char text[1024];
-    std::snprintf(text, sizeof text, LoadText(IDS_PROGRAM_IS_RUNNING).c_str(), name);
-    if (ShowMessage(owner, text, MB_YESNO | MB_ICONQUESTION) != IDYES) return processId;
+    std::string text = FillText(LoadText(IDS_PROGRAM_IS_RUNNING), {name});
+    if (ShowMessage(owner, text.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return processId;
   }
   HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
   if (!process) return 0;

@@ -11,6 +11,10 @@ namespace sentrel {
 
 // ---- Enumeration -------------------------------------------------------------
 
+// The seven Run keys in their order (type code = root base + index + 1).
+extern const char* const kRunKeyPaths[7];
+constexpr const char* kWinlogonKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+
 // restricted = 1: the explorer's view, where ShowAllStartup decides on the
 // Winlogon and shell extension locations. Returns the number of entries.
 int EnumerateStartupEntries(int restricted);

@@ -21,18 +21,8 @@
 namespace sentrel {
 namespace {
 
-constexpr const char* kRunKeys[] = {
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run",
-};
 constexpr const char* kDisabledSubKeys[] = {"Run",      "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce",
                                             "RunSetup", "Policy"};
-constexpr const char* kWinlogonKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr const char* kMachineBaselineKey = "Software\\Orvane Works\\Sentrel\\Run";
 constexpr const char* kDetected = "Software\\Orvane Works\\Detected";
 
@@ -45,7 +35,7 @@ bool IsRunKeyType(int type) {
 // Live root and key of a Run-key type.
 HKEY LiveRoot(int type) { return type >= 11 && type <= 17 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 std::string LiveKey(int type) {
-  std::string key = kRunKeys[(type % 10) - 1];
+  std::string key = kRunKeyPaths[(type % 10) - 1];
   if (type >= 21) key.insert(std::strlen("Software\\"), "Wow6432Node\\");
   return key;
 }
@@ -487,7 +477,7 @@ int FindOwnStartupEntries(bool remove) {
 
 int RemoveEarlierEditionEntry() {
   std::string name = LoadText(IDS_SENTREL_OMNI);
-  std::string command = ReadString(HKEY_LOCAL_MACHINE, kRunKeys[0], name.c_str());
+  std::string command = ReadString(HKEY_LOCAL_MACHINE, kRunKeyPaths[0], name.c_str());
   if (command.empty() || !ContainsText(command.c_str(), "sentrel.exe")) return 0;
   return RemoveStartupEntry(name.c_str(), command.c_str(), "", kTypeMachineRun);
 }

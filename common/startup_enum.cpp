@@ -14,9 +14,8 @@
 #include "startup.h"
 
 namespace sentrel {
-namespace {
 
-constexpr const char* kRunKeys[] = {
+const char* const kRunKeyPaths[7] = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
@@ -25,7 +24,8 @@ constexpr const char* kRunKeys[] = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
     "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run",
 };
-constexpr const char* kWinlogonKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+
+namespace {
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
@@ -224,7 +224,7 @@ void ListRunKeyEntries() {
   for (const Root& root : roots) {
     if (root.base == 20 && !Process().is64BitWindows) continue;
     for (int index = 0; index < 7; ++index) {
-      std::string path = kRunKeys[index];
+      std::string path = kRunKeyPaths[index];
       if (*root.prefix) path.insert(std::strlen("Software\\"), std::string(root.prefix) + "\\");
       ListRunKey(root.root, path, root.base + index + 1, previousName, previousData, disabledStore);
     }

@@ -80,6 +80,20 @@ std::string LoadText(UINT id) {
   return std::string(text, length > 0 ? std::strlen(text) : 0);
 }
 
+std::string FillText(const std::string& text, std::initializer_list<std::string> arguments) {
+  std::string result;
+  auto next = arguments.begin();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's' && next != arguments.end()) {
+      result += *next++;
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
 std::string ProgramCaption() {
   char caption[32];
   LoadText(2, caption, sizeof caption);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace sentrel {
@@ -17,6 +18,10 @@ void InitLanguageId();
 // else the string table. A negative or zero capacity only measures.
 int LoadText(UINT id, char* dest, int capacity);
 std::string LoadText(UINT id);
+
+// A loaded text with each "%s" replaced by the next argument, in order.
+// Texts may come from translations, so they are never used as printf formats.
+std::string FillText(const std::string& text, std::initializer_list<std::string> arguments);
 
 // The program caption (string 2), at most 31 characters.
 std::string ProgramCaption();

@@ -20,7 +20,7 @@
 namespace sentrel {
 namespace {
 
-struct AlertSpec {
+struct AlertDefinition {
   AlertKind kind;
   UINT dialog;
   UINT caption;  // 0: the template's
@@ -31,7 +31,7 @@ struct AlertSpec {
   int historyAction;
   UINT versionLabel;
 };
-constexpr AlertSpec kAlerts[] = {
+constexpr AlertDefinition kAlerts[] = {
     {AlertKind::NewStartup, IDD_ALERT_NEW_STARTUP, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_STARTUP,
      kOptHideStartup, 1, 0, kActionStartAlert, IDS_VERSION},
     {AlertKind::CameBack, IDD_ALERT_CAME_BACK, 1023, 1022, kOptHideStartup, 1, -1, 0, IDS_VERSION},
@@ -56,9 +56,9 @@ std::string g_lastText;
 int g_repeat = 0;
 ServiceRefusal g_refuseService = nullptr;
 
-const AlertSpec& SpecOf(AlertKind kind) {
-  for (const AlertSpec& spec : kAlerts)
-    if (spec.kind == kind) return spec;
+const AlertDefinition& DefinitionOf(AlertKind kind) {
+  for (const AlertDefinition& alert : kAlerts)
+    if (alert.kind == kind) return alert;
   return kAlerts[0];
 }
 
@@ -73,23 +73,16 @@ std::string ServiceTexts(const CurrentItem& item) {
   DWORD start = ReadDwordValue(HKEY_LOCAL_MACHINE, key.c_str(), "Start");
   UINT startText = start == 2 ? 664 : start == 3 ? 665 : start == 4 ? 666 : 616;
   std::string state = LoadText(652);  // stopped, until the services area tells more
-  char text[1024];
-  std::snprintf(text, sizeof text, LoadText(901).c_str(), LoadText(startText).c_str(), state.c_str());
-  return text;
+  return FillText(LoadText(901), {LoadText(startText), state});
 }
 
-struct DialogState {
-  const AlertSpec* spec;
-  HFONT nameFont;
-};
-
-void FillProgramBlock(HWND dialog, const AlertSpec& spec) {
+void FillProgramBlock(HWND dialog, const AlertDefinition& alert) {
   MonitorState& monitor = Monitor();
   SetDlgItemTextA(dialog, IDC_ALERT_ITEM_TEXT, g_item.text.c_str());
   if (HFONT bold = monitor.fonts[kFontSansSerif14Bold])
     SendDlgItemMessageA(dialog, IDC_ALERT_ITEM_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
-  if (spec.caption) {
-    std::string caption = LoadText(spec.caption);
+  if (alert.caption) {
+    std::string caption = LoadText(alert.caption);
     if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
   }
   // Identify the program: the file its command runs, and its version fields.
@@ -106,20 +99,20 @@ void FillProgramBlock(HWND dialog, const AlertSpec& spec) {
     }
   }
   std::string name = fields.slot[kProductName];
-  if (spec.kind == AlertKind::NewStartup && !name.empty()) {
+  if (alert.kind == AlertKind::NewStartup && !name.empty()) {
     static const char* const kLocationNames[] = {"WinLogon:UserInit",   "WinLogon:Shell", "ObjectDelayLoad",
                                                  "SharedTaskScheduler", nullptr,          "AppInit_DLLs"};
     if (g_item.type >= 250 && g_item.type <= 255 && kLocationNames[g_item.type - 250])
       name = kLocationNames[g_item.type - 250];
-  } else if (spec.kind == AlertKind::NewTask) {
+  } else if (alert.kind == AlertKind::NewTask) {
     name = g_item.name.size() > 3 ? g_item.name.substr(0, g_item.name.size() - 4) : std::string();
-  } else if (spec.kind != AlertKind::NewStartup && spec.kind != AlertKind::CameBack) {
+  } else if (alert.kind != AlertKind::NewStartup && alert.kind != AlertKind::CameBack) {
     name = g_item.name;
   }
   SetDlgItemTextA(dialog, IDC_ALERT_NAME, name.c_str());
   if (HFONT arial = monitor.fonts[kFontArial18])
     SendDlgItemMessageA(dialog, IDC_ALERT_NAME, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
-  SetTextIfAny(dialog, IDC_ALERT_VERSION_LABEL, spec.versionLabel);
+  SetTextIfAny(dialog, IDC_ALERT_VERSION_LABEL, alert.versionLabel);
   SetTextIfAny(dialog, IDC_ALERT_COMPANY_LABEL, 643);
   if (!fields.slot[kProductVersion].empty())
     SetDlgItemTextA(dialog, IDC_ALERT_VERSION, fields.slot[kProductVersion].c_str());
@@ -130,22 +123,20 @@ void FillProgramBlock(HWND dialog, const AlertSpec& spec) {
     SetDlgItemTextA(dialog, IDC_ALERT_COPYRIGHT, fields.slot[kLegalCopyright].c_str());
 
   // The message.
-  std::string message = LoadText(spec.message);
-  if (spec.kind == AlertKind::NewStartup && message.find("%s") != std::string::npos) {
-    char text[2048];
-    std::snprintf(text, sizeof text, message.c_str(), LoadText(StartExplanationId(g_item.type)).c_str());
-    message = text;
+  std::string message = LoadText(alert.message);
+  if (alert.kind == AlertKind::NewStartup && message.find("%s") != std::string::npos) {
+    message = FillText(message, {LoadText(StartExplanationId(g_item.type))});
     if (HFONT bold = monitor.fonts[kFontSansSerif14Bold])
       SendDlgItemMessageA(dialog, IDC_ALERT_MESSAGE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
-  } else if (spec.kind == AlertKind::NewService) {
+  } else if (alert.kind == AlertKind::NewService) {
     message += "\n\n" + ServiceTexts(g_item);
   }
   if (!message.empty()) SetDlgItemTextA(dialog, IDC_ALERT_MESSAGE, message.c_str());
   ShowWindow(GetDlgItem(dialog, IDC_ALERT_CHECK), SW_HIDE);
 
-  if (spec.kind != AlertKind::NewHidden) {
-    SetTextIfAny(dialog, IDYES, spec.kind == AlertKind::CameBack ? 719u : static_cast<UINT>(IDS_YES));
-    SetTextIfAny(dialog, IDNO, spec.kind == AlertKind::CameBack ? static_cast<UINT>(IDS_DISABLE) : 720u);
+  if (alert.kind != AlertKind::NewHidden) {
+    SetTextIfAny(dialog, IDYES, alert.kind == AlertKind::CameBack ? 719u : static_cast<UINT>(IDS_YES));
+    SetTextIfAny(dialog, IDNO, alert.kind == AlertKind::CameBack ? static_cast<UINT>(IDS_DISABLE) : 720u);
   } else {
     SetTextIfAny(dialog, IDNO, 925);
   }
@@ -168,11 +159,11 @@ int NewStartupAnswer(bool yes) {
   return g_item.type == 256 ? kAnswerDisable : kAnswerNo;
 }
 
-int Answer(const AlertSpec& spec, int control) {
+int Answer(const AlertDefinition& alert, int control) {
   const bool yes = control == IDYES;
   const bool no = control == IDNO;
   const bool escape = control == IDCANCEL;
-  switch (spec.kind) {
+  switch (alert.kind) {
     case AlertKind::NewStartup:
       return NewStartupAnswer(yes || escape);
     case AlertKind::NewService:
@@ -187,11 +178,11 @@ int Answer(const AlertSpec& spec, int control) {
 }
 
 INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* spec = reinterpret_cast<const AlertSpec*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* alert = reinterpret_cast<const AlertDefinition*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      FillProgramBlock(dialog, *reinterpret_cast<const AlertSpec*>(lParam));
+      FillProgramBlock(dialog, *reinterpret_cast<const AlertDefinition*>(lParam));
       RestoreWindowPosition(dialog, kAlertPosition);
       SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
       SetFocus(GetDlgItem(dialog, IDYES));  // not the item text: it would show selected
@@ -204,7 +195,7 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         return TRUE;
       }
       if (control == IDYES || control == IDNO || control == IDCANCEL) {
-        int result = Answer(*spec, control);
+        int result = Answer(*alert, control);
         SaveWindowPosition(dialog, kAlertPosition);
         g_item.text.clear();
         g_item.name.clear();
@@ -412,7 +403,7 @@ void ResetAlertRepeat() {
 void SetServiceRefusal(ServiceRefusal refuse) { g_refuseService = refuse; }
 
 int HiddenAlertAnswer(AlertKind kind) {
-  const int hide = Option(SpecOf(kind).hideOption);
+  const int hide = Option(DefinitionOf(kind).hideOption);
   if (hide == 0 || Option(kOptShowAlerts) != 0) return 0;
   return hide == 1 ? kAnswerYes : kAnswerNo;
 }
@@ -441,31 +432,31 @@ void PlayAlertSound(int index) {
 }
 
 int ShowAlert(HWND owner, AlertKind kind) {
-  const AlertSpec& spec = SpecOf(kind);
+  const AlertDefinition& alert = DefinitionOf(kind);
   if (int answer = HiddenAlertAnswer(kind)) {
     g_item = CurrentItem{};
     return answer;
   }
   if (kind == AlertKind::FileType || kind == AlertKind::FileChange) {
-    PlayAlertSound(spec.soundIndex);
+    PlayAlertSound(alert.soundIndex);
     HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
-    return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(spec.dialog), owner,
+    return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(alert.dialog), owner,
                                             kind == AlertKind::FileType ? FileTypeProc : FileChangeProc, 0));
   }
   if (kind == AlertKind::NewStartup) {
     if (!g_lastText.empty() && lstrcmpiA(g_lastText.c_str(), g_item.text.c_str()) == 0) ++g_repeat;
     g_lastText = g_item.text;
   }
-  PlayAlertSound(spec.soundIndex);
-  if (spec.historyType >= 0) {
+  PlayAlertSound(alert.soundIndex);
+  if (alert.historyType >= 0) {
     VersionFields fields;
     ReadVersionInfo(NormalizeFilePath(g_item.text.c_str()).c_str(), fields);
     AppendHistory(g_item.name.c_str(), g_item.text.c_str(), fields.slot[kFileDescription].c_str(),
-                  spec.historyType == 0 ? g_item.type : spec.historyType, spec.historyAction);
+                  alert.historyType == 0 ? g_item.type : alert.historyType, alert.historyAction);
   }
   HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
   return static_cast<int>(
-      DialogBoxParamA(instance, MAKEINTRESOURCEA(spec.dialog), owner, AlertProc, reinterpret_cast<LPARAM>(&spec)));
+      DialogBoxParamA(instance, MAKEINTRESOURCEA(alert.dialog), owner, AlertProc, reinterpret_cast<LPARAM>(&alert)));
 }
 
 }  // namespace sentrel

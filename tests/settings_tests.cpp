@@ -177,6 +177,13 @@ TEST(LanguageCodes, MapToPrimaryLanguageIds) {
   EXPECT_EQ(0, LanguageIdOfCode(""));
 }
 
+TEST(FillText, ReplacesOnlyAsManyPlaceholdersAsGiven) {
+  EXPECT_EQ("a X b Y c", FillText("a %s b %s c", {"X", "Y"}));
+  EXPECT_EQ("a X b %s %d %n", FillText("a %s b %s %d %n", {"X"}));
+  EXPECT_EQ("50%s", FillText("%s", {"50%s"}));  // arguments are not read again
+  EXPECT_EQ("100%", FillText("100%", {}));
+}
+
 TEST_F(SettingsTest, TheShippedTableIsEnglish) {
   InitLanguageId();
   EXPECT_EQ(9, Process().languageId);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "catalogue.h"
 #include "fileid.h"
 #include "processes.h"
@@ -15,16 +16,6 @@
 using namespace sentrel;
 
 namespace {
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
-LARGE_INTEGER Now() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now;
-}
 bool CollectPath(DWORD, WORD, const char* path, void* context) {
   static_cast<std::vector<std::string>*>(context)->push_back(path ? path : "");
   return true;
@@ -54,16 +45,16 @@ int main() {
   WatchProcessCount(&changed);  // the first look fills what later looks reuse
   double watch = 1e9, floor = 1e9;
   for (int round = 0; round < 5; ++round) {
-    LARGE_INTEGER a = Now();
+    LARGE_INTEGER a = BenchNow();
     WatchProcessCount(&changed);
-    LARGE_INTEGER b = Now();
+    LARGE_INTEGER b = BenchNow();
     for (const std::string& path : paths) {
       VersionFields fields;
       ReadVersionInfo(path.c_str(), fields);
     }
-    LARGE_INTEGER c = Now();
-    watch = std::min(watch, Seconds(a, b));
-    floor = std::min(floor, Seconds(b, c));
+    LARGE_INTEGER c = BenchNow();
+    watch = std::min(watch, BenchSeconds(a, b));
+    floor = std::min(floor, BenchSeconds(b, c));
   }
   std::printf("processes %zu; one watch %.1f ms; one version read per process %.1f ms; ratio %.2f\n", paths.size(),
               watch * 1000, floor * 1000, watch / floor);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "catalogue.h"
 #include "fileid.h"
 #include "registry.h"
@@ -26,17 +27,6 @@ const char* const kKeys[] = {"Software\\Microsoft\\Windows\\CurrentVersion\\Run"
                              "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
                              "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"};
 const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
-LARGE_INTEGER Now() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now;
-}
 
 std::vector<std::string> Targets() {
   // Real files with version resources, so that every entry reads one.
@@ -145,14 +135,14 @@ int main() {
   double floor = 1e9, measured = 1e9;
   int entries = 0, reads = 0, changed = 0;
   for (int round = 0; round < rounds; ++round) {
-    LARGE_INTEGER start = Now();
+    LARGE_INTEGER start = BenchNow();
     reads = Floor(folder);
-    LARGE_INTEGER middle = Now();
+    LARGE_INTEGER middle = BenchNow();
     entries = EnumerateStartupEntries(0);
     changed = StartupBaselineChanged();
-    LARGE_INTEGER end = Now();
-    floor = std::min(floor, Seconds(start, middle));
-    measured = std::min(measured, Seconds(middle, end));
+    LARGE_INTEGER end = BenchNow();
+    floor = std::min(floor, BenchSeconds(start, middle));
+    measured = std::min(measured, BenchSeconds(middle, end));
   }
   std::printf("entries %d (floor read %d), baseline changed %d\n", entries, reads, changed);
   std::printf("floor %.3f s, enumeration + baseline check %.3f s, ratio %.2f\n", floor, measured, measured / floor);
