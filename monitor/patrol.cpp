@@ -1,9 +1,312 @@
-// The patrol tick. The area checks and their schedule plug in here; until
-// then a tick does nothing at all, which is also what an idle tick must cost.
+// The patrol tick, the patrol, the immediate check and the startup check.
 #include "patrol.h"
 
-namespace sentrel {
+#include <shellapi.h>
 
-void PatrolTick() {}
+#include <string>
+#include <vector>
+
+#include "alerts.h"
+#include "catalogue.h"
+#include "fileid.h"
+#include "monitor.h"
+#include "processes.h"
+#include "registry.h"
+#include "resource.h"
+#include "startup.h"
+#include "strings.h"
+#include "trace.h"
+
+namespace sentrel {
+namespace {
+
+bool OldWindows() { return WindowsMajorVersion() <= 5; }
+bool NineXFamily() { return !IsNtFamily(); }
+
+// The patrol order. Areas without a check yet still count down.
+const PatrolArea kAreas[] = {
+    {"Startup Programs", 0, kOptStart, kOptRealtimeStartup, nullptr, CheckStartupPrograms},
+    {"IE Helpers", 0, kOptIEHelpers, kOptRealtimeIEHelper, nullptr, nullptr},
+    {"Hidden Files", 0, kOptHidden, kOptRealtimeHidden, nullptr, nullptr},
+    {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, nullptr},
+    {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
+    {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, nullptr},
+    {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, nullptr},
+    {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, nullptr},
+    {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
+    {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, nullptr},
+    {"Filter Cookies", 1, kOptNuts, -1, nullptr, nullptr},
+    {"Mozilla Cookies", 1, -1, -1, nullptr, nullptr},
+    {"Check for New Cookies", 1, kOptCookies, -1, nullptr, nullptr},
+};
+
+const PatrolArea* g_areas = kAreas;
+size_t g_areaCount = sizeof kAreas / sizeof kAreas[0];
+DWORD TickCount() { return GetTickCount(); }
+PatrolClock g_clock = TickCount;
+ProcessWatch g_watch = WatchProcessCount;
+PatrolState g_patrol;
+
+void SetIcon(UINT icon, UINT tip) { UpdateTrayIcon(NIM_MODIFY, icon, tip); }
+
+// The countdown rule: true when the area comes due now.
+bool CountDown(size_t index) {
+  int& countdown = g_patrol.countdown[index];
+  if (countdown <= 0) return false;
+  if (--countdown > 0) return false;
+  countdown = g_patrol.reload[index];
+  return true;
+}
+
+// Checks the due areas of one half; false when a check ended the patrol.
+bool RunHalf(int half) {
+  for (size_t i = 0; i < g_areaCount; ++i) {
+    const PatrolArea& area = g_areas[i];
+    if (area.half != half) continue;
+    if (area.condition && !area.condition()) continue;
+    const bool due = area.patrolTimeOption < 0 ? true : CountDown(i);
+    if (!due) continue;
+    TraceStep("VERIFY", area.label);
+    int result = area.check ? area.check() : 1;
+    TraceTiming();
+    if (result == 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const PatrolArea* PatrolAreas(size_t* count) {
+  if (count) *count = g_areaCount;
+  return g_areas;
+}
+
+PatrolState& Patrol() { return g_patrol; }
+
+void SetPatrolAreas(const PatrolArea* areas, size_t count) {
+  g_areas = areas ? areas : kAreas;
+  g_areaCount = areas ? count : sizeof kAreas / sizeof kAreas[0];
+}
+void SetPatrolClock(PatrolClock clock) { g_clock = clock ? clock : TickCount; }
+void SetProcessWatch(ProcessWatch watch) { g_watch = watch ? watch : WatchProcessCount; }
+
+void LoadAreaCountdowns() {
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    const int option = g_areas[i].patrolTimeOption;
+    if (option < 0) continue;
+    const int value = Option(static_cast<OptionId>(option));
+    // The restart commands' countdown is only ever raised by a load.
+    if (g_areas[i].patrolTimeOption == kOptWinInit && value < g_patrol.countdown[i]) {
+      g_patrol.reload[i] = value;
+      continue;
+    }
+    g_patrol.countdown[i] = g_patrol.reload[i] = value;
+  }
+}
+
+void RunImmediateCheck() {
+  TraceStep("* * * VERIFY TASKS", "Check for Task Change");
+  bool changed = false;
+  const bool reloads = ReadOption("Update", 0) != 0;  // the watch reloads the options then
+  g_watch(&changed);
+  TraceTiming();
+  if (!changed) return;
+  if (reloads) LoadAreaCountdowns();
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i)
+    if (g_areas[i].realtimeOption >= 0 && Option(static_cast<OptionId>(g_areas[i].realtimeOption)) != 0)
+      g_patrol.countdown[i] = 1;
+  g_patrol.tickCounter = 16;
+  g_patrol.half = 0;
+  TraceStep("* * * * VERIFY TASKS", "NEW TASK DETECTED");
+}
+
+void PatrolTick() {
+  MonitorState& monitor = Monitor();
+  // The delayed-start launcher joins here when delayed entries exist.
+  const int delay = monitor.startDelay;
+  monitor.startDelay = delay > 0 ? delay - 1 : 0;
+  const int delayLeft = monitor.startDelay;
+
+  if (g_patrol.tickCounter++ > 15) {
+    if (delayLeft > 0) return;
+    RunPatrol();
+    g_patrol.tickCounter = 0;
+    monitor.checkRequested = false;
+    g_patrol.consecutiveRequests = 0;
+    return;
+  }
+  if (!monitor.checkRequested) {
+    g_patrol.consecutiveRequests = 0;
+    return;
+  }
+  if (monitor.alertOpen || g_patrol.running || delayLeft > 0) return;
+  if (g_patrol.consecutiveRequests++ < 3) {
+    RunImmediateCheck();
+  } else {
+    TraceStep("RID", "Possible System Conflict");
+    Sleep(50);
+    g_patrol.consecutiveRequests = 0;
+    TraceTiming();
+  }
+  monitor.checkRequested = false;
+}
+
+int RunPatrol() {
+  MonitorState& monitor = Monitor();
+  TraceStep("VERIFY", "Enter Verify function");
+  TraceTiming();
+  if (monitor.alertOpen || g_patrol.running) return 1;
+  SetTraceDialogFlag();
+  g_patrol.running = true;
+  if (g_patrol.iconRefresh++ > 60) {
+    UpdateTrayIcon(NIM_DELETE, 0, IDS_TIP_ON_PATROL);
+    UpdateTrayIcon(NIM_ADD, 0, IDS_TIP_ON_PATROL);
+    g_patrol.iconRefresh = 0;
+  }
+  DWORD now = g_clock();
+  if (now - g_patrol.referenceTime < 1000) {
+    g_patrol.referenceTime = now;
+    g_patrol.running = false;
+    TraceStep("VERIFY", "Exit Early because we recently did a verify");
+    TraceTiming();
+    return 0;
+  }
+  g_patrol.referenceTime = now;
+  UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+  // The Windows settings watch joins here (option WindowSettings).
+  bool completed;
+  if (g_patrol.half == 0) {
+    SetIcon(IDI_TAVVY_FIRST_HALF, IDS_TIP_STARTUP);
+    completed = RunHalf(0);
+  } else {
+    SetIcon(IDI_TAVVY_SECOND_HALF, IDS_TIP_UNAUTHORIZED);
+    completed = RunHalf(1);
+  }
+  if (completed) {
+    ClearCatalogueEntries();
+    if (monitor.checkRequested) RecordRunningPrograms();
+    g_patrol.half ^= 1;
+    SetIcon(NormalTrayIcon(), IDS_TIP_ON_PATROL);
+    DWORD end = g_clock();
+    if (end - g_patrol.referenceTime > 1000) {
+      TraceStep("CATCH", "MonitorTimer > 1000");
+      TraceTiming();
+      g_patrol.referenceTime = end;
+    }
+  }
+  monitor.alertOpen = false;
+  g_patrol.running = false;
+  SetErrorMode(oldMode);
+  TraceStep("VERIFY", "Exit Normal Verify");
+  TraceTiming();
+  return 1;
+}
+
+int ElevationHandOver() {
+  if (WindowsMajorVersion() <= 5) return 0;
+  if (ReadDwordValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                     "EnableLUA") == 0)
+    return 0;
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  if (ContainsText(FileNamePart(path).c_str(), "sentreluac")) return 0;
+  ShowMessage(nullptr, LoadText(IDS_NEEDS_ELEVATION).c_str(), MB_OK | MB_ICONINFORMATION);
+  const std::string folder = FolderOfProgram();
+  if (reinterpret_cast<INT_PTR>(
+          ShellExecuteA(nullptr, "open", "sentreluac.exe", nullptr, folder.c_str(), SW_SHOWNORMAL)) <= 32) {
+    const std::string command = "\"" + folder + "\\sentreluac.exe\"";
+    WinExec(command.c_str(), SW_SHOWNORMAL);
+  }
+  SendMessageA(Monitor().window, WM_DESTROY, 0, 0);
+  return 1;
+}
+
+namespace {
+
+// The baseline number of an entry: by its key text, else by its name.
+int BaselineNumber(const CatalogueEntry& entry) {
+  char text[32];
+  int number = 0;
+  if (ReadStringValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str(), text, sizeof text) > 0)
+    number = ParseLeadingInt(text);
+  if (number == 0 &&
+      ReadStringValue(HKEY_CURRENT_USER, kStartupBaselineKey, entry.title.c_str(), text, sizeof text) > 0)
+    number = ParseLeadingInt(text);
+  return number;
+}
+
+void WriteBaselineValue(const CatalogueEntry& entry) {
+  WriteStringValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str(),
+                   std::to_string(entry.type).c_str());
+}
+
+int Decide(AlertKind kind) {
+  if (Option(kOptHideStartup) != 0 && Option(kOptShowAlerts) == 0)
+    return Option(kOptHideStartup) == 1 ? kAnswerYes : kAnswerNo;
+  return ShowAlert(Monitor().window, kind);
+}
+
+}  // namespace
+
+int CheckStartupPrograms() {
+  if (!StartupBaselineChanged()) return 1;
+  // The list changes as entries are acted on: work on a copy.
+  std::vector<CatalogueEntry> entries;
+  for (int i = 0; i < CatalogueCount(); ++i) entries.push_back(CatalogueAt(i));
+  MonitorState& monitor = Monitor();
+  for (const CatalogueEntry& entry : entries) {
+    const int number = BaselineNumber(entry);
+    if (number != 0 && number != 1103) continue;
+    CurrentItem& item = CurrentAlertItem();
+    if (number == 0) {
+      if (ContainsText(entry.title.c_str(), "McAfee Application Installer Cleanup")) continue;
+      const int t = entry.type;
+      if (Option(kOptHideRunOnce) != 0 && (t == 2 || t == 3 || t == 12 || t == 13 || t == 22)) continue;
+      item.text = entry.path;
+      item.name = entry.title;
+      item.type = entry.type;
+      RecordFirstSeen(entry.path.c_str(), "Startup");
+      SetIcon(IDI_TAVVY_ALERT, IDS_TIP_STARTUP);
+      monitor.alertOpen = true;
+      SetTraceDialogFlag();
+      if (ElevationHandOver()) return 0;
+      const int answer = Decide(AlertKind::NewStartup);
+      monitor.alertOpen = false;
+      if (answer == kAnswerYes) {
+        WriteBaselineValue(entry);
+      } else if (answer == kAnswerNo) {
+        KillProgram(nullptr, entry.path.c_str(), entry.title.c_str(), false);
+        RemoveStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+        DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str());
+        DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, entry.title.c_str());
+      } else if (answer == kAnswerDisable) {
+        KillProgram(nullptr, entry.path.c_str(), entry.title.c_str(), false);
+        if (!IsEntryDisabled(entry.title.c_str()))
+          ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+      }
+    } else {  // moved to delayed start, and back
+      item.text = entry.path;
+      item.name = entry.title;
+      item.type = entry.type;
+      monitor.alertOpen = true;
+      SetTraceDialogFlag();
+      const int answer = Decide(AlertKind::CameBack);
+      monitor.alertOpen = false;
+      if (answer == kAnswerYes) {
+        WriteBaselineValue(entry);
+        HKEY root = entry.type <= 10 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        const std::string name = BaselineName(entry.path);
+        for (const char* key : {"", "\\Time", "\\Parameters", "\\Shortcuts", "\\Applet", "\\Title"})
+          DeleteValue(root, (std::string(kSentrelKey) + "\\Delay" + key).c_str(), name.c_str());
+      } else if (answer == kAnswerNo) {
+        WriteBaselineValue(entry);
+        if (!IsEntryDisabled(entry.title.c_str()))
+          ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+      }
+    }
+  }
+  TraceTiming();
+  return 1;
+}
 
 }  // namespace sentrel

@@ -1,9 +1,57 @@
-// The patrol that the monitor's timer drives.
+// The patrol: every tick of timer 1 decides whether a patrol or an
+// immediate check runs; a patrol checks one half of the watched areas, each
+// area only every N-th time its half comes round.
 #pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "settings.h"
 
 namespace sentrel {
 
-// Called on every tick of timer 1 (2000 ms).
+// One watched area, in patrol order. The patrol knows nothing of its
+// insides: it counts down, and calls check when the area comes due.
+struct PatrolArea {
+  const char* label;     // trace text
+  int half;              // 0 = first half, 1 = second half
+  int patrolTimeOption;  // OptionId, or -1 for "every time its half runs"
+  int realtimeOption;    // OptionId, or -1 when an immediate check never brings it forward
+  bool (*condition)();   // platform condition; null = always
+  int (*check)();        // the area's check; returns 0 when the patrol must end at once
+};
+
+// The thirteen areas; areas whose checks are not built yet have a null check.
+const PatrolArea* PatrolAreas(size_t* count);
+
+struct PatrolState {
+  int tickCounter = 0;
+  int consecutiveRequests = 0;
+  int half = 0;
+  int iconRefresh = 0;
+  DWORD referenceTime = 0;
+  bool running = false;
+  int countdown[16] = {};
+  int reload[16] = {};
+};
+PatrolState& Patrol();
+
+// Seams for tests: the area table, the clock and the process watch.
+void SetPatrolAreas(const PatrolArea* areas, size_t count);
+using PatrolClock = DWORD (*)();
+void SetPatrolClock(PatrolClock clock);
+using ProcessWatch = int (*)(bool* changed);
+void SetProcessWatch(ProcessWatch watch);
+
+// Countdowns and reload values from the patrol-time options.
+void LoadAreaCountdowns();
 void PatrolTick();
+int RunPatrol();
+void RunImmediateCheck();
+// Hands over to SentrelUac.exe when a change needs administrative rights;
+// non-zero when it did (the patrol then ends at once).
+int ElevationHandOver();
+int CheckStartupPrograms();
 
 }  // namespace sentrel

@@ -9,6 +9,7 @@
 #include "initialization.h"
 #include "lookup.h"
 #include "monitor.h"
+#include "patrol.h"
 #include "resource.h"
 #include "sentrelx.h"
 #include "settings.h"
@@ -92,6 +93,8 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   SetRemovalConfirmation(ConfirmKeyLocationRemoval);
   InitializeSettings();
   monitor.hideIcon = Option(kOptHideTavvy) != 0;
+  LoadAreaCountdowns();
+  Patrol().referenceTime = monitor.referenceTime;
   CreateMonitorFonts();
   TraceStep("START", "From Initialize to Post");
   monitor.checkRequested = false;

@@ -1,0 +1,230 @@
+// The tick and patrol state machine driven directly, with a controlled
+// clock, a recording area table and a scripted process watch.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "monitor.h"
+#include "patrol.h"
+#include "settings.h"
+#include "startup.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+std::vector<std::string> g_checked;
+DWORD g_now = 100000;
+bool g_nextChange = false;
+int g_watches = 0;
+
+DWORD Clock() { return g_now; }
+int Watch(bool* changed) {
+  ++g_watches;
+  *changed = g_nextChange;
+  g_nextChange = false;
+  return 0;
+}
+int CheckStartup() { return g_checked.push_back("startup"), 1; }
+int CheckHelpers() { return g_checked.push_back("helpers"), 1; }
+int CheckTasks() { return g_checked.push_back("tasks"), 1; }
+int CheckNever() { return g_checked.push_back("never"), 1; }
+
+const PatrolArea kTestAreas[] = {
+    {"Startup", 0, kOptStart, kOptRealtimeStartup, nullptr, CheckStartup},  // patrol time 2
+    {"Helpers", 0, kOptHidden, kOptRealtimeHidden, nullptr, CheckHelpers},  // patrol time 0
+    {"Tasks", 1, kOptCookies, kOptRealtimeFileType, nullptr, CheckTasks},   // patrol time from the test
+    {"Never", 1, kOptNuts, -1, [] { return false; }, CheckNever},           // condition fails
+};
+
+class PatrolStateMachine : public testing::Test {
+ protected:
+  void SetUp() override {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "Hidden", "0");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "RealtimeHidden", "1");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "Cookies", "1");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "Nuts", "1");
+    LoadOptions();
+    Patrol() = PatrolState{};
+    Monitor() = MonitorState{};
+    SetPatrolAreas(kTestAreas, 4);
+    SetPatrolClock(Clock);
+    SetProcessWatch(Watch);
+    LoadAreaCountdowns();
+    g_checked.clear();
+    g_watches = 0;
+    g_now = 100000;
+    Patrol().referenceTime = g_now;
+  }
+  void TearDown() override {
+    SetPatrolAreas(nullptr, 0);
+    SetPatrolClock(nullptr);
+    SetProcessWatch(nullptr);
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+  }
+  // Ticks once, two seconds later; returns the checks it made.
+  static std::vector<std::string> Tick() {
+    g_now += 2000;
+    g_checked.clear();
+    PatrolTick();
+    return g_checked;
+  }
+};
+
+TEST_F(PatrolStateMachine, FirstPatrolOnTheSeventeenthTickThenEverySeventeen) {
+  std::vector<int> patrols;
+  for (int tick = 1; tick <= 17 * 5; ++tick) {
+    const int half = Patrol().half;
+    const DWORD before = Patrol().referenceTime;
+    Tick();
+    if (Patrol().referenceTime != before || Patrol().half != half) patrols.push_back(tick);
+  }
+  EXPECT_EQ((std::vector<int>{17, 34, 51, 68, 85}), patrols);
+}
+
+TEST_F(PatrolStateMachine, ExpressBootHoldsTheFirstPatrolFor45Ticks) {
+  Monitor().startDelay = 45;
+  Monitor().checkRequested = true;
+  for (int tick = 1; tick <= 44; ++tick) {
+    const DWORD before = Patrol().referenceTime;
+    Tick();
+    ASSERT_EQ(before, Patrol().referenceTime) << "patrol on tick " << tick;
+  }
+  EXPECT_EQ(0, g_watches);  // no immediate check during the delay either
+  const DWORD before = Patrol().referenceTime;
+  Tick();
+  EXPECT_NE(before, Patrol().referenceTime);
+}
+
+TEST_F(PatrolStateMachine, HalvesAlternateAndAreasCountDown) {
+  std::vector<std::string> all;
+  for (int tick = 1; tick <= 17 * 4; ++tick)
+    for (const std::string& check : Tick()) all.push_back(std::to_string(tick) + ":" + check);
+  // Startup (time 2) on the second first-half patrol: the third patrol, and
+  // the fifth would be next. Tasks (time 1) on every second-half patrol.
+  // Patrol time 0 and a failed condition never check.
+  EXPECT_EQ((std::vector<std::string>{"34:tasks", "51:startup", "68:tasks"}), all);
+}
+
+TEST_F(PatrolStateMachine, ImmediateCheckBringsRealtimeAreasForward) {
+  Monitor().checkRequested = true;
+  g_nextChange = true;
+  Tick();
+  EXPECT_EQ(1, g_watches);
+  EXPECT_FALSE(Monitor().checkRequested);
+  EXPECT_EQ(16, Patrol().tickCounter);
+  // The next tick patrols the first half: startup and the area whose patrol
+  // time is 0 but whose real-time option is set, once.
+  std::vector<std::string> checks = Tick();
+  EXPECT_EQ((std::vector<std::string>{"startup", "helpers"}), checks);
+  for (int tick = 0; tick < 17 * 4; ++tick)
+    for (const std::string& check : Tick()) EXPECT_NE("helpers", check);
+}
+
+TEST_F(PatrolStateMachine, FourthConsecutiveRequestIsDropped) {
+  for (int tick = 1; tick <= 4; ++tick) {
+    Monitor().checkRequested = true;
+    Tick();
+  }
+  EXPECT_EQ(3, g_watches);
+  EXPECT_EQ(0, Patrol().consecutiveRequests);
+  Monitor().checkRequested = true;
+  Tick();
+  EXPECT_EQ(4, g_watches);
+}
+
+TEST_F(PatrolStateMachine, RequestsWaitWhileAnAlertIsOpen) {
+  Monitor().checkRequested = true;
+  Monitor().alertOpen = true;
+  Tick();
+  EXPECT_EQ(0, g_watches);
+  EXPECT_TRUE(Monitor().checkRequested);
+  Monitor().alertOpen = false;
+  Tick();
+  EXPECT_EQ(1, g_watches);
+}
+
+TEST_F(PatrolStateMachine, TwoPatrolsUnderASecondApart) {
+  g_now += 5000;
+  EXPECT_EQ(1, RunPatrol());
+  const int half = Patrol().half;
+  g_now += 400;
+  EXPECT_EQ(0, RunPatrol());
+  EXPECT_EQ(g_now, Patrol().referenceTime);  // still moves the reference time
+  EXPECT_EQ(half, Patrol().half);            // and completes nothing
+  EXPECT_FALSE(Patrol().running);
+}
+
+TEST_F(PatrolStateMachine, NoHandOverWithoutUserAccountControl) {
+  const char* policies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  RawValue saved = RawGet(HKEY_LOCAL_MACHINE, policies, "EnableLUA");
+  DWORD off = 0;
+  RawSet(HKEY_LOCAL_MACHINE, policies, "EnableLUA", REG_DWORD, &off, sizeof off);
+  EXPECT_EQ(0, ElevationHandOver());
+  if (saved.type)
+    RawSet(HKEY_LOCAL_MACHINE, policies, "EnableLUA", saved.type, saved.data.data(),
+           static_cast<DWORD>(saved.data.size()));
+}
+
+// ---- The startup programs comparison, answered by the hide options --------------
+
+class StartupCheck : public testing::Test {
+ protected:
+  static constexpr const char* kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  static constexpr const char* kUserRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+  void SetUp() override { Clean(); }
+  void TearDown() override { Clean(); }
+  static void Clean() {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+    for (const char* key : {kUserRun, kUserRunOnce})
+      for (const char* name : {"Newcomer", "Once", "Equals"})
+        if (HKEY opened; RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
+          RegDeleteValueA(opened, name);
+          RegCloseKey(opened);
+        }
+    Monitor() = MonitorState{};
+  }
+  static void Answer(const char* hide, const char* hideRunOnce = "0") {
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "ShowAlerts", "0");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "HideStartup", hide);
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "HideRunOnce", hideRunOnce);
+    LoadOptions();
+  }
+  static std::string Baseline(const char* name) {
+    return RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", name);
+  }
+};
+
+TEST_F(StartupCheck, AllowedEntriesJoinTheBaselineWithColons) {
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Equals", "c:\\apps\\eq.exe /x=1");
+  Answer("1");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("11", Baseline("c:\\apps\\eq.exe /x:1"));
+  EXPECT_EQ(0, StartupBaselineChanged());  // recognised on the next patrol
+}
+
+TEST_F(StartupCheck, RefusedEntriesAreRemovedAndLeaveNoBaseline) {
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", "c:\\apps\\newcomer.exe");
+  Answer("2");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Newcomer"));
+  EXPECT_EQ("<missing>", Baseline("c:\\apps\\newcomer.exe"));
+}
+
+TEST_F(StartupCheck, RunOnceEntriesArePassedOverWhenAsked) {
+  RawSetText(HKEY_CURRENT_USER, kUserRunOnce, "Once", "c:\\apps\\once.exe");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", "c:\\apps\\newcomer.exe");
+  Answer("1", "1");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("<missing>", Baseline("c:\\apps\\once.exe"));  // no record at all
+  EXPECT_EQ("11", Baseline("c:\\apps\\newcomer.exe"));     // later entries still checked
+}
+
+}  // namespace
