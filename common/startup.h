@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace sentrel {
 
@@ -31,7 +32,10 @@ int ShellProgram(const std::string& value, std::string& program);
 // The path of a Run command that starts a DLL through RUNDLL32.EXE (the text
 // after the program), or "" when it does not.
 std::string RundllTarget(const std::string& command);
-// The tokens of a WIN.INI run/load line, and the line without a command.
+// The AppInit_DLLs value, and its pieces (split at "," and at blanks).
+std::string ReadAppInitList();
+std::vector<std::string> SplitAppInitList(const std::string& list);
+// The line of a WIN.INI run/load key without a command.
 std::string WinIniLineWithout(const std::string& line, const std::string& command);
 
 // ---- Actions -----------------------------------------------------------------

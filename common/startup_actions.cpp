@@ -141,12 +141,6 @@ void WriteBaseline(const std::string& command, int type) {
   WriteStringValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(command).c_str(), TypeText(type).c_str());
 }
 
-std::string AppInitList() {
-  char text[256];
-  ReadStringValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs", text,
-                  sizeof text);
-  return text;
-}
 int WriteAppInitList(const std::string& list) {
   return WriteStringValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
                           "AppInit_DLLs", list.c_str());
@@ -286,7 +280,7 @@ int RestoreRemovedEntry(const char* title, const char* command, const char* file
     char shortPath[MAX_PATH];
     DWORD length = GetShortPathNameA(command, shortPath, sizeof shortPath);
     std::string piece = length > 0 && length < sizeof shortPath ? shortPath : command;
-    std::string list = AppInitList();
+    std::string list = ReadAppInitList();
     result = WriteAppInitList(list.empty() ? piece : list + "," + piece);
   } else if (type == kTypeWinlogonNotify) {
     return MoveNotifyDll(title, false);
@@ -335,18 +329,9 @@ int RemoveShellExtensionEntry(HWND owner, const char* title, const char* command
       return 1;
     }
     default: {  // AppInit_DLLs
-      std::string list = AppInitList(), kept;
-      for (char& c : list)
-        if (c == ',') c = ' ';
-      size_t start = 0;
-      while (start < list.size()) {
-        size_t end = list.find(' ', start);
-        std::string piece = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!piece.empty() && lstrcmpiA(LongPathOf(piece).c_str(), command) != 0)
-          kept += (kept.empty() ? "" : ",") + piece;
-        if (end == std::string::npos) break;
-        start = end + 1;
-      }
+      std::string kept;
+      for (const std::string& piece : SplitAppInitList(ReadAppInitList()))
+        if (lstrcmpiA(LongPathOf(piece).c_str(), command) != 0) kept += (kept.empty() ? "" : ",") + piece;
       WriteAppInitList(kept);
       AppendHistory(title, command, data, type, kActionStartRemove);
       return 1;

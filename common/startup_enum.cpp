@@ -181,6 +181,27 @@ std::string RundllTarget(const std::string& command) {
   return {};
 }
 
+std::string ReadAppInitList() {
+  char text[256];
+  ReadStringValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs", text,
+                  sizeof text);
+  return text;
+}
+
+std::vector<std::string> SplitAppInitList(const std::string& list) {
+  std::vector<std::string> pieces;
+  std::string piece;
+  for (char c : list + " ") {
+    if (c == ',' || c == ' ') {
+      if (!piece.empty()) pieces.push_back(piece);
+      piece.clear();
+    } else {
+      piece += c;
+    }
+  }
+  return pieces;
+}
+
 int UserinitProgram(const std::string& value, std::string& program) {
   size_t comma = value.find(',');
   if (comma == std::string::npos) return 0;
@@ -296,24 +317,11 @@ void ListShellExtensionEntries() {
       AddCatalogueEntry(title.c_str(), server.c_str(), id.c_str(), ProductVersionOf(server).c_str(), type, 0);
     });
   }
-  char dlls[256];
-  ReadStringValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs", dlls,
-                  sizeof dlls);
-  std::string list = dlls;
-  for (char& c : list)
-    if (c == ',') c = ' ';
-  size_t start = 0;
-  while (start < list.size()) {
-    size_t end = list.find(' ', start);
-    std::string piece = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!piece.empty()) {
-      VersionFields fields;
-      ReadVersionInfo(piece.c_str(), fields);
-      AddCatalogueEntry(fields.slot[kProductName].c_str(), piece.c_str(), fields.slot[kCompanyName].c_str(),
-                        fields.slot[kProductVersion].c_str(), kTypeAppInitDlls, 0);
-    }
-    if (end == std::string::npos) break;
-    start = end + 1;
+  for (const std::string& piece : SplitAppInitList(ReadAppInitList())) {
+    VersionFields fields;
+    ReadVersionInfo(piece.c_str(), fields);
+    AddCatalogueEntry(fields.slot[kProductName].c_str(), piece.c_str(), fields.slot[kCompanyName].c_str(),
+                      fields.slot[kProductVersion].c_str(), kTypeAppInitDlls, 0);
   }
   RegKey notify;
   std::string notifyPath = std::string(kWinlogonKey) + "\\Notify";

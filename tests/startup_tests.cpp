@@ -208,6 +208,11 @@ TEST_F(Startup, WinlogonValuesOnlyOnTheNtFamily) {
   }
 }
 
+TEST(AppInitList, SplitsAtCommasAndBlanks) {
+  EXPECT_EQ((std::vector<std::string>{"a.dll", "b.dll", "c.dll"}), SplitAppInitList(" a.dll,b.dll  ,, c.dll "));
+  EXPECT_TRUE(SplitAppInitList("").empty());
+}
+
 TEST(WinlogonValues, UserinitAndShellPrograms) {
   std::string program;
   EXPECT_EQ(1, UserinitProgram("C:\\WINDOWS\\system32\\userinit.exe,", program));
