@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "process_support.h"
@@ -185,6 +187,63 @@ TEST_F(MonitorProcess, OlderVersionRebuildsAndCurrentOneDoesNot) {
   RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Cleanup", "1");
   startAndStop();
   EXPECT_EQ("0", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Cleanup"));
+}
+
+// Polls until the value reads as expected; returns what it read last.
+std::string WaitForText(HKEY root, const char* key, const char* name, const std::string& expected, DWORD ms) {
+  std::string text;
+  for (DWORD waited = 0; waited <= ms; waited += 100) {
+    text = RawText(root, key, name);
+    if (text == expected) break;
+    Sleep(100);
+  }
+  return text;
+}
+
+TEST_F(MonitorProcess, PatrolAnswersNewStartupEntriesByTheHideOptions) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  const char* userRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Run";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  RawSetText(HKEY_CURRENT_USER, options, "ShowAlerts", "0");
+  RawSetText(HKEY_CURRENT_USER, options, "HideStartup", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_NE(nullptr, window);
+  ASSERT_EQ("16.0.2009.0",
+            WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0", 15000));
+  Sleep(500);
+
+  // Allowed: an immediate check brings the patrol forward, the entry joins
+  // the baseline with its type code.
+  RawSetText(HKEY_CURRENT_USER, userRun, "PatrolNew", "c:\\apps\\patrol=new.exe");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, baseline, "c:\\apps\\patrol:new.exe", "11", 20000));
+
+  // Refused: options changed through the change flag; a program starting
+  // makes the companion ask for the next immediate check.
+  RawSetText(HKEY_CURRENT_USER, options, "HideStartup", "2");
+  RawSetText(HKEY_CURRENT_USER, options, "Update", "1");
+  RawSetText(HKEY_CURRENT_USER, userRun, "PatrolRefused", "c:\\apps\\refused.exe");
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  Program other(std::string(system) + "\\notepad.exe", "");
+  EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, userRun, "PatrolRefused", "<missing>", 20000));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, "c:\\apps\\refused.exe"));
+  std::ifstream file(history);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(std::string::npos, text.find("*START_Remove\tCURRENT_RUN\tPatrolRefused")) << text;
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  for (const char* name : {"PatrolNew", "PatrolRefused"})
+    if (HKEY run; RegOpenKeyExA(HKEY_CURRENT_USER, userRun, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+      RegDeleteValueA(run, name);
+      RegCloseKey(run);
+    }
+  file.close();
+  DeleteFileA(history.c_str());
 }
 
 // ---- SENTRELX.DLL ----------------------------------------------------------
