@@ -192,6 +192,7 @@ TEST_F(SettingsTest, TheShippedTableIsEnglish) {
   EXPECT_EQ("us", LoadText(634));
   EXPECT_EQ("\nProgram not found", LoadText(795).substr(0, 18));
   EXPECT_NE(std::string::npos, LoadText(7).find("%s"));
+  EXPECT_NE(std::string::npos, LoadText(1065).find("should be \"http://\" \n")) << LoadText(1065);
 }
 
 TEST_F(SettingsTest, TranslationsReplaceTextsExceptInEnglish) {
