@@ -24,7 +24,7 @@ constexpr const char* kUacValues[] = {"ConsentPromptBehaviorAdmin", "EnableLUA",
 
 // Areas whose baselines are built at start-up join this table as they arrive.
 constexpr BaselineBuilder kBuilders[] = {
-    {"FirstSeen", InitStage::Baselines, BuildFirstSeenStoreIfMissing},
+    {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
 };
 const SettingsInitHooks kDefaultHooks = {
     kBuilders,

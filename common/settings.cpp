@@ -4,13 +4,16 @@
 #include <climits>
 #include <cstdio>
 
+#include "fileid.h"
 #include "registry.h"
 
 namespace sentrel {
 namespace {
 
-// MaxCookie's default differs between the programs; see OptionDefault.
+// MaxCookie's default differs between the programs, TrayIcon's between the
+// Windows families; see OptionDefault.
 constexpr int kProgramDependent = INT_MIN;
+constexpr int kFamilyDependent = INT_MIN + 1;
 
 constexpr OptionDef kOptions[kOptionCount] = {
     {kOptSendHistory, "SendHistory", 0, true},
@@ -64,7 +67,7 @@ constexpr OptionDef kOptions[kOptionCount] = {
     {kOptMaxCookie, "MaxCookie", kProgramDependent, false},
     {kOptWindowSettings, "WindowSettings", 1, false},
     {kOptStartTab, "StartTab", 6026, false},
-    {kOptTrayIcon, "TrayIcon", 101, false},
+    {kOptTrayIcon, "TrayIcon", kFamilyDependent, false},
     {kOptBrowser, "Browser", 1, false},
     {kOptBrowserFailure, "BrowserFailure", 0, false},
     {kOptNoteSize, "NoteSize", 14, false},
@@ -100,6 +103,7 @@ ProcessState& Process() { return g_process; }
 const OptionDef& OptionDefinition(OptionId id) { return kOptions[id]; }
 
 int OptionDefault(OptionId id) {
+  if (kOptions[id].defaultValue == kFamilyDependent) return IsNtFamily() ? 101 : 159;
   if (kOptions[id].defaultValue != kProgramDependent) return kOptions[id].defaultValue;
   return g_process.kind == ProgramKind::Explorer ? 4096 : 315;
 }

@@ -75,6 +75,5 @@ int InitFirstSeenStore();
 // Hooks for the settings initialisation and run-at-start.
 int FindOwnStartupEntries(bool remove);
 int RemoveEarlierEditionEntry();
-int BuildFirstSeenStoreIfMissing();
 
 }  // namespace sentrel

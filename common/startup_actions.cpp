@@ -293,17 +293,18 @@ void SetRemovalConfirmation(RemovalConfirmation confirm) { g_confirm = confirm; 
 
 int ResetUserinit() {
   std::string value = SystemFolder() + "\\Userinit.exe,";
+  // Recorded only when the reset happened: the history must not claim it.
+  if (!WriteStringValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Userinit", value.c_str())) return 0;
   WriteStringValue(HKEY_LOCAL_MACHINE, kMachineBaselineKey, value.c_str(), "250");
-  int result = WriteStringValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Userinit", value.c_str());
   AppendHistory("Winlogon Userinit", value.c_str(), "", kTypeUserinit, kActionResetUserinit);
-  return result;
+  return 1;
 }
 
 int ResetShell() {
+  if (!WriteStringValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell", "Explorer.exe")) return 0;
   WriteStringValue(HKEY_LOCAL_MACHINE, kMachineBaselineKey, "Explorer.exe", "251");
-  int result = WriteStringValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell", "Explorer.exe");
   AppendHistory("Winlogon Shell", "Explorer.exe", "", kTypeShell, kActionResetShell);
-  return result;
+  return 1;
 }
 
 int RemoveShellExtensionEntry(HWND owner, const char* title, const char* command, const char* data, int type) {
@@ -315,15 +316,16 @@ int RemoveShellExtensionEntry(HWND owner, const char* title, const char* command
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
   switch (type) {
     case kTypeDelayLoad:
-      DeleteValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
-                  title);
+      if (!DeleteValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
+                       title))
+        return 0;  // nothing removed: nothing to record
       AppendHistory(title, command, data, type, kActionRemoveDelayLoad);
       return 1;
     case kTypeSharedTaskScheduler:
     case kTypeShellExecuteHook: {
       std::string key =
           std::string(explorer) + (type == kTypeSharedTaskScheduler ? "SharedTaskScheduler" : "ShellExecuteHooks");
-      DeleteValue(HKEY_LOCAL_MACHINE, key.c_str(), data);
+      if (!DeleteValue(HKEY_LOCAL_MACHINE, key.c_str(), data)) return 0;
       AppendHistory(title, command, data, type,
                     type == kTypeSharedTaskScheduler ? kActionRemoveTaskScheduler : kActionRemoveShellExecuteHook);
       return 1;
@@ -332,7 +334,7 @@ int RemoveShellExtensionEntry(HWND owner, const char* title, const char* command
       std::string kept;
       for (const std::string& piece : SplitAppInitList(ReadAppInitList()))
         if (lstrcmpiA(LongPathOf(piece).c_str(), command) != 0) kept += (kept.empty() ? "" : ",") + piece;
-      WriteAppInitList(kept);
+      if (!WriteAppInitList(kept)) return 0;
       AppendHistory(title, command, data, type, kActionStartRemove);
       return 1;
     }
@@ -428,8 +430,6 @@ int InitFirstSeenStore() {
     WriteStringValue(HKEY_CURRENT_USER, activeX.c_str(), "", "P");
   return 1;
 }
-
-int BuildFirstSeenStoreIfMissing() { return InitFirstSeenStore(); }
 
 int FindOwnStartupEntries(bool remove) {
   EnumerateStartupEntries(0);

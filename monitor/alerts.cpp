@@ -52,6 +52,23 @@ constexpr const char* kSoundEvents[] = {"Open",       "Startup Alert", "Cookie A
                                         "Task Alert", "IE Helper",     "FileType Alert"};
 
 CurrentItem g_item;
+
+// The program of the current item, identified once when the alert opens.
+struct Identified {
+  std::string file;
+  bool exists = false;
+  VersionFields fields;
+};
+Identified g_identified;
+
+void IdentifyCurrentProgram() {
+  char expanded[MAX_PATH];
+  ExpandEnvironmentStringsA(g_item.text.c_str(), expanded, sizeof expanded);
+  g_identified = Identified{};
+  g_identified.file = NormalizeFilePath(expanded);
+  g_identified.exists = FileExists(g_identified.file) != 0;
+  if (g_identified.exists) ReadVersionInfo(g_identified.file.c_str(), g_identified.fields);
+}
 std::string g_lastText;
 int g_repeat = 0;
 ServiceRefusal g_refuseService = nullptr;
@@ -85,14 +102,9 @@ void FillProgramBlock(HWND dialog, const AlertDefinition& alert) {
     std::string caption = LoadText(alert.caption);
     if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
   }
-  // Identify the program: the file its command runs, and its version fields.
-  char expanded[MAX_PATH];
-  ExpandEnvironmentStringsA(g_item.text.c_str(), expanded, sizeof expanded);
-  std::string file = NormalizeFilePath(expanded);
-  VersionFields fields;
-  const bool exists = FileExists(file) != 0;
-  if (exists) {
-    ReadVersionInfo(file.c_str(), fields);
+  const VersionFields& fields = g_identified.fields;
+  const std::string& file = g_identified.file;
+  if (g_identified.exists) {
     if (HICON icon = ExtractIconA(monitor.instance, file.c_str(), 0)) {
       if (reinterpret_cast<INT_PTR>(icon) > 1)
         SendDlgItemMessageA(dialog, IDC_ALERT_ICON_BUTTON, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
@@ -448,9 +460,9 @@ int ShowAlert(HWND owner, AlertKind kind) {
     g_lastText = g_item.text;
   }
   PlayAlertSound(alert.soundIndex);
+  IdentifyCurrentProgram();
   if (alert.historyType >= 0) {
-    VersionFields fields;
-    ReadVersionInfo(NormalizeFilePath(g_item.text.c_str()).c_str(), fields);
+    const VersionFields& fields = g_identified.fields;
     AppendHistory(g_item.name.c_str(), g_item.text.c_str(), fields.slot[kFileDescription].c_str(),
                   alert.historyType == 0 ? g_item.type : alert.historyType, alert.historyAction);
   }

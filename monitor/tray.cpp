@@ -46,10 +46,8 @@ constexpr MenuItem kTrayMenu[] = {
 
 int TrayNotifyCount() { return g_notifyCount; }
 
-UINT NormalTrayIcon() {
-  int option = ReadOption("TrayIcon", IsNtFamily() ? IDI_TAVVY : IDI_TAVVY_CLASSIC);
-  return static_cast<UINT>(option);
-}
+// Read with the other options (and reloaded with them), not on every patrol.
+UINT NormalTrayIcon() { return static_cast<UINT>(Option(kOptTrayIcon)); }
 
 int UpdateTrayIcon(DWORD operation, UINT iconId, UINT tipId) {
   MonitorState& monitor = Monitor();

@@ -149,6 +149,7 @@ TEST_F(TrayIcon, NormalIconFollowsTheOptionAndTheFamily) {
   RawDeleteTree(HKEY_CURRENT_USER, kOptionsKey);
   EXPECT_EQ(Is9xFamily() ? 159u : 101u, NormalTrayIcon());
   RawSetText(HKEY_CURRENT_USER, kOptionsKey, "TrayIcon", "157");
+  LoadOptions();
   EXPECT_EQ(157u, NormalTrayIcon());
   RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
 }

@@ -462,6 +462,28 @@ TEST_F(Startup, RunAtStartOffRemovesTheMonitorsOwnEntries) {
   EXPECT_EQ(0, SetRunAtStart(false));  // nothing left to remove
 }
 
+bool Confirm(HWND, const char*, const char*, int) { return true; }
+
+TEST_F(Startup, KeyLocationRemovalsAreRecordedOnlyWhenTheyHappen) {
+  const char* hooks = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+  RawSetText(HKEY_LOCAL_MACHINE, hooks, "{11111111-2222-3333-4444-555555555555}", "Hook");
+  SetRemovalConfirmation(nullptr);  // nobody to ask: nothing is removed
+  EXPECT_EQ(0, RemoveShellExtensionEntry(nullptr, "Hook", "c:\\hooks\\hook.dll",
+                                         "{11111111-2222-3333-4444-555555555555}", 254));
+  EXPECT_EQ("Hook", RawText(HKEY_LOCAL_MACHINE, hooks, "{11111111-2222-3333-4444-555555555555}"));
+  SetRemovalConfirmation(Confirm);
+  EXPECT_EQ(1, RemoveShellExtensionEntry(nullptr, "Hook", "c:\\hooks\\hook.dll",
+                                         "{11111111-2222-3333-4444-555555555555}", 254));
+  EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, hooks, "{11111111-2222-3333-4444-555555555555}"));
+  // Already gone: nothing removed, nothing recorded.
+  EXPECT_EQ(0, RemoveShellExtensionEntry(nullptr, "Hook", "c:\\hooks\\hook.dll",
+                                         "{11111111-2222-3333-4444-555555555555}", 254));
+  SetRemovalConfirmation(nullptr);
+  ASSERT_EQ(1, LoadHistory());
+  EXPECT_EQ(kActionRemoveShellExecuteHook, CatalogueAt(0).value);
+  EXPECT_EQ(254, CatalogueAt(0).type);
+}
+
 // ---- Baselines and first-seen dates ------------------------------------------------
 
 TEST_F(Startup, BaselineKnowsEveryEntryUntilANewOneAppears) {
