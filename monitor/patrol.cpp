@@ -283,6 +283,9 @@ int CheckStartupPrograms() {
         KillProgram(nullptr, entry.path.c_str(), entry.title.c_str(), false);
         if (!IsEntryDisabled(entry.title.c_str()))
           ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+        // The disabled entry stays listed (from its copy): without a baseline
+        // it would be put to the user again on every patrol.
+        WriteBaselineValue(entry);
       }
     } else {  // moved to delayed start, and back
       item.text = entry.path;

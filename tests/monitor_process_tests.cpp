@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "process_support.h"
@@ -38,15 +42,16 @@ class MonitorProcess : public testing::Test {
     ASSERT_EQ(nullptr, FindWindowA("Sentrel", nullptr)) << "a monitor is already running";
   }
   void TearDown() override {
-    if (HWND window = FindWindowA("Sentrel", nullptr)) {
-      DWORD process = 0;
-      GetWindowThreadProcessId(window, &process);
-      if (HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process)) {
-        TerminateProcess(handle, 99);
-        WaitForSingleObject(handle, 5000);
-        CloseHandle(handle);
+    for (const char* cls : {"Sentrel", "SentrelUac"})
+      if (HWND window = FindWindowA(cls, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process)) {
+          TerminateProcess(handle, 99);
+          WaitForSingleObject(handle, 5000);
+          CloseHandle(handle);
+        }
       }
-    }
     CleanRegistry();
   }
   // Starts a monitor and waits for its window.
@@ -244,6 +249,185 @@ TEST_F(MonitorProcess, PatrolAnswersNewStartupEntriesByTheHideOptions) {
     }
   file.close();
   DeleteFileA(history.c_str());
+}
+
+// Changes the number of running programs, so that the next immediate check
+// finds a change: starts the clock, or ends the one it started.
+class ProcessNudge {
+ public:
+  void Nudge() {
+    if (clock_) {
+      clock_.reset();
+    } else {
+      char system[MAX_PATH];
+      GetSystemDirectoryA(system, sizeof system);
+      clock_ = std::make_unique<Program>(std::string(system) + "\\clock.exe", "");
+    }
+    Sleep(500);
+  }
+
+ private:
+  std::unique_ptr<Program> clock_;
+};
+
+// Waits for the monitor's alert, answers it with the button's command and
+// waits until it has closed; returns the alert's caption.
+std::string AnswerMonitorAlert(DWORD process, int button) {
+  HWND dialog = WaitForVisibleWindow(process, "#32770", 20000);
+  if (!dialog) return "<no alert>";
+  char caption[256] = "";
+  GetWindowTextA(dialog, caption, sizeof caption);
+  Sleep(200);  // the dialog fills its controls after it shows
+  PostMessageA(dialog, WM_COMMAND, button, 0);
+  for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+  return caption;
+}
+
+void DeleteValues(HKEY root, const char* path, std::initializer_list<const char*> names) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  for (const char* name : names) RegDeleteValueA(key, name);
+  RegCloseKey(key);
+}
+
+// The lower-case file name of a running process.
+std::string ProgramFileOf(DWORD process) {
+  std::string name;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ProcessID == process) name = entry.szExeFile;
+  CloseHandle(snapshot);
+  name = name.substr(name.find_last_of('\\') + 1);
+  for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream file(path);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(MonitorProcess, AlertsAreAnsweredYesNoAndDisable) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  const char* userRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Run";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  // Alerts are shown whatever the hide options say while ShowAlerts is 1.
+  RawSetText(HKEY_CURRENT_USER, options, "HideStartup", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_NE(nullptr, window);
+  ASSERT_EQ("16.0.2009.0",
+            WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0", 15000));
+  Sleep(500);
+  ProcessNudge nudge;  // each immediate check below must see the process count change
+
+  // Yes: the entry joins the baseline.
+  RawSetText(HKEY_CURRENT_USER, userRun, "AlertYes", "c:\\apps\\alert-yes.exe");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDYES).find("Program Alert"));
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, baseline, "c:\\apps\\alert-yes.exe", "11", 10000));
+
+  // No: the running program is stopped, the entry removed, no baseline left.
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  const std::string notepad = std::string(system) + "\\notepad.exe";
+  Program running(notepad, "");
+  ASSERT_TRUE(running.started());
+  Sleep(1000);
+  RawSetText(HKEY_CURRENT_USER, userRun, "AlertNo", notepad);
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDNO).find("Program Alert"));
+  EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, userRun, "AlertNo", "<missing>", 10000));
+  EXPECT_NE(STILL_ACTIVE, running.WaitForExit(10000));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, notepad.c_str()));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, "AlertNo"));
+
+  // Re-created, it is raised again; refused a second time, it goes again.
+  RawSetText(HKEY_CURRENT_USER, userRun, "AlertNo", notepad);
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDNO).find("Program Alert"));
+  EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, userRun, "AlertNo", "<missing>", 10000));
+
+  // The third alert in a row for the same command turns No into Disable: the
+  // entry moves to the disabled store, is known from then on and raises
+  // nothing on the next patrol.
+  RawSetText(HKEY_CURRENT_USER, userRun, "AlertNo", notepad);
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDNO).find("Program Alert"));
+  EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, userRun, "AlertNo", "<missing>", 10000));
+  EXPECT_EQ("11", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled", "AlertNo"));
+  EXPECT_EQ(notepad, RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "AlertNo"));
+  EXPECT_EQ("11", RawText(HKEY_CURRENT_USER, baseline, notepad.c_str()));
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 5000));
+
+  const std::string text = FileText(history);
+  EXPECT_NE(std::string::npos, text.find("*START_Remove\tCURRENT_RUN\tAlertNo")) << text;
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  DeleteValues(HKEY_CURRENT_USER, userRun, {"AlertYes", "AlertNo"});
+  DeleteFileA(history.c_str());
+}
+
+TEST_F(MonitorProcess, UserAccountControlHandsOverToTheElevatedMonitor) {
+  const char* policies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const char* userRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Run";
+  if (WindowsVersion().dwMajorVersion <= 5) GTEST_SKIP() << "no user account control before Windows Vista";
+  struct Restore {  // whatever happens below, the setting is put back
+    const char* key;
+    RawValue saved;
+    ~Restore() {
+      if (saved.type)
+        RawSet(HKEY_LOCAL_MACHINE, key, "EnableLUA", saved.type, saved.data.data(),
+               static_cast<DWORD>(saved.data.size()));
+      else
+        DeleteValues(HKEY_LOCAL_MACHINE, key, {"EnableLUA"});
+    }
+  } restore{policies, RawGet(HKEY_LOCAL_MACHINE, policies, "EnableLUA")};
+  DWORD on = 1;
+  ASSERT_TRUE(RawSet(HKEY_LOCAL_MACHINE, policies, "EnableLUA", REG_DWORD, &on, sizeof on));
+
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_NE(nullptr, window);
+  ASSERT_EQ("16.0.2009.0",
+            WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0", 15000));
+  Sleep(500);
+  RawSetText(HKEY_CURRENT_USER, userRun, "Elevated", "c:\\apps\\elevated.exe");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDOK, 20000).find("administrative functionality"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));  // the first monitor is gone
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, "c:\\apps\\elevated.exe"));
+
+  // The elevated build started and raises the alert itself.
+  HWND elevated = WaitForWindow(0, "SentrelUac", 15000);
+  ASSERT_NE(nullptr, elevated);
+  DWORD process = 0;
+  GetWindowThreadProcessId(elevated, &process);
+  HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+  EXPECT_EQ("sentreluac.exe", ProgramFileOf(process));
+  Sleep(500);
+  PostMessageA(elevated, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(process, IDYES).find("Program Alert"));
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, baseline, "c:\\apps\\elevated.exe", "11", 10000));
+
+  Program quit(ProgramPath("SentrelUac.exe"), "-Q");
+  EXPECT_EQ(0u, quit.WaitForExit(15000));
+  if (handle) {
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle, 15000));
+    CloseHandle(handle);
+  }
+  DeleteValues(HKEY_CURRENT_USER, userRun, {"Elevated"});
 }
 
 // ---- SENTRELX.DLL ----------------------------------------------------------

@@ -178,7 +178,13 @@ class StartupCheck : public testing::Test {
  protected:
   static constexpr const char* kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   static constexpr const char* kUserRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-  void SetUp() override { Clean(); }
+  void SetUp() override {
+    Clean();
+    // The comparison hands over instead of answering while UAC is on.
+    DWORD off = 0;
+    RawSet(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA", REG_DWORD,
+           &off, sizeof off);
+  }
   void TearDown() override { Clean(); }
   static void Clean() {
     RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
@@ -225,6 +231,55 @@ TEST_F(StartupCheck, RunOnceEntriesArePassedOverWhenAsked) {
   EXPECT_EQ(1, CheckStartupPrograms());
   EXPECT_EQ("<missing>", Baseline("c:\\apps\\once.exe"));  // no record at all
   EXPECT_EQ("11", Baseline("c:\\apps\\newcomer.exe"));     // later entries still checked
+}
+
+// A key whose access list grants reading only, or everything again.
+bool SetKeyAccess(HKEY root, const char* path, REGSAM granted) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path, 0, nullptr, 0, READ_CONTROL | WRITE_DAC, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  alignas(DWORD) char buffer[256];
+  auto* acl = reinterpret_cast<PACL>(buffer);
+  SECURITY_DESCRIPTOR descriptor;
+  const bool done = InitializeAcl(acl, sizeof buffer, ACL_REVISION) &&
+                    AddAccessAllowedAce(acl, ACL_REVISION, granted | READ_CONTROL | WRITE_DAC, everyone) &&
+                    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+                    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+  FreeSid(everyone);
+  RegCloseKey(key);
+  return done;
+}
+
+TEST_F(StartupCheck, UnwritableBaselineIsNotRetriedAndComesBackNextPatrol) {
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Run";
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", "c:\\apps\\newcomer.exe");
+  ASSERT_TRUE(SetKeyAccess(HKEY_CURRENT_USER, baseline, KEY_READ));
+  HKEY probe;
+  const bool refused = RegOpenKeyExA(HKEY_CURRENT_USER, baseline, 0, KEY_SET_VALUE, &probe) != ERROR_SUCCESS;
+  if (!refused) RegCloseKey(probe);
+  Answer("1");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("c:\\apps\\newcomer.exe", RawText(HKEY_CURRENT_USER, kUserRun, "Newcomer"));  // allowed, kept
+  ASSERT_TRUE(SetKeyAccess(HKEY_CURRENT_USER, baseline, KEY_ALL_ACCESS));
+  if (!refused) GTEST_SKIP() << "this registry does not enforce key access lists";
+  EXPECT_EQ("<missing>", Baseline("c:\\apps\\newcomer.exe"));
+  EXPECT_EQ(1, StartupBaselineChanged());  // still unknown: raised again on the next patrol
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("11", Baseline("c:\\apps\\newcomer.exe"));
+}
+
+TEST_F(StartupCheck, CommandsAtTheFieldLimitAreRecognised) {
+  std::string command = "c:\\apps\\" + std::string(259 - 12, 'x') + ".exe";
+  ASSERT_EQ(259u, command.size());
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", command);
+  Answer("1");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("11", Baseline(command.c_str()));
+  EXPECT_EQ(0, StartupBaselineChanged());
 }
 
 }  // namespace
