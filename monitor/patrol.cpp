@@ -45,6 +45,8 @@ size_t g_areaCount = sizeof kAreas / sizeof kAreas[0];
 DWORD TickCount() { return GetTickCount(); }
 PatrolClock g_clock = TickCount;
 ProcessWatch g_watch = WatchProcessCount;
+DelayedLauncher g_launcher = nullptr;  // comes with the delayed-start programs
+SettingsWatch g_settingsWatch = nullptr;
 PatrolState g_patrol;
 
 void SetIcon(UINT icon, UINT tip) { UpdateTrayIcon(NIM_MODIFY, icon, tip); }
@@ -89,6 +91,8 @@ void SetPatrolAreas(const PatrolArea* areas, size_t count) {
 }
 void SetPatrolClock(PatrolClock clock) { g_clock = clock ? clock : TickCount; }
 void SetProcessWatch(ProcessWatch watch) { g_watch = watch ? watch : WatchProcessCount; }
+void SetDelayedLauncher(DelayedLauncher launcher) { g_launcher = launcher; }
+void SetSettingsWatch(SettingsWatch watch) { g_settingsWatch = watch; }
 
 void LoadAreaCountdowns() {
   for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
@@ -122,7 +126,13 @@ void RunImmediateCheck() {
 
 void PatrolTick() {
   MonitorState& monitor = Monitor();
-  // The delayed-start launcher joins here when delayed entries exist.
+  // Delayed programs start in steps of 10 seconds, one step every sixth tick,
+  // whatever the start delay.
+  if (g_patrol.launched < g_patrol.delayedTotal && g_patrol.delayTicks++ > 4) {
+    ++g_patrol.delaySteps;
+    if (g_launcher) g_patrol.launched += g_launcher(10 * g_patrol.delaySteps);
+    g_patrol.delayTicks = 0;
+  }
   const int delay = monitor.startDelay;
   monitor.startDelay = delay > 0 ? delay - 1 : 0;
   const int delayLeft = monitor.startDelay;
@@ -173,7 +183,7 @@ int RunPatrol() {
   }
   g_patrol.referenceTime = now;
   UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-  // The Windows settings watch joins here (option WindowSettings).
+  if (Option(kOptWindowSettings) != 0 && g_settingsWatch) g_settingsWatch();
   bool completed;
   if (g_patrol.half == 0) {
     SetIcon(IDI_TAVVY_FIRST_HALF, IDS_TIP_STARTUP);

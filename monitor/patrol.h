@@ -34,6 +34,12 @@ struct PatrolState {
   bool running = false;
   int countdown[16] = {};
   int reload[16] = {};
+  // Delayed start: ticks since the last step, steps taken, programs started,
+  // and the number of delayed-start programs counted at start.
+  int delayTicks = 0;
+  int delaySteps = 0;
+  int launched = 0;
+  int delayedTotal = 0;
 };
 PatrolState& Patrol();
 
@@ -43,6 +49,14 @@ using PatrolClock = DWORD (*)();
 void SetPatrolClock(PatrolClock clock);
 using ProcessWatch = int (*)(bool* changed);
 void SetProcessWatch(ProcessWatch watch);
+
+// The delayed-start launcher: starts the delayed programs whose time is the
+// given number of seconds and returns how many it started.
+using DelayedLauncher = int (*)(int seconds);
+void SetDelayedLauncher(DelayedLauncher launcher);
+// The Windows settings watch run at the start of each patrol.
+using SettingsWatch = int (*)();
+void SetSettingsWatch(SettingsWatch watch);
 
 // Countdowns and reload values from the patrol-time options.
 void LoadAreaCountdowns();

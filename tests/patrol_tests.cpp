@@ -161,6 +161,34 @@ TEST_F(PatrolStateMachine, TwoPatrolsUnderASecondApart) {
   EXPECT_FALSE(Patrol().running);
 }
 
+std::vector<int> g_launchSteps;
+int Launch(int seconds) {
+  g_launchSteps.push_back(seconds);
+  return seconds % 10 == 0 && seconds <= 20 ? 1 : 0;  // one program at 10 s, one at 20 s
+}
+
+TEST_F(PatrolStateMachine, DelayedProgramsStartEverySixthTickDuringTheStartDelay) {
+  g_launchSteps.clear();
+  SetDelayedLauncher(Launch);
+  Monitor().startDelay = 45;
+  Patrol().delayedTotal = 2;
+  for (int tick = 1; tick <= 18; ++tick) Tick();
+  SetDelayedLauncher(nullptr);
+  // Steps of 10 seconds on ticks 6 and 12; with both programs started the
+  // launcher is not called again.
+  EXPECT_EQ((std::vector<int>{10, 20}), g_launchSteps);
+  EXPECT_EQ(2, Patrol().launched);
+}
+
+TEST_F(PatrolStateMachine, LauncherKeepsStepping) {
+  g_launchSteps.clear();
+  SetDelayedLauncher([](int seconds) { return g_launchSteps.push_back(seconds), 0; });
+  Patrol().delayedTotal = 1;  // a program whose time never comes
+  for (int tick = 1; tick <= 24; ++tick) Tick();
+  SetDelayedLauncher(nullptr);
+  EXPECT_EQ((std::vector<int>{10, 20, 30, 40}), g_launchSteps);
+}
+
 TEST_F(PatrolStateMachine, NoHandOverWithoutUserAccountControl) {
   const char* policies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
   RawValue saved = RawGet(HKEY_LOCAL_MACHINE, policies, "EnableLUA");
