@@ -1,0 +1,74 @@
+// The explorer, SentrelEx.exe: its process-wide state, the command line, the
+// hidden command window and the property sheet.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace sentrel {
+
+// What the command line asks for.
+struct ExplorerCommand {
+  bool restore = false;    // "-Restore": uninstall clean-up, then end
+  bool auOption = false;   // "-AUOption": copy the automatic-update setting back, then end
+  bool setPrefix = false;  // "-SetPrefix": restore the URL prefixes, then end
+  bool quit = false;       // "-Q"
+  UINT page = 0;           // page command of the page switches, 0 when none
+};
+ExplorerCommand ParseExplorerCommandLine(const char* commandLine);
+// The page to open: the switch's, else StartTab (below 6026 counts as 6026).
+UINT StartPageCommand(const ExplorerCommand& command, int startTab);
+
+struct ExplorerState {
+  HINSTANCE instance = nullptr;
+  HWND commandWindow = nullptr;
+  HWND sheet = nullptr;  // the property sheet frame while it is open
+  bool sheetOpen = false;
+  int modalDepth = 0;          // explorer dialogs open above the sheet
+  UINT currentPage = 0;        // 0 no sheet, 1 being built, else the active page's command
+  std::string caption;         // string 622
+  int delayedCount = 0;        // delayed-start programs counted at start
+  bool cookieViewing = false;  // the Cookies page's viewing mode (command 6045)
+  HFONT boldFont = nullptr;    // Info button with a note, bold texts of dialogs
+  HFONT normalFont = nullptr;
+};
+ExplorerState& Explorer();
+
+// Program entry (WinMain's body).
+int RunExplorer(HINSTANCE instance, const char* commandLine);
+// The one-shot switches.
+int RestoreForUninstall();
+int CopyAutoUpdateOption();
+int RestoreUrlPrefixes();
+// Prunes one first-seen store by the start counter nCount; returns the
+// counter's new value.
+int PruneFirstSeenStore();
+// Deletes the explorer's own files in the Windows Prefetch folder.
+int CleanPrefetch();
+
+// The hidden command window.
+int RegisterCommandWindowClass(HINSTANCE instance, const char* className);
+LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The property sheet.
+void ShowSheet(UINT pageCommand);
+// Tab index of a page command among the pages present on this system; -1
+// when the command names no page.
+int TabOfPage(UINT pageCommand);
+int PageCount();
+UINT PageCommandAt(int tab);
+
+// A modal dialog of the explorer (raises only the command window meanwhile).
+INT_PTR ExplorerDialog(HWND owner, UINT templateId, DLGPROC procedure, LPARAM parameter);
+
+// History dialog (template 141).
+INT_PTR ShowHistoryDialog(HWND owner);
+// Default-warning dialog (template 194): true when the user ticked the box
+// and pressed OK.
+bool ConfirmDefaultRemoval(HWND owner, const char* file, const char* title);
+// Patrol-time dialog (template 160): minutes, or -1 on Cancel. realtime is
+// the area's real-time flag, kept on OK and restored on Cancel.
+int AskPatrolTime(HWND owner, UINT captionId, int minutes, int* realtime);
+
+}  // namespace sentrel

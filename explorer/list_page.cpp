@@ -1,0 +1,581 @@
+// The shared list-page machinery: one dialog procedure for every list page,
+// driven by the page's definition.
+#include "list_page.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <map>
+
+#include "catalogue.h"
+#include "explorer.h"
+#include "fileid.h"
+#include "lookup.h"
+#include "registry.h"
+#include "resource.h"
+#include "sheet.h"
+#include "startup.h"
+#include "strings.h"
+#include "trace.h"
+
+namespace sentrel {
+namespace {
+
+// Per page window: its definition, image list and column direction flags.
+struct PageData {
+  const ListPageDef* def = nullptr;
+  HIMAGELIST images = nullptr;
+  int flags[8] = {};
+  bool hoverHelp = false, hoverWatchdog = false;
+};
+
+PageData* DataOf(HWND page) { return reinterpret_cast<PageData*>(GetWindowLongPtrA(page, DWLP_USER)); }
+HWND ListOf(HWND page) { return GetDlgItem(page, IDC_PAGE_LIST); }
+
+// Row facts of the current fill, by catalogue index.
+std::vector<RowFacts> g_facts;
+const RowFacts kNoFacts;
+
+struct SortContext {
+  const ListPageDef* def;
+  int column;
+  int flag;
+};
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context) {
+  const auto* sort = reinterpret_cast<const SortContext*>(context);
+  const ListPageHooks* hooks = sort->def->hooks;
+  const int a = static_cast<int>(first), b = static_cast<int>(second);
+  std::string textA = hooks->sortText(a, sort->column, sort->flag, FactsOf(a));
+  std::string textB = hooks->sortText(b, sort->column, sort->flag, FactsOf(b));
+  return CompareSortTexts(textA, textB, sort->flag, sort->def->prefixCompare);
+}
+
+void SortRows(HWND page, int column, int flag) {
+  PageData* data = DataOf(page);
+  if (!data || !data->def->hooks->sortText) return;
+  SortContext context{data->def, column, flag};
+  ListView_SortItems(ListOf(page), CompareRows, reinterpret_cast<LPARAM>(&context));
+}
+
+void InsertColumns(HWND page, const ListPageDef& def) {
+  HWND list = ListOf(page);
+  RECT outer;
+  GetWindowRect(list, &outer);
+  int width = outer.right - outer.left;
+  if (def.lessScrollBar) width -= GetSystemMetrics(SM_CXVSCROLL);
+  for (int i = 0; i < def.columnCount; ++i) {
+    std::string title = LoadText(def.columns[i].title);
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width * def.columns[i].permille / 1000;
+    column.pszText = &title[0];
+    column.iSubItem = i;
+    ListView_InsertColumn(list, i, &column);
+  }
+}
+
+// The first icon of a file, cached per fill: thousands of rows often share a
+// handful of programs.
+std::map<std::string, int> g_iconOfFile;
+
+int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
+  auto found = g_iconOfFile.find(file);
+  if (found != g_iconOfFile.end()) return found->second;
+  HICON icon = nullptr;
+  if (exists) ExtractIconExA(file.c_str(), 0, nullptr, &icon, 1);
+  if (!icon)
+    icon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));
+  int index = icon ? ImageList_AddIcon(images, icon) : -1;
+  if (icon) DestroyIcon(icon);
+  if (index < 0) index = 0;
+  g_iconOfFile[file] = index;
+  return index;
+}
+
+// ---- Picture buttons ------------------------------------------------------
+
+enum WatchdogLook { kPatrolling, kRealtime, kOff };
+
+WatchdogLook LookOf(const ListPageDef& def) {
+  if (def.patrolOption < 0) return kOff;
+  if (def.realtimeOption >= 0 && Option(static_cast<OptionId>(def.realtimeOption)) != 0) return kRealtime;
+  return Option(static_cast<OptionId>(def.patrolOption)) > 0 ? kPatrolling : kOff;
+}
+
+void DrawShadowText(HDC dc, const RECT& box, const char* text, COLORREF color) {
+  SetBkMode(dc, TRANSPARENT);
+  RECT shadow = box;
+  OffsetRect(&shadow, 1, 1);
+  SetTextColor(dc, RGB(192, 192, 192));
+  DrawTextA(dc, text, -1, &shadow, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+  RECT front = box;
+  SetTextColor(dc, color);
+  DrawTextA(dc, text, -1, &front, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+}
+
+void DrawPicture(HWND page, const DRAWITEMSTRUCT& item) {
+  PageData* data = DataOf(page);
+  const bool help = item.CtlID == IDC_PAGE_HELP_PICTURE;
+  const bool hover = data && (help ? data->hoverHelp : data->hoverWatchdog);
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  if (hover) {
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FrameRect(item.hDC, &item.rcItem, blue);
+    DeleteObject(blue);
+  }
+  if (help) {
+    DrawShadowText(item.hDC, item.rcItem, "?", hover ? RGB(0, 0, 255) : RGB(0, 0, 128));
+    return;
+  }
+  const WatchdogLook look = data && data->def ? LookOf(*data->def) : kOff;
+  UINT iconId = look == kRealtime ? IDI_TAVVY_FIRST_HALF : IDI_TAVVY;
+  HICON icon =
+      static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
+  if (!icon) return;
+  const int x = (item.rcItem.left + item.rcItem.right - 16) / 2, y = (item.rcItem.top + item.rcItem.bottom - 16) / 2;
+  DrawState(item.hDC, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, 16, 16,
+            DST_ICON | (look == kOff ? DSS_DISABLED : DSS_NORMAL));
+  DestroyIcon(icon);
+}
+
+void DrawLabel(HWND page, const DRAWITEMSTRUCT& item) {
+  PageData* data = DataOf(page);
+  const bool hover = data && (item.CtlID == IDC_PAGE_HELP_LABEL ? data->hoverHelp : data->hoverWatchdog);
+  char text[64] = "";
+  GetWindowTextA(item.hwndItem, text, sizeof text);
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  DrawShadowText(item.hDC, item.rcItem, text, hover ? RGB(0, 0, 255) : GetSysColor(COLOR_BTNTEXT));
+}
+
+// Hover tracking on the pictures: subclassed statics.
+LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  HWND page = GetParent(picture);
+  PageData* data = DataOf(page);
+  const int id = GetDlgCtrlID(picture);
+  auto setHover = [&](bool on) {
+    if (!data) return;
+    bool& flag = id == IDC_PAGE_HELP_PICTURE ? data->hoverHelp : data->hoverWatchdog;
+    if (flag == on) return;
+    flag = on;
+    InvalidateRect(picture, nullptr, TRUE);
+    InvalidateRect(GetDlgItem(page, id == IDC_PAGE_HELP_PICTURE ? IDC_PAGE_HELP_LABEL : IDC_PAGE_WATCHDOG_LABEL),
+                   nullptr, TRUE);
+  };
+  if (message == WM_MOUSEMOVE) {
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, picture, 0};
+    TrackMouseEvent(&track);
+    setHover(true);
+  } else if (message == WM_MOUSELEAVE) {
+    setHover(false);
+  } else if (message == WM_LBUTTONUP) {
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(picture));
+    return 0;
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(picture, PictureProc, 0);
+  }
+  return DefSubclassProc(picture, message, wParam, lParam);
+}
+
+void InstallPictures(HWND page) {
+  for (int id : {IDC_PAGE_HELP_PICTURE, IDC_PAGE_WATCHDOG_PICTURE})
+    if (HWND picture = GetDlgItem(page, id)) SetWindowSubclass(picture, PictureProc, 0, 0);
+  for (int id : {IDC_PAGE_HELP_LABEL, IDC_PAGE_WATCHDOG_LABEL}) {
+    HWND label = GetDlgItem(page, id);
+    if (!label) continue;
+    LONG_PTR style = GetWindowLongPtrA(label, GWL_STYLE);
+    SetWindowLongPtrA(label, GWL_STYLE, (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) | SS_OWNERDRAW);
+  }
+}
+
+// ---- Layout ------------------------------------------------------------------
+
+void LayoutPage(HWND page) {
+  PageData* data = DataOf(page);
+  if (!data) return;
+  RECT client;
+  GetClientRect(page, &client);
+  const int width = client.right, height = client.bottom;
+  RECT margins = {7, 44, 14, 90};
+  MapDialogRect(page, &margins);
+  RECT row = {7, 25, 14, 35};
+  MapDialogRect(page, &row);
+  HWND sheet = GetParent(page);
+  HWND tabs = PropSheet_GetTabControl(sheet);
+  const bool oneRow = tabs && TabCtrl_GetRowCount(tabs) <= 1;
+
+  std::vector<std::pair<HWND, RECT>> moves;
+  auto place = [&](int id, int x, int y, int w, int h) {
+    if (HWND control = GetDlgItem(page, id)) moves.push_back({control, RECT{x, y, w, h}});
+  };
+  auto sizeOf = [&](int id) {
+    RECT box{};
+    if (HWND control = GetDlgItem(page, id)) GetWindowRect(control, &box);
+    return SIZE{box.right - box.left, box.bottom - box.top};
+  };
+  SIZE help = sizeOf(IDC_PAGE_HELP_PICTURE), helpLabel = sizeOf(IDC_PAGE_HELP_LABEL);
+  SIZE dog = sizeOf(IDC_PAGE_WATCHDOG_PICTURE), dogLabel = sizeOf(IDC_PAGE_WATCHDOG_LABEL);
+  place(IDC_PAGE_HELP_PICTURE, width - help.cx * 3, 3, help.cx, help.cy);
+  place(IDC_PAGE_HELP_LABEL, width - helpLabel.cx * 7 / 4, 25, helpLabel.cx, helpLabel.cy);
+  place(IDC_PAGE_WATCHDOG_PICTURE, width - dog.cx * 3, 38, dog.cx, dog.cy);
+  place(IDC_PAGE_WATCHDOG_LABEL, width - dogLabel.cx * 3 / 2, 60, dogLabel.cx, dogLabel.cy);
+
+  const int listTop = margins.top + 5;
+  const int listWidth = width - margins.right * 3 / 2 - 20;
+  int listHeight = height - listTop - row.bottom * 3 / 2 + (oneRow ? 5 : -16);
+  if (listHeight < 40) listHeight = 40;
+  place(IDC_PAGE_LIST, margins.left, listTop, listWidth, listHeight);
+
+  // The check box of the page (if any) under the list, the buttons below it.
+  const int buttonHeight = row.bottom - row.top + 4;
+  const int buttonY = listTop + listHeight + (GetDlgItem(page, IDC_PAGE_SHOW_ALL) ? 22 : 8);
+  place(IDC_PAGE_SHOW_ALL, margins.left, listTop + listHeight + 4, listWidth * 2 / 3, 16);
+  const int count = data->def->buttonCount;
+  const int buttonWidth = sizeOf(IDC_PAGE_INFO).cx;
+  // Enable and Disable share one place unless the page lists both.
+  bool sharedToggle = true;
+  for (int i = 0; i < count; ++i) sharedToggle = sharedToggle && data->def->buttons[i] != IDC_PAGE_DISABLE;
+  for (int i = 0; i < count; ++i) {
+    int x = count == 1 ? margins.left + (listWidth - buttonWidth) / 2
+                       : margins.left + (listWidth - buttonWidth) * i / (count - 1);
+    int w = buttonWidth;
+    if (i == count - 1 && count > 1) {
+      x += 25;
+      w -= 25;
+      if (x + w > margins.left + listWidth + 25) x = margins.left + listWidth + 25 - w;
+    }
+    const int id = data->def->buttons[i];
+    place(id, x, buttonY, w, buttonHeight);
+    if (id == IDC_PAGE_ENABLE && sharedToggle) place(IDC_PAGE_DISABLE, x, buttonY, w, buttonHeight);
+  }
+  HDWP batch = BeginDeferWindowPos(static_cast<int>(moves.size()));
+  for (auto& [control, box] : moves)
+    if (batch)
+      batch = DeferWindowPos(batch, control, nullptr, box.left, box.top, box.right, box.bottom,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+  if (batch) EndDeferWindowPos(batch);
+}
+
+void InitPage(HWND page, const ListPageDef& def) {
+  auto* data = new PageData;
+  data->def = &def;
+  SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(data));
+  if (def.intro) SetDlgItemTextA(page, IDC_PAGE_INTRO, LoadText(def.intro).c_str());
+  if (def.intro2) SetDlgItemTextA(page, IDC_PAGE_INTRO2, LoadText(def.intro2).c_str());
+  SetDlgItemTextA(page, IDC_PAGE_INFO, LoadText(IDS_INFO).c_str());
+  SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
+  SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
+  SetDlgItemTextA(page, IDC_PAGE_WATCHDOG_LABEL, LoadText(IDS_MONITOR).c_str());
+  if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
+  if (def.patrolOption < 0) ShowWindow(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), SW_HIDE);
+  InsertColumns(page, def);
+  InstallPictures(page);
+  if (def.hooks->init) def.hooks->init(page);
+  PlaceSheet(page);
+}
+
+void OnPatrolPicture(HWND page, const ListPageDef& def) {
+  if (def.patrolOption < 0) return;
+  int realtime = def.realtimeOption >= 0 ? Option(static_cast<OptionId>(def.realtimeOption)) : 0;
+  int minutes = AskPatrolTime(page, def.patrolCaption, Option(static_cast<OptionId>(def.patrolOption)), &realtime);
+  if (minutes < 0) return;
+  SetOption(static_cast<OptionId>(def.patrolOption), minutes);
+  WriteOption(OptionDefinition(static_cast<OptionId>(def.patrolOption)).name, minutes);
+  if (def.realtimeOption >= 0) {
+    SetOption(static_cast<OptionId>(def.realtimeOption), realtime);
+    WriteOption(OptionDefinition(static_cast<OptionId>(def.realtimeOption)).name, realtime);
+  }
+  WriteOption("Update", 1);  // the monitor reloads its options
+  InvalidateRect(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), nullptr, TRUE);
+}
+
+bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
+  PageData* data = DataOf(page);
+  switch (header->code) {
+    case PSN_SETACTIVE: {
+      HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      ActivatePage(page, def.command);
+      FillListPage(page);
+      SelectRow(page, 0);
+      if (def.hooks->selectionChanged) def.hooks->selectionChanged(page);
+      InvalidateRect(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), nullptr, TRUE);
+      LayoutPage(page);
+      SetCursor(old);
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+      return true;
+    }
+    case PSN_KILLACTIVE:
+      TraceStep("CleanupActivePage", "");
+      ClearCatalogueEntries();
+      g_facts.clear();
+      SetStatusText(page, "");
+      SaveSheetGeometry();
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+      return true;
+    default:
+      break;
+  }
+  if (header->idFrom != IDC_PAGE_LIST) return false;
+  switch (header->code) {
+    case LVN_COLUMNCLICK:
+      SortByColumn(page, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+      return true;
+    case LVN_ITEMCHANGED:
+    case NM_CHAR:
+    case NM_CLICK:
+      if (def.hooks->selectionChanged) def.hooks->selectionChanged(page);
+      return true;
+    case NM_RCLICK: {
+      POINT cursor;
+      GetCursorPos(&cursor);
+      if (def.hooks->contextMenu) def.hooks->contextMenu(page, FirstSelectedEntry(page), cursor);
+      return true;
+    }
+    case NM_DBLCLK: {
+      int entry = FirstSelectedEntry(page);
+      if (entry >= 0) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
+      return true;
+    }
+    default:
+      break;
+  }
+  (void)data;
+  return false;
+}
+
+}  // namespace
+
+const RowFacts& FactsOf(int entry) {
+  return entry >= 0 && entry < static_cast<int>(g_facts.size()) ? g_facts[entry] : kNoFacts;
+}
+
+std::string EntryFile(int entry) {
+  if (entry < 0 || entry >= CatalogueCount()) return "";
+  const std::string& command = CatalogueAt(entry).path;
+  char expanded[MAX_PATH] = "";
+  ExpandEnvironmentStringsA(command.c_str(), expanded, sizeof expanded);
+  std::string target = RundllTarget(expanded);
+  return NormalizeFilePath(target.empty() ? expanded : target.c_str());
+}
+
+std::string FirstSeenText(const char* file, int category) {
+  char date[32] = "";
+  if (ReadFirstSeen(file, category, date) > 0) return date;
+  std::string now = NowText();
+  WriteStringValue(HKEY_CURRENT_USER, (std::string(kDetectedKey) + "\\" + FirstSeenArea(category)).c_str(), file,
+                   now.c_str());
+  return now;
+}
+
+void FillListPage(HWND page) {
+  PageData* data = DataOf(page);
+  if (!data) return;
+  const ListPageDef& def = *data->def;
+  HWND list = ListOf(page);
+  HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  if (data->images) ImageList_Destroy(data->images);
+  data->images =
+      ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 16, 64);
+  HICON own =
+      static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TAVVY), IMAGE_ICON, 16, 16, 0));
+  if (own) {
+    ImageList_AddIcon(data->images, own);
+    DestroyIcon(own);
+  }
+  ListView_SetImageList(list, data->images, LVSIL_SMALL);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list);
+  g_facts.clear();
+  g_iconOfFile.clear();
+
+  const int count = def.hooks->enumerate ? def.hooks->enumerate() : 0;
+  g_facts.resize(count);
+  ListView_SetItemCount(list, count);
+  // Version data of each program file is read once per fill.
+  std::map<std::string, std::string> companyOf;
+  for (int i = 0; i < count; ++i) {
+    RowFacts& facts = g_facts[i];
+    facts.file = EntryFile(i);
+    const bool exists = GetFileAttributesA(facts.file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    auto known = companyOf.find(facts.file);
+    if (known != companyOf.end()) {
+      facts.company = known->second;
+    } else {
+      VersionFields fields;
+      if (exists) ReadVersionInfo(facts.file.c_str(), fields);
+      facts.company = companyOf[facts.file] = fields.slot[kCompanyName];
+    }
+    facts.disabled = IsEntryDisabled(CatalogueAt(i).title.c_str()) != 0;
+    if (def.firstSeenCategory) facts.firstSeen = FirstSeenText(facts.file.c_str(), def.firstSeenCategory);
+
+    std::string first = def.hooks->cellText(i, 0, facts);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+    item.iItem = i;
+    item.pszText = &first[0];
+    item.lParam = i;
+    item.iImage = RowImage(data->images, facts.file, exists);
+    int row = ListView_InsertItem(list, &item);
+    for (int column = 1; column < def.columnCount; ++column) {
+      std::string text = def.hooks->cellText(i, column, facts);
+      ListView_SetItemText(list, row, column, &text[0]);
+    }
+  }
+  const int key = Option(def.sortOption);
+  if (key > 0 && key - 1 <= def.lastSortableColumn && key - 1 < 8) SortRows(page, key - 1, data->flags[key - 1]);
+  ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  SetCursor(old);
+}
+
+void SortByColumn(HWND page, int column) {
+  PageData* data = DataOf(page);
+  if (!data || column < 0 || column > data->def->lastSortableColumn || column >= 8) return;
+  SortRows(page, column, data->flags[column]);
+  data->flags[column] ^= 1;
+  SetOption(data->def->sortOption, column + 1);
+  WriteOption(OptionDefinition(data->def->sortOption).name, column + 1);
+}
+
+int FirstSelectedPosition(HWND page) { return ListView_GetNextItem(ListOf(page), -1, LVNI_SELECTED); }
+
+int FirstSelectedEntry(HWND page) {
+  int row = FirstSelectedPosition(page);
+  if (row < 0) return -1;
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!ListView_GetItem(ListOf(page), &item)) return -1;
+  return static_cast<int>(item.lParam);
+}
+
+std::vector<int> SelectedEntries(HWND page) {
+  std::vector<int> entries;
+  HWND list = ListOf(page);
+  for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
+       row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (ListView_GetItem(list, &item)) entries.push_back(static_cast<int>(item.lParam));
+  }
+  return entries;
+}
+
+int SelectedCount(HWND page) { return ListView_GetSelectedCount(ListOf(page)); }
+
+void SelectRow(HWND page, int row) {
+  HWND list = ListOf(page);
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (row < 0 || row >= ListView_GetItemCount(list)) return;
+  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list, row, FALSE);
+}
+
+void ShowNoSelection(HWND page) {
+  PageData* data = DataOf(page);
+  const bool cookies = data && data->def->command == IDC_CMD_SHOW_COOKIES;
+  MessageBoxExA(page, LoadText(cookies ? IDS_NO_COOKIE_SELECTION : IDS_NO_SELECTION).c_str(),
+                LoadText(IDS_SENTREL_HELP).c_str(), MB_OK | MB_ICONINFORMATION | MB_TOPMOST, Process().languageId);
+}
+
+void SetStatusText(HWND page, const std::string& text) {
+  HWND bar = GetDlgItem(GetParent(page), IDC_SHEET_STATUS_BAR);
+  if (bar) SendMessageA(bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string SortableFirstSeen(const std::string& text) {
+  if (text.size() <= 11) return " ";
+  unsigned month = 0, day = 0, year = 0, hour = 0, minute = 0;
+  char half[3] = "";
+  if (std::sscanf(text.c_str(), "%u/%u/%u %u:%u %2s", &month, &day, &year, &hour, &minute, half) < 5) return " ";
+  // 12 AM is the first hour of the day and 12 PM the thirteenth.
+  hour %= 12;
+  if (half[0] == 'P' || half[0] == 'p') hour += 12;
+  char key[32];
+  std::snprintf(key, sizeof key, "%04u%02u%02u%02u%02u", year % 10000, month % 100, day % 100, hour, minute % 100);
+  return key;
+}
+
+int CompareSortTexts(const std::string& a, const std::string& b, int flag, bool prefix) {
+  std::string first = flag ? b : a, second = flag ? a : b;
+  if (prefix) {
+    const size_t shorter = first.size() < second.size() ? first.size() : second.size();
+    first.resize(shorter);
+    second.resize(shorter);
+  }
+  return lstrcmpiA(first.c_str(), second.c_str());
+}
+
+INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  PageData* data = DataOf(page);
+  switch (message) {
+    case WM_INITDIALOG: {
+      const auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+      const ListPageDef* def = FindListPage(static_cast<UINT>(record->lParam));
+      if (def) InitPage(page, *def);
+      return TRUE;
+    }
+    case WM_NOTIFY:
+      if (data) return OnNotify(page, *data->def, reinterpret_cast<NMHDR*>(lParam));
+      return FALSE;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID == IDC_PAGE_HELP_PICTURE || item->CtlID == IDC_PAGE_WATCHDOG_PICTURE)
+        DrawPicture(page, *item);
+      else
+        DrawLabel(page, *item);
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      if (!data) return FALSE;
+      const int id = LOWORD(wParam);
+      if (data->def->hooks->command && data->def->hooks->command(page, id)) return TRUE;
+      switch (id) {
+        case IDOK:
+        case IDC_PAGE_INFO: {
+          int entry = FirstSelectedEntry(page);
+          if (entry < 0) {
+            ShowNoSelection(page);
+          } else {
+            std::string file = EntryFile(entry);
+            ShowFileSummary(page, file.c_str(), IDS_OMNI_INFO, nullptr);
+          }
+          return TRUE;
+        }
+        case IDC_PAGE_CLOSE:
+          PropSheet_PressButton(GetParent(page), PSBTN_CANCEL);
+          return TRUE;
+        case IDC_PAGE_HELP_PICTURE:
+          OpenHelpPage(data->def->command);
+          return TRUE;
+        case IDC_PAGE_WATCHDOG_PICTURE:
+          OnPatrolPicture(page, *data->def);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    }
+    case WM_SENTREL_LAYOUT_PAGE:
+      LayoutPage(page);
+      return TRUE;
+    case WM_SENTREL_REFILL_PAGE:
+      FillListPage(page);
+      return TRUE;
+    case WM_DESTROY:
+      if (data) {
+        if (data->images) ImageList_Destroy(data->images);
+        delete data;
+        SetWindowLongPtrA(page, DWLP_USER, 0);
+      }
+      SheetPageDestroyed(page);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace sentrel

@@ -1,0 +1,373 @@
+// The property sheet: the page table, building and showing the sheet,
+// placing it, laying out its frame and remembering its geometry.
+#include "sheet.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <string>
+
+#include "catalogue.h"
+#include "explorer.h"
+#include "fileid.h"
+#include "list_page.h"
+#include "lookup.h"
+#include "registry.h"
+#include "resource.h"
+#include "settings.h"
+#include "strings.h"
+#include "winpos.h"
+
+namespace sentrel {
+namespace {
+
+struct PageEntry {
+  UINT title;
+  UINT templateId;
+  UINT icon;
+  UINT command;
+  bool ntOnly;
+};
+
+// Tab order.
+constexpr PageEntry kPages[] = {
+    {IDS_STARTUP_PROGRAMS, IDD_PAGE_STARTUP, IDI_PAGE_STARTUP, IDC_CMD_SHOW_STARTUP, false},
+    {IDS_DELAYED_START, IDD_PAGE_DELAY, IDI_PAGE_DELAY, IDC_CMD_SHOW_DELAY, false},
+    {IDS_ACTIVEX, IDD_PAGE_ACTIVEX, IDI_PAGE_ACTIVEX, IDC_CMD_SHOW_ACTIVEX, false},
+    {IDS_IE_HELPERS, IDD_PAGE_IE_HELPERS, IDI_PAGE_IE_HELPERS, IDC_CMD_SHOW_IE_HELPERS, false},
+    {IDS_SCHEDULED_TASKS, IDD_PAGE_TASKS, IDI_PAGE_TASKS, IDC_CMD_SHOW_TASKS, false},
+    {IDS_SERVICES, IDD_PAGE_SERVICES, IDI_PAGE_SERVICES, IDC_CMD_SHOW_SERVICES, true},
+    {IDS_ACTIVE_TASKS, IDD_PAGE_ACTIVE_TASKS, IDI_PAGE_ACTIVE_TASKS, IDC_CMD_SHOW_ACTIVE_TASKS, false},
+    {IDS_COOKIES, IDD_PAGE_COOKIES, IDI_PAGE_COOKIES, IDC_CMD_SHOW_COOKIES, false},
+    {IDS_FILE_TYPES, IDD_PAGE_FILE_TYPES, IDI_PAGE_FILE_TYPES, IDC_CMD_SHOW_FILE_TYPES, false},
+    {IDS_HIDDEN_FILES, IDD_PAGE_HIDDEN, IDI_PAGE_HIDDEN, IDC_CMD_SHOW_HIDDEN, false},
+    {IDS_RECENT, IDD_PAGE_RECENT, IDI_PAGE_RECENT, IDC_CMD_SHOW_RECENT, false},
+    {IDS_OMNI, IDD_PAGE_OMNI, IDI_PAGE_OMNI, IDC_CMD_SHOW_OMNI, false},
+    {IDS_OPTIONS, IDD_PAGE_OPTIONS, IDI_PAGE_OPTIONS, IDC_CMD_SHOW_OPTIONS, false},
+};
+constexpr int kPageTableSize = sizeof kPages / sizeof kPages[0];
+
+const char* const kX = "xPos";
+const char* const kY = "yPos";
+const char* const kWidth = "dxPos";
+const char* const kHeight = "dyPos";
+
+bool g_framePrepared = false;
+POINT g_minTrack = {0, 0};
+
+bool PagePresent(const PageEntry& page) { return !page.ntOnly || IsNtFamily(); }
+
+// The pages that are not lists: About and Options.
+INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      const auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+      SetWindowLongPtrA(page, DWLP_USER, record->lParam);
+      if (record->lParam == IDC_CMD_SHOW_OMNI)
+        SetDlgItemTextA(page, IDC_PAGE_INTRO, (ProgramCaption() + "\n" + kVersionText).c_str());
+      SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
+      SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
+      if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
+      PlaceSheet(page);
+      return TRUE;
+    }
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->code == PSN_SETACTIVE) {
+        ActivatePage(page, static_cast<UINT>(GetWindowLongPtrA(page, DWLP_USER)));
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+        return TRUE;
+      }
+      if (header->code == PSN_KILLACTIVE) {
+        SaveSheetGeometry();
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_PAGE_CLOSE) {
+        PropSheet_PressButton(GetParent(page), PSBTN_CANCEL);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_PAGE_HELP_PICTURE) {
+        OpenHelpPage(static_cast<UINT>(GetWindowLongPtrA(page, DWLP_USER)));
+        return TRUE;
+      }
+      return FALSE;
+    case WM_DESTROY:
+      SheetPageDestroyed(page);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+// Adds the frame styles to the sheet's template before it is created.
+int CALLBACK SheetCallback(HWND, UINT message, LPARAM lParam) {
+  if (message != PSCB_PRECREATE || !lParam) return 0;
+  const DWORD style = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_SETFONT | DS_3DLOOK;
+  const DWORD extended = WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE;
+  auto* words = reinterpret_cast<WORD*>(lParam);
+  if (words[0] == 1 && words[1] == 0xFFFF) {  // DLGTEMPLATEEX: version, signature, help id, extended, style
+    auto* fields = reinterpret_cast<DWORD*>(words + 2);
+    fields[1] |= extended;
+    fields[2] |= style;
+  } else {
+    auto* dialog = reinterpret_cast<DLGTEMPLATE*>(lParam);
+    dialog->style |= style;
+    dialog->dwExtendedStyle |= extended;
+  }
+  return 0;
+}
+
+LRESULT CALLBACK FrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      if (g_minTrack.x > 0) info->ptMinTrackSize = g_minTrack;
+      return 0;
+    }
+    case WM_SIZE: {
+      LRESULT result = DefSubclassProc(sheet, message, wParam, lParam);
+      LayoutFrame(sheet);
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(sheet, FrameProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(sheet, message, wParam, lParam);
+}
+
+int ReadGeometry(const char* name, bool* present) {
+  char text[32];
+  *present = ReadStringValue(HKEY_CURRENT_USER, kSentrelKey, name, text, sizeof text) > 0;
+  return *present ? ParseLeadingInt(text) : 0;
+}
+
+void WriteGeometry(const char* name, int value) {
+  WriteStringValue(HKEY_CURRENT_USER, kSentrelKey, name, std::to_string(value).c_str());
+}
+
+// comctl32 above 4.70 knows the current page record.
+UINT PageRecordSize() {
+  HMODULE library = GetModuleHandleA("comctl32.dll");
+  auto getVersion =
+      library ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")))
+              : nullptr;
+  DLLVERSIONINFO info{};
+  info.cbSize = sizeof info;
+  if (getVersion && SUCCEEDED(getVersion(&info)) &&
+      (info.dwMajorVersion > 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion > 70)))
+    return sizeof(PROPSHEETPAGEA);
+  return PROPSHEETPAGEA_V1_SIZE;
+}
+
+}  // namespace
+
+int PageCount() {
+  int count = 0;
+  for (const PageEntry& page : kPages) count += PagePresent(page) ? 1 : 0;
+  return count;
+}
+
+UINT PageCommandAt(int tab) {
+  int index = 0;
+  for (const PageEntry& page : kPages) {
+    if (!PagePresent(page)) continue;
+    if (index++ == tab) return page.command;
+  }
+  return 0;
+}
+
+int TabOfPage(UINT command) {
+  if (command == 6045) command = IDC_CMD_SHOW_COOKIES;
+  int index = 0;
+  for (const PageEntry& page : kPages) {
+    if (!PagePresent(page)) continue;
+    if (page.command == command) return index;
+    ++index;
+  }
+  return -1;
+}
+
+int ClampToVirtualScreen(int value, int virtualExtent) { return value > virtualExtent ? 0 : value; }
+
+void ShowSheet(UINT command) {
+  ExplorerState& explorer = Explorer();
+  if (explorer.modalDepth > 0) {
+    SetForegroundWindow(explorer.commandWindow);
+    return;
+  }
+  if (explorer.sheetOpen) {
+    if (!explorer.sheet) return;
+    if (command == IDC_CMD_SHOW_COOKIES || command == 6045) {
+      SetWindowPos(explorer.sheet, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    } else if (explorer.currentPage == IDC_CMD_SHOW_ACTIVE_TASKS) {
+      if (HWND page = PropSheet_GetCurrentPageHwnd(explorer.sheet)) SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0);
+    }
+    SetForegroundWindow(explorer.sheet);
+    return;
+  }
+  explorer.sheetOpen = true;
+  explorer.currentPage = 1;
+  g_framePrepared = false;
+
+  static std::string titles[kPageTableSize];
+  PROPSHEETPAGEA records[kPageTableSize] = {};
+  const UINT recordSize = PageRecordSize();
+  int count = 0, start = 0;
+  for (const PageEntry& page : kPages) {
+    if (!PagePresent(page)) continue;
+    titles[count] = LoadText(page.title);
+    PROPSHEETPAGEA& record = records[count];
+    record.dwSize = recordSize;
+    record.dwFlags = PSP_USEICONID | PSP_USETITLE;
+    record.hInstance = explorer.instance;
+    record.pszTemplate = MAKEINTRESOURCEA(page.templateId);
+    record.pszIcon = MAKEINTRESOURCEA(page.icon);
+    record.pszTitle = titles[count].c_str();
+    record.pfnDlgProc = FindListPage(page.command) ? ListPageProc : PlainPageProc;
+    record.lParam = page.command;
+    // Recent is only ever reached by its tab: a remembered Recent opens the first.
+    if (page.command != IDC_CMD_SHOW_RECENT && page.command == (command == 6045 ? IDC_CMD_SHOW_COOKIES : command))
+      start = count;
+    ++count;
+  }
+
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+  if (IsNtFamily()) {
+    header.dwFlags |= PSH_USECALLBACK;
+    header.pfnCallback = SheetCallback;
+  }
+  header.hwndParent = explorer.commandWindow;
+  header.hInstance = explorer.instance;
+  header.pszCaption = explorer.caption.c_str();
+  header.nPages = count;
+  header.nStartPage = start;
+  header.ppsp = records;
+  SetWindowTextA(explorer.commandWindow, explorer.caption.c_str());
+  char self[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  if (ContainsText(FileNamePart(self).c_str(), "hijack")) {
+    // The hijack-style log is written here once the reports exist.
+  }
+  INT_PTR result = PropertySheetA(&header);
+  if (result < 0) {
+    explorer.sheetOpen = false;
+    explorer.sheet = nullptr;
+    ShowMessage(explorer.commandWindow, LoadText(IDS_SHEET_FAILED).c_str(), MB_OK | MB_ICONSTOP);
+  }
+}
+
+void PlaceSheet(HWND page) {
+  if (g_framePrepared) return;
+  g_framePrepared = true;
+  HWND sheet = GetParent(page);
+  ExplorerState& explorer = Explorer();
+  explorer.sheet = sheet;
+  const ScreenMetrics screen = CurrentScreenMetrics();
+  RECT frame;
+  GetWindowRect(sheet, &frame);
+  const int sheetWidth = frame.right - frame.left, sheetHeight = frame.bottom - frame.top;
+  bool hasX, hasY, hasWidth, hasHeight;
+  int x = ReadGeometry(kX, &hasX), y = ReadGeometry(kY, &hasY);
+  if (IsNtFamily()) {
+    RECT client;
+    GetClientRect(sheet, &client);
+    g_minTrack = {client.right - 10, client.bottom - 32};
+    SetWindowSubclass(sheet, FrameProc, 0, 0);
+    CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, sheet,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SHEET_STATUS_BAR)), explorer.instance, nullptr);
+    if (!hasX && !hasY) {
+      x = (screen.screenWidth - sheetWidth) / 2;
+      y = (screen.screenHeight - sheetHeight) / 3;
+    } else {
+      x = ClampToVirtualScreen(x, screen.virtualWidth);
+      y = ClampToVirtualScreen(y, screen.virtualHeight);
+    }
+    int width = ReadGeometry(kWidth, &hasWidth);
+    int height = ReadGeometry(kHeight, &hasHeight);
+    if (hasWidth) {
+      width = ClampToVirtualScreen(width, screen.virtualWidth);
+      height = ClampToVirtualScreen(height, screen.virtualHeight);
+      // A size of 0 leaves the minimum tracking size to apply.
+      MoveWindow(sheet, x, y, width > 0 ? width : g_minTrack.x, height > 0 ? height : g_minTrack.y, TRUE);
+    } else {
+      SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+  } else {
+    if (!hasX && !hasY) {
+      x = (screen.screenWidth - sheetWidth) / 2;
+      y = (screen.screenHeight - sheetHeight) / 3;
+    } else {
+      const int limitX = screen.virtualWidth > 0 ? screen.virtualWidth : screen.screenWidth;
+      const int limitY = screen.virtualHeight > 0 ? screen.virtualHeight : screen.screenHeight;
+      if (x > limitX) x = screen.screenWidth / 2;
+      if (y > limitY) y = screen.screenHeight / 2;
+    }
+    SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  }
+  WriteOption("StartTab", Option(kOptStartTab));
+}
+
+void ActivatePage(HWND page, UINT command) {
+  ExplorerState& explorer = Explorer();
+  HWND sheet = GetParent(page);
+  explorer.sheet = sheet;
+  explorer.currentPage = command;
+  SetOption(kOptStartTab, static_cast<int>(command));
+  ShowWindow(GetDlgItem(sheet, IDOK), SW_HIDE);
+  SetDlgItemTextA(sheet, IDCANCEL, LoadText(IDS_CLOSE).c_str());
+  SetWindowTextA(explorer.commandWindow, explorer.caption.c_str());
+  if (IsNtFamily()) LayoutFrame(sheet);
+}
+
+void LayoutFrame(HWND sheet) {
+  if (!IsNtFamily()) return;
+  RECT outer;
+  GetWindowRect(sheet, &outer);
+  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  HWND tabs = PropSheet_GetTabControl(sheet);
+  if (tabs) MoveWindow(tabs, 6, 0, w - 20, h - 67, TRUE);
+  if (HWND bar = GetDlgItem(sheet, IDC_SHEET_STATUS_BAR)) SendMessageA(bar, WM_SIZE, 0, 0);
+  if (HWND close = GetDlgItem(sheet, IDCANCEL)) {
+    SetWindowPos(close, nullptr, w - 92, h - 66, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(close, SW_HIDE);
+  }
+  const bool oneRow = tabs && TabCtrl_GetRowCount(tabs) <= 1;
+  if (HWND page = PropSheet_GetCurrentPageHwnd(sheet)) {
+    MoveWindow(page, 8, 50, w - 28, h - 112 + (oneRow ? 10 : 0), TRUE);
+    SendMessageA(page, WM_SENTREL_LAYOUT_PAGE, 0, 0);
+  }
+}
+
+void SaveSheetGeometry() {
+  HWND sheet = Explorer().sheet;
+  if (!sheet || !IsWindow(sheet)) return;
+  RECT frame;
+  GetWindowRect(sheet, &frame);
+  WriteGeometry(kX, frame.left);
+  WriteGeometry(kY, frame.top);
+  WriteGeometry(kWidth, frame.right - frame.left);
+  WriteGeometry(kHeight, frame.bottom - frame.top);
+  WriteOption("StartTab", Option(kOptStartTab));
+}
+
+void SheetPageDestroyed(HWND) {
+  ExplorerState& explorer = Explorer();
+  if (!explorer.sheetOpen) return;
+  SaveSheetGeometry();
+  explorer.sheetOpen = false;
+  explorer.sheet = nullptr;
+  explorer.currentPage = 0;
+  ClearCatalogueEntries();
+  if (explorer.commandWindow) PostMessageA(explorer.commandWindow, WM_CLOSE, 0, 0);
+}
+
+}  // namespace sentrel
