@@ -20,13 +20,14 @@ Section "Sentrel"
   File "${BIN}\Sentrel.exe"
   File "${BIN}\SentrelUac.exe"
   File "${BIN}\SENTRELX.DLL"
-  File /nonfatal "${BIN}\SentrelEx.exe"
+  File "${BIN}\SentrelEx.exe"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentrel" "DisplayName" "Sentrel"
   WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentrel" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentrel" "DisplayVersion" "16.0.2009.0"
   CreateDirectory "$SMPROGRAMS\Sentrel"
   CreateShortCut "$SMPROGRAMS\Sentrel\Sentrel.lnk" "$INSTDIR\Sentrel.exe"
+  CreateShortCut "$SMPROGRAMS\Sentrel\Sentrel OMNI.lnk" "$INSTDIR\SentrelEx.exe"
   ; The monitor registers itself to run at start on its first run.
   Exec '"$INSTDIR\Sentrel.exe"'
 SectionEnd
@@ -37,6 +38,7 @@ Section "Uninstall"
   DeleteRegValue HKLM "Software\Microsoft\Windows\CurrentVersion\Run" "Sentrel"
   DeleteRegKey HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentrel"
   Delete "$SMPROGRAMS\Sentrel\Sentrel.lnk"
+  Delete "$SMPROGRAMS\Sentrel\Sentrel OMNI.lnk"
   RMDir "$SMPROGRAMS\Sentrel"
   Delete "$INSTDIR\Sentrel.exe"
   Delete "$INSTDIR\SentrelUac.exe"
