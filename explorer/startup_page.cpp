@@ -57,10 +57,9 @@ std::vector<int> SelectedByTitle(HWND page) {
 
 void Refill(HWND page) { FillListPage(page); }
 
+// Kill program finds the process itself and asks only when one runs.
 void StopIfRunning(HWND page, int entry, bool ask) {
-  const CatalogueEntry& item = CatalogueAt(entry);
-  if (!IsProgramRunning(EntryFile(entry).c_str())) return;
-  KillProgram(page, EntryFile(entry).c_str(), item.title.c_str(), ask);
+  KillProgram(page, EntryFile(entry).c_str(), CatalogueAt(entry).title.c_str(), ask);
 }
 
 void RemoveOne(HWND page, int entry, bool single) {

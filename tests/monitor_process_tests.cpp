@@ -35,13 +35,19 @@ void CleanRegistry() {
   }
 }
 
+std::string WaitForText(HKEY root, const char* key, const char* name, const std::string& expected, DWORD ms);
+
 class MonitorProcess : public testing::Test {
  protected:
   void SetUp() override {
+    // These tests see the monitor without its explorer (message 795).
+    MoveFileA(ProgramPath("SentrelEx.exe").c_str(), ProgramPath("SentrelEx.exe.away").c_str());
     CleanRegistry();
     ASSERT_EQ(nullptr, FindWindowA("Sentrel", nullptr)) << "a monitor is already running";
   }
   void TearDown() override {
+    if (HWND explorer = FindWindowA("SentrelEx", nullptr)) PostMessageA(explorer, WM_COMMAND, IDC_CMD_EXIT, 0);
+    MoveFileA(ProgramPath("SentrelEx.exe.away").c_str(), ProgramPath("SentrelEx.exe").c_str());
     for (const char* cls : {"Sentrel", "SentrelUac"})
       if (HWND window = FindWindowA(cls, nullptr)) {
         DWORD process = 0;
@@ -58,6 +64,14 @@ class MonitorProcess : public testing::Test {
   static HWND StartMonitor(Program& program) {
     if (!program.started()) return nullptr;
     return WaitForWindow(program.id(), "Sentrel", 15000);
+  }
+  // The monitor has a window and has finished its settings initialisation.
+  static bool Initialised(HWND window) {
+    if (!window) return false;
+    const bool done = WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0",
+                                  15000) == "16.0.2009.0";
+    Sleep(500);
+    return done;
   }
   static DWORD RunToEnd(const char* arguments) {
     Program program(ProgramPath("Sentrel.exe"), arguments);
@@ -215,10 +229,7 @@ TEST_F(MonitorProcess, PatrolAnswersNewStartupEntriesByTheHideOptions) {
   RawSetText(HKEY_CURRENT_USER, options, "HideStartup", "1");
   Program monitor(ProgramPath("Sentrel.exe"), "");
   HWND window = StartMonitor(monitor);
-  ASSERT_NE(nullptr, window);
-  ASSERT_EQ("16.0.2009.0",
-            WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0", 15000));
-  Sleep(500);
+  ASSERT_TRUE(Initialised(window));
 
   // Allowed: an immediate check brings the patrol forward, the entry joins
   // the baseline with its type code.
@@ -319,10 +330,7 @@ TEST_F(MonitorProcess, AlertsAreAnsweredYesNoAndDisable) {
   RawSetText(HKEY_CURRENT_USER, options, "HideStartup", "2");
   Program monitor(ProgramPath("Sentrel.exe"), "");
   HWND window = StartMonitor(monitor);
-  ASSERT_NE(nullptr, window);
-  ASSERT_EQ("16.0.2009.0",
-            WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0", 15000));
-  Sleep(500);
+  ASSERT_TRUE(Initialised(window));
   ProcessNudge nudge;  // each immediate check below must see the process count change
 
   // Yes: the entry joins the baseline.
@@ -399,10 +407,7 @@ TEST_F(MonitorProcess, UserAccountControlHandsOverToTheElevatedMonitor) {
 
   Program monitor(ProgramPath("Sentrel.exe"), "");
   HWND window = StartMonitor(monitor);
-  ASSERT_NE(nullptr, window);
-  ASSERT_EQ("16.0.2009.0",
-            WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "Version", "16.0.2009.0", 15000));
-  Sleep(500);
+  ASSERT_TRUE(Initialised(window));
   RawSetText(HKEY_CURRENT_USER, userRun, "Elevated", "c:\\apps\\elevated.exe");
   PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
   EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDOK, 20000).find("administrative functionality"));
