@@ -72,8 +72,8 @@ void RemoveOne(HWND page, int entry, bool single) {
     } else if (item.type == kTypeShell) {
       ResetShell();
     } else if (item.type >= kTypeDelayLoad && item.type <= kTypeAppInitDlls) {
-      if (ConfirmDefaultRemoval(page, EntryFile(entry).c_str(), item.title.c_str()))
-        RemoveShellExtensionEntry(page, title.c_str(), item.path.c_str(), item.data.c_str(), item.type);
+      // Asks through the default-warning dialog (set in Init).
+      RemoveShellExtensionEntry(page, title.c_str(), item.path.c_str(), item.data.c_str(), item.type);
     }
     return;
   }
@@ -167,7 +167,14 @@ void OnShowAll(HWND page) {
   Refill(page);
 }
 
+// The explorer's question before a key-location entry goes: the
+// default-warning dialog, yes only with its box ticked.
+bool ConfirmKeyLocation(HWND owner, const char* title, const char* command, int) {
+  return ConfirmDefaultRemoval(owner, command, title);
+}
+
 void Init(HWND page) {
+  SetRemovalConfirmation(ConfirmKeyLocation);
   SetDlgItemTextA(page, IDC_PAGE_ADD, LoadText(IDS_ADD).c_str());
   SetDlgItemTextA(page, IDC_PAGE_REMOVE, LoadText(IDS_REMOVE).c_str());
   SetDlgItemTextA(page, IDC_PAGE_ENABLE, LoadText(IDS_ENABLE).c_str());

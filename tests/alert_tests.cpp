@@ -228,14 +228,7 @@ struct WatchedFile {
     WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(handle);
   }
-  static std::string Read(const std::string& path) {
-    char text[64] = "";
-    DWORD read = 0;
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ReadFile(handle, text, sizeof text - 1, &read, nullptr);
-    CloseHandle(handle);
-    return std::string(text, read);
-  }
+  static std::string Read(const std::string& path) { return ReadWholeFile(path); }
 };
 
 void PrepareFileChange(const WatchedFile& watched) {

@@ -15,6 +15,7 @@
 
 #include "catalogue.h"
 #include "explorer.h"
+#include "history.h"
 #include "list_page.h"
 #include "process_support.h"
 #include "reboot_delete.h"
@@ -84,7 +85,7 @@ void DeletePlanted() {
   HKEY run;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserRun, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
     for (const char* name : kPlanted) RegDeleteValueA(run, name);
-    RegDeleteValueA(run, "noversion");
+    for (const char* name : {"noversion", "Echo", "Runner"}) RegDeleteValueA(run, name);
     RegCloseKey(run);
   }
 }
@@ -104,6 +105,61 @@ void EmptyRunKeys() {
       RegCloseKey(key);
     }
 }
+
+// The newest shown top-level dialog of this process other than `except` (a
+// message box or one of the explorer's dialogs), once its texts are in; its
+// static texts go to *text.
+HWND WaitForDialog(HWND except, std::string* text = nullptr) {
+  HWND box = nullptr;
+  for (int i = 0; i < 500 && !box; ++i) {
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(found, &process);
+      if (found != except && process == GetCurrentProcessId() && IsWindowVisible(found)) box = found;
+    }
+    if (!box) Sleep(20);
+  }
+  if (box && text) {
+    text->clear();
+    for (int i = 0; i < 100 && text->empty(); ++i) {
+      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(text));
+      if (text->empty()) Sleep(20);
+    }
+  }
+  return box;
+}
+
+// Presses a button of the dialog and waits until it is gone.
+void Press(HWND dialog, int button) {
+  PostMessageA(dialog, WM_COMMAND, button, 0);
+  for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
+}
+
+// Returns once the window's thread is back in its message loop: a command
+// posted to it has finished.
+void Settle(HWND window) { SendMessageA(window, WM_NULL, 0, 0); }
+
+// Restores a registry value as it was when the guard was made.
+class ValueGuard {
+ public:
+  ValueGuard(HKEY root, const char* path, const char* name)
+      : root_(root), path_(path), name_(name), saved_(RawGet(root, path, name)) {}
+  ~ValueGuard() {
+    if (saved_.type != 0)
+      RawSet(root_, path_, name_, saved_.type, saved_.data.data(), static_cast<DWORD>(saved_.data.size()));
+    else
+      RegDeleteKeyValueA(root_, path_, name_);
+  }
+  ValueGuard(const ValueGuard&) = delete;
+  ValueGuard& operator=(const ValueGuard&) = delete;
+
+ private:
+  HKEY root_;
+  const char* path_;
+  const char* name_;
+  RawValue saved_;
+};
 
 class Sheet : public testing::Test {
  protected:
@@ -246,7 +302,8 @@ TEST_F(Sheet, RowsShowTypeCommandAndFirstSeen) {
   for (const std::string& date : seen) EXPECT_GT(date.size(), 11u) << date;  // recorded when first listed
 }
 
-TEST_F(Sheet, SeveralRowsAreRemovedWithoutQuestionsAndTheRefillKeepsTheSort) {
+TEST_F(Sheet, SeveralRowsAreRemovedWithoutQuestionsAndTheRefillSortsTheOtherWay) {
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Echo", "c:\\apps\\Echo.exe");
   std::vector<std::string> left;
   WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND, HWND page) {
     ClickColumn(page, 0);  // ascending; the refill sorts the other way
@@ -254,7 +311,7 @@ TEST_F(Sheet, SeveralRowsAreRemovedWithoutQuestionsAndTheRefillKeepsTheSort) {
     SendMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);  // returns only if nothing asks
     left = Column(page, 0);
   });
-  EXPECT_EQ((std::vector<std::string>{"Delta"}), left);
+  EXPECT_EQ((std::vector<std::string>{"Echo", "Delta"}), left);
   for (const char* name : {"alpha", "Bravo", "Charlie"})
     EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, name)) << name;
 }
@@ -284,24 +341,255 @@ TEST_F(Sheet, NoSelectionShowsMessage57) {
   WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
     Select(page, {});
     PostMessageA(page, WM_COMMAND, IDC_PAGE_INFO, 0);
-    // The box is the second shown dialog of this program; the sheet is the first.
-    HWND box = nullptr;
-    for (int i = 0; i < 250 && !box; ++i) {
-      HWND found = nullptr;
-      while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        if (found != sheet && process == GetCurrentProcessId() && IsWindowVisible(found)) box = found;
-      }
-      if (!box) Sleep(20);
-    }
+    HWND box = WaitForDialog(sheet, &text);
     ASSERT_NE(nullptr, box);
-    Sleep(200);
-    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
+    Press(box, IDOK);
   });
   EXPECT_NE(std::string::npos, text.find("No selection has been made.")) << text;
+}
+
+int RowOf(HWND page, const std::string& title) {
+  LVFINDINFOA find{};
+  find.flags = LVFI_STRING;
+  find.psz = title.c_str();
+  return static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(&find)));
+}
+
+// One row: the program is running, so Remove asks whether to stop it (707)
+// and then whether to remove the entry (15); each answer counts on its own.
+TEST_F(Sheet, OneRunningProgramIsRemovedAfterBothQuestions) {
+  // The Windows folder's copy: Tool Help on the 95/98 family names bare files there.
+  const std::string notepad = WindowsFolder() + "\\notepad.exe";
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Runner", notepad);
+  std::string stopText, removeText;
+
+  Program first(notepad, "");
+  ASSERT_TRUE(first.started());
+  Sleep(500);
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    Select(page, {RowOf(page, "Runner")});
+    PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+    HWND box = WaitForDialog(sheet, &stopText);
+    ASSERT_NE(nullptr, box);
+    Press(box, IDYES);  // stop it
+    box = WaitForDialog(sheet, &removeText);
+    ASSERT_NE(nullptr, box);
+    Press(box, IDNO);  // but keep the entry
+    Settle(page);
+  });
+  EXPECT_NE(std::string::npos, stopText.find(FillText(LoadText(IDS_PROGRAM_IS_RUNNING), {"Runner"}))) << stopText;
+  EXPECT_NE(std::string::npos, removeText.find(FillText(LoadText(IDS_CONFIRM_REMOVE_STARTUP), {notepad})))
+      << removeText;
+  EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(3000));
+  EXPECT_EQ(notepad, RawText(HKEY_CURRENT_USER, kUserRun, "Runner"));
+
+  Program second(notepad, "");
+  ASSERT_TRUE(second.started());
+  Sleep(500);
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    Select(page, {RowOf(page, "Runner")});
+    PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+    HWND box = WaitForDialog(sheet);
+    ASSERT_NE(nullptr, box);
+    Press(box, IDNO);  // leave it running
+    box = WaitForDialog(sheet);
+    ASSERT_NE(nullptr, box);
+    Press(box, IDYES);  // remove the entry
+    Settle(page);
+  });
+  EXPECT_TRUE(second.Running());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Runner"));
+}
+
+TEST_F(Sheet, ResetPutsTheWinlogonShellBack) {
+  ValueGuard shell(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell");
+  RawSetText(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell", "Explorer.exe c:\\apps\\hijack.exe");
+  DeleteFileA(HistoryFile().c_str());
+  SetOption(kOptShowAllStartup, 1);
+  char caption[64] = "";
+  BOOL enableOn = TRUE, disableOn = TRUE;
+  bool listed = false;
+  std::string before, after;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND, HWND page) {
+    const int row = RowOf(page, "Winlogon Shell");
+    listed = row >= 0;
+    if (!listed) return;
+    before = Column(page, 1)[row];
+    Select(page, {row});
+    GetDlgItemTextA(page, IDC_PAGE_REMOVE, caption, sizeof caption);
+    enableOn = IsWindowEnabled(GetDlgItem(page, IDC_PAGE_ENABLE));
+    disableOn = IsWindowEnabled(GetDlgItem(page, IDC_PAGE_DISABLE));
+    SendMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);  // no question
+    const int again = RowOf(page, "Winlogon Shell");
+    if (again >= 0) after = Column(page, 1)[again];
+  });
+  if (Is9xFamily()) {
+    EXPECT_FALSE(listed);  // no Winlogon on 95/98/Me
+    return;
+  }
+  ASSERT_TRUE(listed);
+  EXPECT_EQ("hijack.exe", before);
+  EXPECT_EQ(LoadText(IDS_RESET), caption);
+  EXPECT_FALSE(enableOn);
+  EXPECT_FALSE(disableOn);
+  EXPECT_EQ("Explorer.exe", after);  // the row stays, with the default shell
+  EXPECT_EQ("Explorer.exe", RawText(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell"));
+  std::vector<HistoryEvent> events = ParseHistory(ReadWholeFile(HistoryFile()));
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(kActionResetShell, events.back().actionCode);
+  DeleteFileA(HistoryFile().c_str());
+}
+
+// A shell service object (a key location; a title holding "Sentrel" would be
+// shown as the program's own name): removed only through the
+// default-warning dialog with its box ticked.
+TEST_F(Sheet, KeyLocationEntryGoesOnlyWithTheBoxTicked) {
+  const char* const clsid = "{5E1E0E5A-0000-4000-8000-53454E545245}";
+  const char* const delayLoad = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+  const std::string server = TestFolder() + "\\fixtures\\noversion.dll";
+  const std::string classKey = std::string("CLSID\\") + clsid;
+  RawSetText(HKEY_CLASSES_ROOT, (classKey + "\\InprocServer32").c_str(), "", server);
+  RawSetText(HKEY_LOCAL_MACHINE, delayLoad, "TestDelayObject", clsid);
+  DeleteFileA(HistoryFile().c_str());
+  SetOption(kOptShowAllStartup, 1);
+
+  std::string texts;
+  bool listedAfterPlainOk = false;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    const int row = RowOf(page, "TestDelayObject");
+    ASSERT_GE(row, 0);
+    Select(page, {row});
+    PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+    HWND warning = WaitForDialog(sheet, &texts);
+    ASSERT_NE(nullptr, warning);
+    Press(warning, IDOK);  // box not ticked: nothing goes
+    Settle(page);
+    listedAfterPlainOk = RowOf(page, "TestDelayObject") >= 0;
+
+    Select(page, {RowOf(page, "TestDelayObject")});
+    PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+    warning = WaitForDialog(sheet);
+    ASSERT_NE(nullptr, warning);
+    SendDlgItemMessageA(warning, IDC_WARNING_CHECK, BM_SETCHECK, BST_CHECKED, 0);
+    Press(warning, IDOK);
+    Settle(page);
+  });
+  const std::string leftOver = RawText(HKEY_LOCAL_MACHINE, delayLoad, "TestDelayObject");
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, delayLoad, "TestDelayObject");
+  RawDeleteTree(HKEY_CLASSES_ROOT, classKey.c_str());
+
+  EXPECT_NE(std::string::npos, texts.find(server)) << texts;
+  EXPECT_NE(std::string::npos, texts.find("For your protection")) << texts;
+  EXPECT_TRUE(listedAfterPlainOk);
+  EXPECT_EQ("<missing>", leftOver);
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, kSentrelKey, "xDefaultWarning"));
+  std::vector<HistoryEvent> events = ParseHistory(ReadWholeFile(HistoryFile()));
+  ASSERT_EQ(1u, events.size());  // the unticked answer recorded nothing
+  EXPECT_EQ(kActionRemoveDelayLoad, events.back().actionCode);
+  DeleteFileA(HistoryFile().c_str());
+}
+
+// The watchdog picture: the patrol-time field and track bar move together;
+// OK stores the minutes and the real-time choice, Cancel changes nothing.
+TEST_F(Sheet, PatrolTimeDialogStoresWhatOkConfirms) {
+  SetOption(kOptStart, 5);
+  SetOption(kOptRealtimeStartup, 0);
+  int fieldFirst = -1, trackFirst = -1, fieldAfterSlide = -1, trackAfterTyping = -1;
+  std::string caption;
+  auto openPatrolTime = [](HWND sheet, HWND page) {
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PAGE_WATCHDOG_PICTURE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE)));
+    return WaitForDialog(sheet);
+  };
+  auto tickRealtime = [](HWND dialog) {
+    HWND box = GetDlgItem(dialog, IDC_PATROL_REALTIME);
+    SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PATROL_REALTIME, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+  };
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    HWND dialog = openPatrolTime(sheet, page);
+    ASSERT_NE(nullptr, dialog);
+    char text[128] = "";
+    GetWindowTextA(dialog, text, sizeof text);
+    caption = text;
+    HWND track = GetDlgItem(dialog, IDC_PATROL_TRACK);
+    fieldFirst = static_cast<int>(GetDlgItemInt(dialog, IDC_PATROL_MINUTES, nullptr, FALSE));
+    trackFirst = static_cast<int>(SendMessageA(track, TBM_GETPOS, 0, 0));
+    SendMessageA(track, TBM_SETPOS, TRUE, 12);
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 12), reinterpret_cast<LPARAM>(track));
+    fieldAfterSlide = static_cast<int>(GetDlgItemInt(dialog, IDC_PATROL_MINUTES, nullptr, FALSE));
+    SetDlgItemTextA(dialog, IDC_PATROL_MINUTES, "7");
+    trackAfterTyping = static_cast<int>(SendMessageA(track, TBM_GETPOS, 0, 0));
+    tickRealtime(dialog);
+    Press(dialog, IDOK);
+    Settle(page);
+
+    dialog = openPatrolTime(sheet, page);  // changed, then cancelled
+    ASSERT_NE(nullptr, dialog);
+    SetDlgItemTextA(dialog, IDC_PATROL_MINUTES, "20");
+    Press(dialog, IDCANCEL);
+    Settle(page);
+  });
+  EXPECT_EQ(LoadText(IDS_PATROL_TIME_STARTUP_PROGRAMS), caption);
+  EXPECT_EQ(5, fieldFirst);
+  EXPECT_EQ(5, trackFirst);
+  EXPECT_EQ(12, fieldAfterSlide);
+  EXPECT_EQ(7, trackAfterTyping);
+  EXPECT_EQ(7, Option(kOptStart));
+  EXPECT_EQ(1, Option(kOptRealtimeStartup));
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, "Update"));  // the monitor reloads
+}
+
+// The History dialog over a removed startup entry and a stopped program:
+// only the removal can be restored; Clear File empties the history.
+TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
+  DeleteFileA(HistoryFile().c_str());
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Echo", "c:\\apps\\Echo.exe");
+  ASSERT_EQ(1, RemoveStartupEntry("Echo", "c:\\apps\\Echo.exe", "", 11));
+  ASSERT_EQ(1, AppendHistory("Runner", "c:\\apps\\Runner.exe", "", kTypeRunningProgram, kActionTaskKill));
+  ASSERT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Echo"));
+
+  int rows = 0, rowsAfterClear = -1;
+  BOOL restoreForKill = TRUE, restoreForRemoval = FALSE;
+  std::string restored, action;
+  std::thread user([&] {
+    HWND dialog = WaitForDialog(nullptr);
+    ASSERT_NE(nullptr, dialog);
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    HWND restore = GetDlgItem(dialog, IDC_HISTORY_RESTORE);
+    rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    auto selectRow = [&](int row) {
+      LVITEMA item{};
+      item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    };
+    char text[64] = "";
+    LVITEMA cell{};
+    cell.iSubItem = 1;
+    cell.pszText = text;
+    cell.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&cell));
+    action = text;
+    selectRow(1);  // the stopped program
+    restoreForKill = IsWindowEnabled(restore);
+    selectRow(0);  // the removal
+    restoreForRemoval = IsWindowEnabled(restore);
+    SendMessageA(dialog, WM_COMMAND, IDC_HISTORY_RESTORE, 0);
+    restored = RawText(HKEY_CURRENT_USER, kUserRun, "Echo");
+    SendMessageA(dialog, WM_COMMAND, IDC_HISTORY_CLEAR, 0);
+    rowsAfterClear = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    Press(dialog, IDC_HISTORY_CLOSE);
+  });
+  ShowHistoryDialog(nullptr);
+  user.join();
+  EXPECT_EQ(2, rows);
+  EXPECT_EQ(ActionName(kActionStartRemove), action);
+  EXPECT_FALSE(restoreForKill);
+  EXPECT_TRUE(restoreForRemoval);
+  EXPECT_EQ("c:\\apps\\Echo.exe", restored);
+  EXPECT_EQ(0, rowsAfterClear);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
 }
 
 // ---- Startup page actions without the sheet ---------------------------------------
@@ -328,11 +616,8 @@ TEST(StartupPageActions, DeleteOnRebootIsRegistered) {
   ASSERT_EQ(1, DeleteFileOnReboot(file.c_str()));
   if (Is9xFamily()) {
     std::string ini = WindowsFolder() + "\\wininit.ini";
-    char text[4096] = "";
-    HANDLE read = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD got = 0;
-    ReadFile(read, text, sizeof text - 1, &got, nullptr);
-    CloseHandle(read);
+    const std::string contents = ReadWholeFile(ini);
+    const char* text = contents.c_str();
     char shortPath[MAX_PATH];
     GetShortPathNameA(file.c_str(), shortPath, sizeof shortPath);
     EXPECT_NE(nullptr, strstr(text, "[rename]"));

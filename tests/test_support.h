@@ -104,4 +104,16 @@ inline std::string TestFolder() {
   return folder.substr(0, folder.rfind('\\'));
 }
 
+// The whole file as text ("" when it cannot be read).
+inline std::string ReadWholeFile(const std::string& path) {
+  std::string text;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return text;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(handle, block, sizeof block, &got, nullptr) && got > 0) text.append(block, got);
+  CloseHandle(handle);
+  return text;
+}
+
 }  // namespace sentrel_test
