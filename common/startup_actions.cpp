@@ -39,6 +39,31 @@ std::string LiveKey(int type) {
   if (type >= 21) key.insert(std::strlen("Software\\"), "Wow6432Node\\");
   return key;
 }
+// The live value an entry was listed from. Titles are cut to kTitleWidth, so
+// a longer value name is found by its first characters and its command;
+// without this such an entry could be neither removed nor disabled.
+std::string LiveValueName(int type, const char* title, const char* command) {
+  RegKey key;
+  if (std::strlen(title) < kTitleWidth || key.Open(LiveRoot(type), LiveKey(type).c_str(), KEY_READ) != ERROR_SUCCESS ||
+      RegQueryValueExA(key.get(), title, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    return title;
+  for (DWORD index = 0;; ++index) {
+    char name[513];
+    BYTE data[513];
+    DWORD nameLength = 512, dataLength = 512, valueType = 0;
+    LONG result = RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &valueType, data, &dataLength);
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS || (valueType != REG_SZ && valueType != REG_EXPAND_SZ)) continue;
+    name[nameLength] = '\0';
+    data[dataLength < 512 ? dataLength : 512] = '\0';
+    if (nameLength > kTitleWidth &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, kTitleWidth, title, kTitleWidth) == CSTR_EQUAL &&
+        lstrcmpiA(reinterpret_cast<char*>(data), command ? command : "") == 0)
+      return name;
+  }
+  return title;
+}
+
 std::string DisabledCopyKey(int type) {
   if (type == kTypeWinLoad) return std::string(kDisabledKey) + "\\WinLoad";
   if (type == kTypeWinRun) return std::string(kDisabledKey) + "\\WinRun";
@@ -184,7 +209,7 @@ int ToggleStartupEntry(const char* title, const char* command, const char* file,
       // failed write never loses the entry.
       if (!WriteStringValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), title, command)) return 0;
       if (!WriteMarker(title, type)) return 0;
-      DeleteValue(LiveRoot(type), LiveKey(type).c_str(), title);
+      DeleteValue(LiveRoot(type), LiveKey(type).c_str(), LiveValueName(type, title, command).c_str());
       return 1;
     }
     if (!WriteStringValue(LiveRoot(type), LiveKey(type).c_str(), title, command)) return 0;
@@ -238,7 +263,7 @@ int RemoveStartupEntry(const char* title, const char* command, const char* file,
       DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title);
       DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
     } else {
-      DeleteValue(LiveRoot(type), LiveKey(type).c_str(), title);
+      DeleteValue(LiveRoot(type), LiveKey(type).c_str(), LiveValueName(type, title, command).c_str());
     }
   } else if (type == kTypeWinLoad || type == kTypeWinRun) {
     if (disabled) {

@@ -33,8 +33,9 @@ POINT PlaceWindow(const int* left, const int* top, int width, int height, const 
   int limitX = screen.virtualWidth > 0 ? screen.virtualWidth : screen.screenWidth;
   int limitY = screen.virtualHeight > 0 ? screen.virtualHeight : screen.screenHeight;
   POINT at = {*left, *top};
-  if (at.x > limitX) at.x = screen.screenWidth / 2;
-  if (at.y > limitY) at.y = screen.screenHeight / 2;
+  // As far off to the left or top is as lost as beyond the right or bottom.
+  if (at.x > limitX || at.x < -limitX) at.x = screen.screenWidth / 2;
+  if (at.y > limitY || at.y < -limitY) at.y = screen.screenHeight / 2;
   return at;
 }
 

@@ -194,7 +194,12 @@ int TabOfPage(UINT command) {
   return -1;
 }
 
-int ClampToVirtualScreen(int value, int virtualExtent) { return value > virtualExtent ? 0 : value; }
+// A stored value beyond the virtual screen becomes 0. So does one as far off
+// to the left or top: no screen is there either, and the sheet would open
+// out of sight.
+int ClampToVirtualScreen(int value, int virtualExtent) {
+  return value > virtualExtent || value < -virtualExtent ? 0 : value;
+}
 
 void ShowSheet(UINT command) {
   ExplorerState& explorer = Explorer();
@@ -308,8 +313,8 @@ void PlaceSheet(HWND page) {
     } else {
       const int limitX = screen.virtualWidth > 0 ? screen.virtualWidth : screen.screenWidth;
       const int limitY = screen.virtualHeight > 0 ? screen.virtualHeight : screen.screenHeight;
-      if (x > limitX) x = screen.screenWidth / 2;
-      if (y > limitY) y = screen.screenHeight / 2;
+      if (x > limitX || x < -limitX) x = screen.screenWidth / 2;
+      if (y > limitY || y < -limitY) y = screen.screenHeight / 2;
     }
     SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   }

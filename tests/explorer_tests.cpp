@@ -592,6 +592,80 @@ TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
 }
 
+// Stored settings spoilt by hand or by another program: the sheet still
+// opens on the first tab, on the screen, with its rows.
+TEST_F(Sheet, SpoiltStoredSettingsStillOpenASheetOnTheScreen) {
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "xPos", "-50000");
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "yPos", "99999");
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dxPos", "-5");
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dyPos", "tall");
+  for (const char* startTab : {"garbage", "99999"}) {
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "StartTab", startTab);
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "SortStartup", startTab[0] == 'g' ? "99" : "-4");
+    LoadOptions();
+    int tab = -1, rows = 0;
+    RECT frame{}, screen{};
+    std::thread user([&] {
+      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
+      ASSERT_NE(nullptr, sheet);
+      HWND page = nullptr;
+      for (int i = 0; i < 200 && !page; ++i) {
+        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        if (!page) Sleep(20);
+      }
+      tab = CurrentTab(sheet);
+      rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+      GetWindowRect(sheet, &frame);
+      PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    });
+    ShowSheet(StartPageCommand(ParseExplorerCommandLine(""), Option(kOptStartTab)));
+    user.join();
+    screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+              GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+              GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (screen.right <= screen.left) screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT shown{};
+    EXPECT_EQ(0, tab) << startTab;
+    EXPECT_EQ(4, rows) << startTab;
+    EXPECT_TRUE(IntersectRect(&shown, &frame, &screen)) << frame.left << "," << frame.top;
+    EXPECT_GT(frame.right - frame.left, 100);  // the minimum size, not -5
+    // Closing stored sound values again.
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "xPos", "-50000");
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dxPos", "-5");
+  }
+}
+
+// Value names longer than a title holds are listed cut, and can still be
+// disabled and removed.
+TEST_F(Sheet, OverlongValueNamesCanStillBeDisabledAndRemoved) {
+  const std::string longA = std::string(200, 'A'), longB = std::string(200, 'B');
+  const std::string command = "c:\\apps\\" + std::string(247, 'x') + ".exe";  // 259 characters
+  ASSERT_EQ(259u, command.size());
+  RawSetText(HKEY_CURRENT_USER, kUserRun, longA.c_str(), command);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, longB.c_str(), command);
+  std::string shownTitle, shownCommand;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND, HWND page) {
+    const int row = RowOf(page, longA.substr(0, kTitleWidth));
+    ASSERT_GE(row, 0);
+    shownTitle = Column(page, 0)[row];
+    shownCommand = Column(page, 1)[row];
+    Select(page, {row, RowOf(page, "alpha")});  // several rows: no questions
+    SendMessageA(page, WM_COMMAND, IDC_PAGE_DISABLE, 0);
+    Select(page, {RowOf(page, longB.substr(0, kTitleWidth)), RowOf(page, "Charlie")});
+    SendMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+  });
+  const std::string cutA = longA.substr(0, kTitleWidth);
+  const bool longALive = RawText(HKEY_CURRENT_USER, kUserRun, longA.c_str()) != "<missing>";
+  const bool longBLive = RawText(HKEY_CURRENT_USER, kUserRun, longB.c_str()) != "<missing>";
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kUserRun, longA.c_str());
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kUserRun, longB.c_str());
+  EXPECT_EQ(cutA, shownTitle);
+  EXPECT_EQ(command.substr(8), shownCommand);  // after "c:\\apps\\"
+  EXPECT_FALSE(longALive);
+  EXPECT_FALSE(longBLive);
+  EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, (kDisabledKey + std::string("\\Run")).c_str(), cutA.c_str()));
+}
+
 // ---- Startup page actions without the sheet ---------------------------------------
 
 TEST(StartupPageActions, AddNamesAFileWithoutVersionAfterItsFileName) {

@@ -238,6 +238,17 @@ TEST(WindowPlacement, FollowsTheStoredPositionWithinTheScreen) {
   at = PlaceWindow(&left, &top, 400, 300, screen);
   EXPECT_EQ(640, at.x);
   EXPECT_EQ(512, at.y);
+  // As far off to the left or top: back on the screen too. A monitor left of
+  // the primary one (negative, within the virtual width) is kept.
+  left = -50000;
+  top = -3000;
+  at = PlaceWindow(&left, &top, 400, 300, screen);
+  EXPECT_EQ(640, at.x);
+  EXPECT_EQ(512, at.y);
+  left = -1200;
+  top = 10;
+  EXPECT_EQ(-1200, PlaceWindow(&left, &top, 400, 300, screen).x);
+  left = 3000;
   // Nothing stored: centred across, one third down.
   at = PlaceWindow(nullptr, nullptr, 400, 300, screen);
   EXPECT_EQ(440, at.x);
