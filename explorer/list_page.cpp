@@ -320,6 +320,21 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
   }
   if (header->idFrom != IDC_PAGE_LIST) return false;
   switch (header->code) {
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+      // Icons are read only for rows that are shown, once each: reading
+      // every program's icon would make a long list slow to fill.
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+      if (!(info->item.mask & LVIF_IMAGE)) return true;
+      LVITEMA item{};
+      item.mask = LVIF_PARAM;
+      item.iItem = info->item.iItem;
+      const int entry = ListView_GetItem(ListOf(page), &item) ? static_cast<int>(item.lParam) : -1;
+      const RowFacts& facts = FactsOf(entry);
+      info->item.iImage = &facts != &kNoFacts && data ? RowImage(data->images, facts.file, facts.exists) : 0;
+      info->item.mask |= LVIF_DI_SETITEM;
+      return true;
+    }
     case LVN_COLUMNCLICK:
       SortByColumn(page, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
       return true;
@@ -342,7 +357,6 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
     default:
       break;
   }
-  (void)data;
   return false;
 }
 
@@ -394,22 +408,37 @@ void FillListPage(HWND page) {
   const int count = def.hooks->enumerate ? def.hooks->enumerate() : 0;
   g_facts.resize(count);
   ListView_SetItemCount(list, count);
-  // Version data of each program file is read once per fill.
-  std::map<std::string, std::string> companyOf;
+  // What a command's file is, whether it exists and its version data are
+  // worked out once per command per fill: thousands of rows often share a
+  // handful of programs, and every look at the disk costs.
+  struct FileFacts {
+    std::string file, company;
+    bool exists = false;
+  };
+  std::map<std::string, FileFacts> factsOfCommand;
+  std::map<std::string, std::string> firstSeenOf;  // by file: one date per program
   for (int i = 0; i < count; ++i) {
     RowFacts& facts = g_facts[i];
-    facts.file = EntryFile(i);
-    const bool exists = GetFileAttributesA(facts.file.c_str()) != INVALID_FILE_ATTRIBUTES;
-    auto known = companyOf.find(facts.file);
-    if (known != companyOf.end()) {
-      facts.company = known->second;
-    } else {
+    auto known = factsOfCommand.find(CatalogueAt(i).path);
+    if (known == factsOfCommand.end()) {
+      FileFacts found;
+      found.file = EntryFile(i);
+      found.exists = GetFileAttributesA(found.file.c_str()) != INVALID_FILE_ATTRIBUTES;
       VersionFields fields;
-      if (exists) ReadVersionInfo(facts.file.c_str(), fields);
-      facts.company = companyOf[facts.file] = fields.slot[kCompanyName];
+      if (found.exists) ReadVersionInfo(found.file.c_str(), fields);
+      found.company = fields.slot[kCompanyName];
+      known = factsOfCommand.emplace(CatalogueAt(i).path, std::move(found)).first;
     }
+    facts.file = known->second.file;
+    facts.company = known->second.company;
+    facts.exists = known->second.exists;
     facts.disabled = IsEntryDisabled(CatalogueAt(i).title.c_str()) != 0;
-    if (def.firstSeenCategory) facts.firstSeen = FirstSeenText(facts.file.c_str(), def.firstSeenCategory);
+    if (def.firstSeenCategory) {
+      auto seen = firstSeenOf.find(facts.file);
+      if (seen == firstSeenOf.end())
+        seen = firstSeenOf.emplace(facts.file, FirstSeenText(facts.file.c_str(), def.firstSeenCategory)).first;
+      facts.firstSeen = seen->second;
+    }
 
     std::string first = def.hooks->cellText(i, 0, facts);
     LVITEMA item{};
@@ -417,7 +446,7 @@ void FillListPage(HWND page) {
     item.iItem = i;
     item.pszText = &first[0];
     item.lParam = i;
-    item.iImage = RowImage(data->images, facts.file, exists);
+    item.iImage = I_IMAGECALLBACK;  // loaded when the row is first drawn
     int row = ListView_InsertItem(list, &item);
     for (int column = 1; column < def.columnCount; ++column) {
       std::string text = def.hooks->cellText(i, column, facts);

@@ -22,6 +22,7 @@ struct RowFacts {
   std::string company;  // CompanyName of the file
   std::string firstSeen;
   bool disabled = false;
+  bool exists = false;  // the program file is on disk
 };
 
 struct ListPageDef;
