@@ -65,6 +65,8 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       SetWindowLongPtrA(page, DWLP_USER, record->lParam);
       if (record->lParam == IDC_CMD_SHOW_OMNI)
         SetDlgItemTextA(page, IDC_PAGE_INTRO, (ProgramCaption() + "\n" + kVersionText).c_str());
+      if (record->lParam == IDC_CMD_SHOW_OPTIONS)
+        SetDlgItemTextA(page, IDC_OPTIONS_VIEW_HISTORY, LoadText(IDS_VIEW_HISTORY).c_str());
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
       SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
       if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
@@ -88,6 +90,10 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_PAGE_CLOSE) {
         PropSheet_PressButton(GetParent(page), PSBTN_CANCEL);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_OPTIONS_VIEW_HISTORY) {
+        ShowHistoryDialog(page);
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_PAGE_HELP_PICTURE) {

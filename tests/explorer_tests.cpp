@@ -541,8 +541,9 @@ TEST_F(Sheet, PatrolTimeDialogStoresWhatOkConfirms) {
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, "Update"));  // the monitor reloads
 }
 
-// The History dialog over a removed startup entry and a stopped program:
-// only the removal can be restored; Clear File empties the history.
+// The History dialog, opened from the Options page, over a removed startup
+// entry and a stopped program: only the removal can be restored; Clear File
+// empties the history.
 TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
   DeleteFileA(HistoryFile().c_str());
   RawSetText(HKEY_CURRENT_USER, kUserRun, "Echo", "c:\\apps\\Echo.exe");
@@ -553,9 +554,14 @@ TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
   int rows = 0, rowsAfterClear = -1;
   BOOL restoreForKill = TRUE, restoreForRemoval = FALSE;
   std::string restored, action;
-  std::thread user([&] {
-    HWND dialog = WaitForDialog(nullptr);
+  std::string caption;
+  WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
+    PostMessageA(page, WM_COMMAND, IDC_OPTIONS_VIEW_HISTORY, 0);  // "View History..."
+    HWND dialog = WaitForDialog(sheet);
     ASSERT_NE(nullptr, dialog);
+    char title[128] = "";
+    GetWindowTextA(dialog, title, sizeof title);
+    caption = title;
     HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
     HWND restore = GetDlgItem(dialog, IDC_HISTORY_RESTORE);
     rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -581,8 +587,7 @@ TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
     rowsAfterClear = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     Press(dialog, IDC_HISTORY_CLOSE);
   });
-  ShowHistoryDialog(nullptr);
-  user.join();
+  EXPECT_EQ(LoadText(IDS_HISTORY_TITLE), caption);
   EXPECT_EQ(2, rows);
   EXPECT_EQ(ActionName(kActionStartRemove), action);
   EXPECT_FALSE(restoreForKill);
