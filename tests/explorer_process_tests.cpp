@@ -75,6 +75,30 @@ TEST_F(ExplorerProcess, SwitchOpensItsPageAndASecondStartOnlyRaisesTheSheet) {
   EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "xPos"));
 }
 
+TEST_F(ExplorerProcess, CookiesAndTasksSwitchesOpenTheirPages) {
+  struct Case {
+    const char* arguments;
+    int tab;
+  };
+  for (const Case& item : {Case{"-nuts", 7}, Case{"-TASK", 6}}) {
+    Program explorer(ProgramPath("SentrelEx.exe"), item.arguments);
+    ASSERT_TRUE(explorer.started());
+    EXPECT_EQ(item.tab, SheetTab(explorer.id())) << item.arguments;
+    HWND sheet = WaitForVisibleWindow(explorer.id(), "#32770", 0);
+    if (item.tab == 6 && sheet) {
+      // Cookies asked for while the sheet is open: the sheet stays on top.
+      Program again(ProgramPath("SentrelEx.exe"), "-nuts");
+      EXPECT_EQ(0u, again.WaitForExit(15000));
+      Sleep(500);
+      EXPECT_NE(0, GetWindowLongA(sheet, GWL_EXSTYLE) & WS_EX_TOPMOST);
+      EXPECT_EQ(item.tab, SheetTab(explorer.id()));  // on the same page
+    }
+    Program quit(ProgramPath("SentrelEx.exe"), "-Q");
+    EXPECT_EQ(0u, quit.WaitForExit(15000));
+    EXPECT_EQ(0u, explorer.WaitForExit(15000)) << item.arguments;
+  }
+}
+
 TEST_F(ExplorerProcess, MonitorSwitchLeavesOnlyTheCommandWindow) {
   Program explorer(ProgramPath("SentrelEx.exe"), "-MONITOR");
   ASSERT_TRUE(explorer.started());
