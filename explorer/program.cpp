@@ -13,6 +13,7 @@
 #include "initialization.h"
 #include "registry.h"
 #include "resource.h"
+#include "restart_commands.h"
 #include "settings.h"
 #include "startup.h"
 #include "strings.h"
@@ -90,8 +91,9 @@ LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         SetRunAtStart(!IsRunAtStart());
       } else if (command == kExitRequest) {
         OnExitRequest();
+      } else if (command == IDC_CMD_SHOW_RESTART_COMMANDS) {
+        RestartCommands(nullptr, true);  // centred on the screen, not on this off-screen window
       }
-      // 6034 (the Windows restart commands) opens its viewer once it exists;
       // 6046 and 6047 are accepted and ignored.
       return 0;
     }

@@ -16,7 +16,7 @@
 #include "list_page.h"
 #include "lookup.h"
 #include "processes.h"
-#include "reboot_delete.h"
+#include "restart_commands.h"
 #include "registry.h"
 #include "resource.h"
 #include "startup.h"

@@ -8,6 +8,7 @@
 #include "monitor.h"
 #include "patrol.h"
 #include "resource.h"
+#include "restart_commands.h"
 #include "sentrelx.h"
 #include "settings.h"
 #include "strings.h"
@@ -68,7 +69,10 @@ void OnCommand(HWND window, UINT command, LPARAM lParam) {
         UpdateTrayIcon(NIM_ADD, 0, IDS_TIP_ON_PATROL);
       }
       break;
-    default:  // the restart commands of wininit.ini are not shown yet
+    case IDC_CMD_SHOW_RESTART_COMMANDS:
+      RestartCommands(nullptr, true);
+      break;
+    default:
       break;
   }
 }

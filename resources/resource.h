@@ -483,6 +483,12 @@
 #define IDD_HISTORY 141
 #define IDD_PATROL_TIME 160
 #define IDD_DEFAULT_WARNING 194
+// The restart commands viewer (both programs).
+#define IDD_RESTART_COMMANDS 240
+#define IDC_RESTART_TEXT 2301
+#define IDC_RESTART_LEGEND 2302
+#define IDC_RESTART_DELETE 2303
+#define IDC_RESTART_CLOSE 2304
 
 // Controls shared by the list pages.
 #define IDC_PAGE_ENABLE 10

@@ -18,8 +18,8 @@
 #include "history.h"
 #include "list_page.h"
 #include "process_support.h"
-#include "reboot_delete.h"
 #include "resource.h"
+#include "restart_commands.h"
 #include "settings.h"
 #include "startup.h"
 #include "startup_page.h"
@@ -669,6 +669,60 @@ TEST_F(Sheet, OverlongValueNamesCanStillBeDisabledAndRemoved) {
   EXPECT_FALSE(longALive);
   EXPECT_FALSE(longBLive);
   EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, (kDisabledKey + std::string("\\Run")).c_str(), cutA.c_str()));
+}
+
+// The restart commands viewer: only where wininit.exe carries the commands
+// out, and only when wininit.ini holds some; Delete removes the file.
+TEST_F(Sheet, RestartCommandsAreShownOnlyWhereTheyRun) {
+  const std::string runner = WindowsFolder() + "\\wininit.exe", ini = WindowsFolder() + "\\wininit.ini";
+  const bool hadRunner = GetFileAttributesA(runner.c_str()) != INVALID_FILE_ATTRIBUTES;
+  auto write = [](const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+  };
+  auto answerBox = [](std::string* text) {
+    HWND box = WaitForDialog(nullptr, text);
+    if (box) Press(box, IDOK);
+  };
+  write(ini, "[rename]\nNUL=C:\\OLD.TMP\r\nNUL=C:\\X.TMP\n");
+  if (!hadRunner) {
+    EXPECT_EQ(0, RestartCommands(nullptr, false));  // this system never runs them
+    std::string none;
+    std::thread user(answerBox, &none);
+    EXPECT_EQ(0, RestartCommands(nullptr, true));
+    user.join();
+    EXPECT_NE(std::string::npos, none.find("No commands have been found")) << none;
+    write(runner, "MZ");
+  }
+  EXPECT_EQ(1, RestartCommands(nullptr, false));
+  EXPECT_EQ("[rename]\r\nNUL=C:\\OLD.TMP\r\nNUL=C:\\X.TMP\r\n", RestartCommandsText());
+
+  std::string caption, shown, legend;
+  std::thread user([&] {
+    HWND viewer = WaitForDialog(nullptr);
+    ASSERT_NE(nullptr, viewer);
+    char text[512] = "";
+    GetWindowTextA(viewer, text, sizeof text);
+    caption = text;
+    GetDlgItemTextA(viewer, IDC_RESTART_TEXT, text, sizeof text);
+    shown = text;
+    GetDlgItemTextA(viewer, IDC_RESTART_LEGEND, text, sizeof text);
+    legend = text;
+    Press(viewer, IDC_RESTART_DELETE);
+  });
+  EXPECT_EQ(1, RestartCommands(nullptr, true));
+  user.join();
+  EXPECT_EQ(LoadText(IDS_SENTREL_WINDOWS_RESTART_COMMANDS), caption);
+  EXPECT_EQ("[rename]\r\nNUL=C:\\OLD.TMP\r\nNUL=C:\\X.TMP\r\n", shown);
+  EXPECT_EQ(LoadText(IDS_NUL_INDICATES_FILE_DELETED), legend);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ini.c_str()));  // Delete removed it
+
+  write(ini, "");  // empty: nothing to run
+  EXPECT_EQ(0, RestartCommands(nullptr, false));
+  DeleteFileA(ini.c_str());
+  if (!hadRunner) DeleteFileA(runner.c_str());
 }
 
 // ---- Startup page actions without the sheet ---------------------------------------
