@@ -363,21 +363,25 @@ TEST_F(Sheet, OneRunningProgramIsRemovedAfterBothQuestions) {
   const std::string notepad = WindowsFolder() + "\\notepad.exe";
   RawSetText(HKEY_CURRENT_USER, kUserRun, "Runner", notepad);
   std::string stopText, removeText;
+  // Remove on the Runner row, answering the two questions in turn.
+  auto removeAnswering = [&](int stop, int remove) {
+    WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+      Select(page, {RowOf(page, "Runner")});
+      PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+      HWND box = WaitForDialog(sheet, &stopText);
+      ASSERT_NE(nullptr, box);
+      Press(box, stop);
+      box = WaitForDialog(sheet, &removeText);
+      ASSERT_NE(nullptr, box);
+      Press(box, remove);
+      Settle(page);
+    });
+  };
 
   Program first(notepad, "");
   ASSERT_TRUE(first.started());
   Sleep(500);
-  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
-    Select(page, {RowOf(page, "Runner")});
-    PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
-    HWND box = WaitForDialog(sheet, &stopText);
-    ASSERT_NE(nullptr, box);
-    Press(box, IDYES);  // stop it
-    box = WaitForDialog(sheet, &removeText);
-    ASSERT_NE(nullptr, box);
-    Press(box, IDNO);  // but keep the entry
-    Settle(page);
-  });
+  removeAnswering(IDYES, IDNO);  // stop it, but keep the entry
   EXPECT_NE(std::string::npos, stopText.find(FillText(LoadText(IDS_PROGRAM_IS_RUNNING), {"Runner"}))) << stopText;
   EXPECT_NE(std::string::npos, removeText.find(FillText(LoadText(IDS_CONFIRM_REMOVE_STARTUP), {notepad})))
       << removeText;
@@ -387,17 +391,7 @@ TEST_F(Sheet, OneRunningProgramIsRemovedAfterBothQuestions) {
   Program second(notepad, "");
   ASSERT_TRUE(second.started());
   Sleep(500);
-  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
-    Select(page, {RowOf(page, "Runner")});
-    PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
-    HWND box = WaitForDialog(sheet);
-    ASSERT_NE(nullptr, box);
-    Press(box, IDNO);  // leave it running
-    box = WaitForDialog(sheet);
-    ASSERT_NE(nullptr, box);
-    Press(box, IDYES);  // remove the entry
-    Settle(page);
-  });
+  removeAnswering(IDNO, IDYES);  // leave it running, remove the entry
   EXPECT_TRUE(second.Running());
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Runner"));
 }
@@ -600,31 +594,24 @@ TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
 // Stored settings spoilt by hand or by another program: the sheet still
 // opens on the first tab, on the screen, with its rows.
 TEST_F(Sheet, SpoiltStoredSettingsStillOpenASheetOnTheScreen) {
-  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "xPos", "-50000");
-  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "yPos", "99999");
-  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dxPos", "-5");
-  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dyPos", "tall");
+  auto spoilGeometry = [] {
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "xPos", "-50000");
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "yPos", "99999");
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dxPos", "-5");
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dyPos", "tall");
+  };
+  spoilGeometry();
   for (const char* startTab : {"garbage", "99999"}) {
     RawSetText(HKEY_CURRENT_USER, kOptionsKey, "StartTab", startTab);
     RawSetText(HKEY_CURRENT_USER, kOptionsKey, "SortStartup", startTab[0] == 'g' ? "99" : "-4");
     LoadOptions();
     int tab = -1, rows = 0;
     RECT frame{}, screen{};
-    std::thread user([&] {
-      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
-      ASSERT_NE(nullptr, sheet);
-      HWND page = nullptr;
-      for (int i = 0; i < 200 && !page; ++i) {
-        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page) Sleep(20);
-      }
+    WithSheet(StartPageCommand(ParseExplorerCommandLine(""), Option(kOptStartTab)), [&](HWND sheet, HWND page) {
       tab = CurrentTab(sheet);
       rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
       GetWindowRect(sheet, &frame);
-      PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     });
-    ShowSheet(StartPageCommand(ParseExplorerCommandLine(""), Option(kOptStartTab)));
-    user.join();
     screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
               GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
               GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
@@ -634,9 +621,7 @@ TEST_F(Sheet, SpoiltStoredSettingsStillOpenASheetOnTheScreen) {
     EXPECT_EQ(4, rows) << startTab;
     EXPECT_TRUE(IntersectRect(&shown, &frame, &screen)) << frame.left << "," << frame.top;
     EXPECT_GT(frame.right - frame.left, 100);  // the minimum size, not -5
-    // Closing stored sound values again.
-    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "xPos", "-50000");
-    RawSetText(HKEY_CURRENT_USER, kSentrelKey, "dxPos", "-5");
+    spoilGeometry();                           // closing the sheet stored sound values
   }
 }
 
