@@ -110,7 +110,8 @@ INT_PTR CALLBACK WarningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       const auto* request = reinterpret_cast<const WarningRequest*>(lParam);
       SetWindowTextA(dialog, LoadText(IDS_SENTREL_MESSAGE).c_str());
       SetDlgItemTextA(dialog, IDC_WARNING_FILE, request->file);
-      SendDlgItemMessageA(dialog, IDC_WARNING_FILE, WM_SETFONT, reinterpret_cast<WPARAM>(Explorer().boldFont), FALSE);
+      SendDlgItemMessageA(dialog, IDC_WARNING_FILE, WM_SETFONT,
+                          reinterpret_cast<WPARAM>(ExplorerFontOf(kFontDialogBold)), FALSE);
       SetDlgItemTextA(dialog, IDC_WARNING_TEXT, LoadText(IDS_SETTING_MAY_DEFAULT_CONDITION).c_str());
       VersionFields fields;
       ReadVersionInfo(request->file, fields);

@@ -20,6 +20,21 @@ ExplorerCommand ParseExplorerCommandLine(const char* commandLine);
 // The page to open: the switch's, else StartTab (below 6026 counts as 6026).
 UINT StartPageCommand(const ExplorerCommand& command, int startTab);
 
+// The fonts every page shares, made once at start.
+enum ExplorerFont {
+  kFontTitle,          // Verdana 18, semi-bold
+  kFontHeading,        // Arial 18
+  kFontLink,           // Arial 18, underlined
+  kFontSansBold,       // MS Sans Serif 14, semi-bold
+  kFontSansSmallBold,  // MS Sans Serif 10, semi-bold
+  kFontSans,           // MS Sans Serif 12
+  kFontArial,          // Arial 14
+  kFontDialogBold,     // MS Shell Dlg 14, bold: the Info button with a note, bold dialog texts
+  kFontDialog,         // MS Shell Dlg 14
+  kFontNote,           // NoteFont at NoteSize
+  kExplorerFontCount
+};
+
 struct ExplorerState {
   HINSTANCE instance = nullptr;
   HWND commandWindow = nullptr;
@@ -30,10 +45,13 @@ struct ExplorerState {
   std::string caption;         // string 622
   int delayedCount = 0;        // delayed-start programs counted at start
   bool cookieViewing = false;  // the Cookies page's viewing mode (command 6045)
-  HFONT boldFont = nullptr;    // Info button with a note, bold texts of dialogs
-  HFONT normalFont = nullptr;
+  HFONT fonts[kExplorerFontCount] = {};
 };
 ExplorerState& Explorer();
+
+void CreateExplorerFonts();
+void DeleteExplorerFonts();
+HFONT ExplorerFontOf(ExplorerFont font);
 
 // Program entry (WinMain's body).
 int RunExplorer(HINSTANCE instance, const char* commandLine);

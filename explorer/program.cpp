@@ -102,6 +102,7 @@ LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;
     case WM_DESTROY:
       ClearCatalogueEntries();
+      DeleteExplorerFonts();
       CoUninitialize();
       SaveOptions();
       explorer.commandWindow = nullptr;
@@ -218,6 +219,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   InitCommonControlsEx(&controls);
   SetTraceFile(FolderOfProgram() + "\\sendex2ow.txt");
   InitializeSettings();
+  CreateExplorerFonts();  // after the options: the note font is one
   ClearCatalogueEntries();
   // The delayed-start programs are counted here once that list exists.
   PruneFirstSeenStore();

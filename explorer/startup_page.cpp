@@ -16,9 +16,9 @@
 #include "list_page.h"
 #include "lookup.h"
 #include "processes.h"
-#include "restart_commands.h"
 #include "registry.h"
 #include "resource.h"
+#include "restart_commands.h"
 #include "startup.h"
 #include "startup_page.h"
 #include "strings.h"
@@ -239,7 +239,7 @@ void SelectionChanged(HWND page) {
   const CatalogueEntry& item = CatalogueAt(entry);
   const bool hasNote = !NoteFileOf(EntryFile(entry)).empty();
   SendDlgItemMessageA(page, IDC_PAGE_INFO, WM_SETFONT,
-                      reinterpret_cast<WPARAM>(hasNote ? Explorer().boldFont : Explorer().normalFont), TRUE);
+                      reinterpret_cast<WPARAM>(ExplorerFontOf(hasNote ? kFontDialogBold : kFontDialog)), TRUE);
   EnableWindow(remove, TRUE);
   const bool disabled = IsDisabledEntry(entry);
   ShowWindow(enable, disabled ? SW_SHOW : SW_HIDE);

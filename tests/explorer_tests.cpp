@@ -15,6 +15,7 @@
 
 #include "catalogue.h"
 #include "explorer.h"
+#include "fileid.h"
 #include "history.h"
 #include "list_page.h"
 #include "process_support.h"
@@ -179,8 +180,10 @@ class Sheet : public testing::Test {
     Explorer().caption = "Sentrel OMNI";
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
+    CreateExplorerFonts();
   }
   void TearDown() override {
+    DeleteExplorerFonts();
     DeletePlanted();
     RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
     RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
@@ -354,6 +357,26 @@ int RowOf(HWND page, const std::string& title) {
   find.psz = title.c_str();
   return static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_FINDITEMA, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(&find)));
+}
+
+// The Info button is bold for a program with a note file beside the explorer.
+TEST_F(Sheet, InfoIsBoldForAProgramWithANote) {
+  const std::string note = FolderOfProgram() + "\\note_alpha.txt";
+  HANDLE file = CreateFileA(note.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  CloseHandle(file);
+  HFONT withNote = nullptr, without = nullptr;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND, HWND page) {
+    ClickColumn(page, 0);  // alpha first
+    Select(page, {0});
+    withNote = reinterpret_cast<HFONT>(SendDlgItemMessageA(page, IDC_PAGE_INFO, WM_GETFONT, 0, 0));
+    Select(page, {1});
+    without = reinterpret_cast<HFONT>(SendDlgItemMessageA(page, IDC_PAGE_INFO, WM_GETFONT, 0, 0));
+  });
+  DeleteFileA(note.c_str());
+  ASSERT_NE(nullptr, ExplorerFontOf(kFontDialogBold));
+  EXPECT_EQ(ExplorerFontOf(kFontDialogBold), withNote);
+  EXPECT_EQ(ExplorerFontOf(kFontDialog), without);
 }
 
 // One row: the program is running, so Remove asks whether to stop it (707)
