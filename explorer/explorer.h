@@ -71,6 +71,9 @@ LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 // The property sheet.
 void ShowSheet(UINT pageCommand);
+// The About page's version check: GetVersion (machine key) or the vendor's
+// script, with the build and the language code.
+std::string VersionCheckAddress();
 // Tab index of a page command among the pages present on this system; -1
 // when the command names no page.
 int TabOfPage(UINT pageCommand);

@@ -63,8 +63,10 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG: {
       const auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
       SetWindowLongPtrA(page, DWLP_USER, record->lParam);
-      if (record->lParam == IDC_CMD_SHOW_OMNI)
+      if (record->lParam == IDC_CMD_SHOW_OMNI) {
         SetDlgItemTextA(page, IDC_PAGE_INTRO, (ProgramCaption() + "\n" + kVersionText).c_str());
+        SetDlgItemTextA(page, IDC_ABOUT_CHECK_VERSION, LoadText(IDS_CHECK_NEW_VERSION).c_str());
+      }
       if (record->lParam == IDC_CMD_SHOW_OPTIONS)
         SetDlgItemTextA(page, IDC_OPTIONS_VIEW_HISTORY, LoadText(IDS_VIEW_HISTORY).c_str());
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
@@ -94,6 +96,10 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       }
       if (LOWORD(wParam) == IDC_OPTIONS_VIEW_HISTORY) {
         ShowHistoryDialog(page);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_ABOUT_CHECK_VERSION) {
+        OpenWebAddress(VersionCheckAddress().c_str());  // nothing is read back
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_PAGE_HELP_PICTURE) {
@@ -187,6 +193,15 @@ UINT PageCommandAt(int tab) {
     if (index++ == tab) return page.command;
   }
   return 0;
+}
+
+std::string VersionCheckAddress() {
+  char address[1024] = "";
+  if (ReadStringValue(HKEY_LOCAL_MACHINE, kSentrelKey, "GetVersion", address, sizeof address) == 0 || !address[0])
+    lstrcpynA(address, LoadText(IDS_VERSION_SCRIPT).c_str(), sizeof address);
+  std::string language = LoadText(634);
+  if (language.empty()) language = "en";
+  return std::string(address) + "&build=" + kVersionText + "&Loc=" + language;
 }
 
 int TabOfPage(UINT command) {

@@ -55,6 +55,16 @@ TEST(ExplorerCommandLine, SwitchesChooseThePageLaterMatchesWin) {
   EXPECT_TRUE(oneShots.restore && oneShots.auOption && oneShots.setPrefix);
 }
 
+TEST(AboutPage, VersionCheckAddressCarriesBuildAndLanguage) {
+  InitLanguageId();
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSentrelKey, "GetVersion");
+  const std::string build = std::string("&build=") + kVersionText + "&Loc=us";
+  EXPECT_EQ(LoadText(IDS_VERSION_SCRIPT) + build, VersionCheckAddress());
+  RawSetText(HKEY_LOCAL_MACHINE, kSentrelKey, "GetVersion", "http://mirror.example/check?");
+  EXPECT_EQ("http://mirror.example/check?" + build, VersionCheckAddress());
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSentrelKey, "GetVersion");
+}
+
 // ---- Sort keys -----------------------------------------------------------------------
 
 TEST(ListSorting, FirstSeenTimesSortAcrossYearsAndHalvesOfTheDay) {
