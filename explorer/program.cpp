@@ -18,6 +18,7 @@
 #include "startup.h"
 #include "strings.h"
 #include "trace.h"
+#include "ui.h"
 
 namespace sentrel {
 
@@ -226,12 +227,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   CleanPrefetch();
 
   PostMessageA(explorer.commandWindow, WM_COMMAND, page, 0);
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return static_cast<int>(message.wParam);
+  return RunMessageLoop();
 }
 
 }  // namespace sentrel

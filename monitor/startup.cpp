@@ -16,6 +16,7 @@
 #include "startup.h"
 #include "strings.h"
 #include "trace.h"
+#include "ui.h"
 
 namespace sentrel {
 
@@ -102,12 +103,7 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   TraceTiming();
 
   PostMessageA(monitor.window, WM_COMMAND, IDC_CMD_PROGRAM_START, 0);
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return static_cast<int>(message.wParam);
+  return RunMessageLoop();
 }
 
 }  // namespace sentrel
