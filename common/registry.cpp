@@ -92,16 +92,21 @@ int CreateSettingsKey(HKEY root, const char* path) {
 int ReadStringValue(HKEY root, const char* path, const char* name, char* dest, int capacity) {
   if (!dest || capacity <= 0) return 0;
   dest[0] = '\0';
-
   RegKey key;
   if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return 0;
+  return ReadStringValueFrom(key.get(), name, dest, capacity);
+}
+
+int ReadStringValueFrom(HKEY key, const char* name, char* dest, int capacity) {
+  if (!dest || capacity <= 0) return 0;
+  dest[0] = '\0';
+  if (!key) return 0;
 
   // One spare byte, so text stored without its terminator is still ended.
   char text[kMaxValueBytes + 1];
   DWORD type = 0;
   DWORD size = kMaxValueBytes;
-  if (RegQueryValueExA(key.get(), name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
-          ERROR_SUCCESS ||
+  if (RegQueryValueExA(key, name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
       !IsTextType(type) || size > static_cast<DWORD>(kMaxValueBytes))
     return 0;
   text[size] = '\0';
@@ -121,7 +126,6 @@ int ReadStringValue(HKEY root, const char* path, const char* name, char* dest, i
       length = std::strlen(expanded);
     }
   }
-  key.Close();
 
   if (length <= static_cast<size_t>(capacity - 1)) {
     CopyText(dest, result, length);

@@ -43,6 +43,8 @@ int CreateSettingsKey(HKEY root, const char* path);
 // Text of a REG_SZ, REG_EXPAND_SZ (expanded) or REG_MULTI_SZ (first string)
 // value; anything else, or text that does not fit, reads as missing.
 int ReadStringValue(HKEY root, const char* path, const char* name, char* dest, int capacity);
+// The same from a key already open (for many reads of one key).
+int ReadStringValueFrom(HKEY key, const char* name, char* dest, int capacity);
 std::string ReadString(HKEY root, const char* path, const char* name);
 int WriteStringValue(HKEY root, const char* path, const char* name, const char* text);
 DWORD ReadDwordValue(HKEY root, const char* path, const char* name);

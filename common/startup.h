@@ -44,6 +44,8 @@ constexpr const char* kDisabledKey = "Software\\Orvane Works\\Sentrel\\Disabled"
 constexpr const char* kStartupBaselineKey = "Software\\Orvane Works\\Sentrel\\Run";
 
 int IsEntryDisabled(const char* title);
+// The same with the Disabled key already open (null: nothing is disabled).
+int IsEntryDisabledIn(HKEY disabledStore, const char* title);
 int ToggleStartupEntry(const char* title, const char* command, const char* file, int type);
 int RemoveStartupEntry(const char* title, const char* command, const char* file, int type);
 int RestoreRemovedEntry(const char* title, const char* command, const char* file, int type);

@@ -200,6 +200,11 @@ int IsEntryDisabled(const char* title) {
   return ReadStringValue(HKEY_LOCAL_MACHINE, kDisabledKey, title, marker, sizeof marker) > 0 ? 1 : 0;
 }
 
+int IsEntryDisabledIn(HKEY disabledStore, const char* title) {
+  char marker[256];
+  return ReadStringValueFrom(disabledStore, title, marker, sizeof marker) > 0 ? 1 : 0;
+}
+
 int ToggleStartupEntry(const char* title, const char* command, const char* file, int type) {
   const bool disabled = IsEntryDisabled(title) != 0;
   if (IsRunKeyType(type)) {

@@ -417,6 +417,8 @@ void FillListPage(HWND page) {
   };
   std::map<std::string, FileFacts> factsOfCommand;
   std::map<std::string, std::string> firstSeenOf;  // by file: one date per program
+  RegKey disabledStore;                            // opened once for every row's marker
+  disabledStore.Open(HKEY_LOCAL_MACHINE, kDisabledKey, KEY_READ);
   for (int i = 0; i < count; ++i) {
     RowFacts& facts = g_facts[i];
     auto known = factsOfCommand.find(CatalogueAt(i).path);
@@ -432,7 +434,7 @@ void FillListPage(HWND page) {
     facts.file = known->second.file;
     facts.company = known->second.company;
     facts.exists = known->second.exists;
-    facts.disabled = IsEntryDisabled(CatalogueAt(i).title.c_str()) != 0;
+    facts.disabled = IsEntryDisabledIn(disabledStore.get(), CatalogueAt(i).title.c_str()) != 0;
     if (def.firstSeenCategory) {
       auto seen = firstSeenOf.find(facts.file);
       if (seen == firstSeenOf.end())

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "test_support.h"
@@ -23,6 +24,9 @@ class Program {
     std::string folder = file.substr(0, file.rfind('\\'));
     started_ = CreateProcessA(file.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                               &startup, &info_) != 0;
+    // Rare under Wine: say why, so that a failed start can be told apart
+    // from a program that started and showed nothing.
+    if (!started_) std::fprintf(stderr, "CreateProcess %s failed: error %lu\n", file.c_str(), GetLastError());
   }
   ~Program() {
     if (!started_) return;
