@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "catalogue.h"
 #include "fileid.h"
 #include "registry.h"
 #include "settings.h"
-#include "startup.h"
+#include "type_codes.h"
 
 namespace sentrel {
 namespace {
@@ -160,50 +159,6 @@ int AppendHistory(const char* title, const char* path, const char* data, int typ
   BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
   CloseHandle(file);
   return ok && written == record.size() ? 1 : 0;
-}
-
-int LoadHistory() {
-  ClearCatalogueEntries();
-  HANDLE file = CreateFileA(HistoryFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
-  std::string text(kHistoryReadLimit, '\0');
-  DWORD read = 0;
-  if (!ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
-  CloseHandle(file);
-  text.resize(read);
-  for (const HistoryEvent& event : ParseHistory(text))
-    AddCatalogueEntry(event.title.c_str(), event.path.c_str(), event.data.c_str(), event.date.c_str(), event.typeCode,
-                      event.actionCode);
-  return CatalogueCount();
-}
-
-int RestoreHistoryEvent(int index) {
-  if (index < 0 || index >= CatalogueCount()) return 0;
-  const CatalogueEntry entry = CatalogueAt(index);
-  switch (entry.value) {
-    case kActionStartRemove:
-      return RestoreRemovedEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
-    case kActionStartDisable:
-    case kActionStartEnable:
-      return ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
-    case kActionIEHelperRemove: {
-      // Quoted: a folder with blanks must not split the path into arguments.
-      std::string command = "regsvr32 /s \"" + entry.path + "\"";
-      return WinExec(command.c_str(), SW_SHOWNORMAL) > 31;
-    }
-    case kActionHiddenDeleteFile: {
-      std::string saved = DataFolder() + "\\vault\\" + FileNamePart(entry.path);
-      if (!CopyFileA(saved.c_str(), entry.path.c_str(), FALSE)) return 0;
-      SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-      DeleteFileA(saved.c_str());
-      WriteStringValue(HKEY_CURRENT_USER, (std::string(kSentrelKey) + "\\Hidden").c_str(), entry.path.c_str(),
-                       NowText().c_str());
-      return 1;
-    }
-    default:
-      return 0;
-  }
 }
 
 int ClearHistory() { return DeleteFileA(HistoryFile().c_str()) ? 1 : 0; }

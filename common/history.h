@@ -54,9 +54,6 @@ struct HistoryEvent {
 std::vector<HistoryEvent> ParseHistory(const std::string& text);
 
 int AppendHistory(const char* title, const char* path, const char* data, int type, int action);
-// Fills the catalogue entry list with the events; returns their number.
-int LoadHistory();
-int RestoreHistoryEvent(int index);
 int ClearHistory();
 
 }  // namespace sentrel

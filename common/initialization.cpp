@@ -7,7 +7,6 @@
 #include "fileid.h"
 #include "registry.h"
 #include "settings.h"
-#include "startup.h"
 #include "strings.h"
 #include "trace.h"
 #include "winpos.h"
@@ -22,16 +21,8 @@ constexpr const char* kAutoUpdateKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 constexpr const char* kSystemPoliciesKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr const char* kUacValues[] = {"ConsentPromptBehaviorAdmin", "EnableLUA", "PromptOnSecureDesktop"};
 
-// Areas whose baselines are built at start-up join this table as they arrive.
-constexpr BaselineBuilder kBuilders[] = {
-    {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
-};
-const SettingsInitHooks kDefaultHooks = {
-    kBuilders,
-    sizeof kBuilders / sizeof kBuilders[0],
-    {CleanupRunRegistry, InitRegStartups, RemoveEarlierEditionEntry, FindOwnStartupEntries}};
-
-const SettingsInitHooks* g_hooks = &kDefaultHooks;
+// Set by the initialisation; SetRunAtStart asks the startup catalogue through it.
+const SettingsInitHooks* g_hooks = nullptr;
 
 void RunBuilders(const SettingsInitHooks& hooks, InitStage stage) {
   for (size_t i = 0; i < hooks.builderCount; ++i)
@@ -78,8 +69,6 @@ void CheckVersion(const SettingsInitHooks& hooks) {
 std::string ExplorerMenuCommand() { return "\"" + FolderOfProgram() + "\\Sentrel.exe\" %1"; }
 
 }  // namespace
-
-const SettingsInitHooks& DefaultSettingsInitHooks() { return kDefaultHooks; }
 
 const char* RunAtStartSuffix() { return "\\sentrel.exe -expressboot"; }
 
@@ -129,7 +118,7 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
 
 int SetRunAtStart(bool on) {
   if (!on) {
-    if (!g_hooks->startup.findOwnEntries) return 0;
+    if (!g_hooks || !g_hooks->startup.findOwnEntries) return 0;
     if (g_hooks->startup.findOwnEntries(true) == 0) return 0;
     Process().runAtStart = false;
     return 1;

@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "fileid.h"
+#include "first_seen.h"
 #include "registry.h"
 #include "settings.h"
-#include "startup.h"
 #include "strings.h"
 
 namespace sentrel {

@@ -10,6 +10,7 @@
 #include "explorer.h"
 #include "fileid.h"
 #include "history.h"
+#include "history_events.h"
 #include "list_page.h"
 #include "resource.h"
 #include "settings.h"

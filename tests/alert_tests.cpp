@@ -13,6 +13,7 @@
 #include "catalogue.h"
 #include "fileid.h"
 #include "history.h"
+#include "history_events.h"
 #include "monitor.h"
 #include "process_support.h"
 #include "resource.h"

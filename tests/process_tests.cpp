@@ -10,6 +10,7 @@
 #include "catalogue.h"
 #include "fileid.h"
 #include "history.h"
+#include "history_events.h"
 #include "lookup.h"
 #include "process_support.h"
 #include "processes.h"

@@ -14,6 +14,7 @@
 #include "catalogue.h"
 #include "fileid.h"
 #include "history.h"
+#include "history_events.h"
 #include "initialization.h"
 #include "registry.h"
 #include "settings.h"

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "first_seen.h"
+
 namespace sentrel {
 
 // ---- Enumeration -------------------------------------------------------------
@@ -68,10 +70,6 @@ int InitRegStartups();
 int CleanupRunRegistry();
 int StartupBaselineChanged();
 
-// The Detected sub-key for a type code ("Startup", "Hidden", ...).
-const char* FirstSeenArea(int type);
-int RecordFirstSeen(const char* text, const char* area);
-int ReadFirstSeen(const char* text, int type, char* dest);  // dest of 24
 int InitFirstSeenStore();
 
 // Hooks for the settings initialisation and run-at-start.

@@ -24,7 +24,6 @@ namespace {
 constexpr const char* kDisabledSubKeys[] = {"Run",      "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce",
                                             "RunSetup", "Policy"};
 constexpr const char* kMachineBaselineKey = "Software\\Orvane Works\\Sentrel\\Run";
-constexpr const char* kDetected = "Software\\Orvane Works\\Detected";
 
 RemovalConfirmation g_confirm = nullptr;
 
@@ -417,45 +416,19 @@ int StartupBaselineChanged() {
   return 0;
 }
 
-const char* FirstSeenArea(int type) {
-  if (type < 300 || type == 1070) return "Startup";
-  if (type == 370 || type == 1030) return "Hidden";
-  if (type == 400) return "FileTypes";
-  if (type == 700 || type == 701 || type == 1060) return "Services";
-  if (type == 800 || type == 1050) return "Tasks";
-  if ((type >= 900 && type <= 902) || type == 1040) return "IEHelper";
-  if (type == 1020 || type == 1200) return "ActiveX";
-  return "ActiveTasks";
-}
-
-int RecordFirstSeen(const char* text, const char* area) {
-  if (!text || !*text) return 0;
-  if (lstrcmpiA(area, "ActiveX") != 0 && !FileExists(NormalizeFilePath(text).c_str())) return 0;
-  std::string key = std::string(kDetected) + "\\" + area;
-  char date[32];
-  if (ReadStringValue(HKEY_CURRENT_USER, key.c_str(), text, date, sizeof date) > 0) return 1;
-  WriteStringValue(HKEY_CURRENT_USER, key.c_str(), text, NowText().c_str());
-  return 0;
-}
-
-int ReadFirstSeen(const char* text, int type, char* dest) {
-  std::string key = std::string(kDetected) + "\\" + FirstSeenArea(type);
-  return ReadStringValue(HKEY_CURRENT_USER, key.c_str(), text, dest, 24);
-}
-
 int InitFirstSeenStore() {
-  if (ReadString(HKEY_CURRENT_USER, kDetected, "").empty()) {
+  if (ReadString(HKEY_CURRENT_USER, kDetectedKey, "").empty()) {
     for (const char* area :
          {"", "\\Startup", "\\IEHelper", "\\Services", "\\Tasks", "\\ActiveTasks", "\\FileTypes", "\\Hidden"})
-      CreateSettingsKey(HKEY_CURRENT_USER, (std::string(kDetected) + area).c_str());
-    WriteStringValue(HKEY_CURRENT_USER, kDetected, "", NowText().c_str());
+      CreateSettingsKey(HKEY_CURRENT_USER, (std::string(kDetectedKey) + area).c_str());
+    WriteStringValue(HKEY_CURRENT_USER, kDetectedKey, "", NowText().c_str());
     EnumerateStartupEntries(0);
     for (int i = 0; i < CatalogueCount(); ++i)
       if (!CatalogueAt(i).path.empty()) RecordFirstSeen(CatalogueAt(i).path.c_str(), "Startup");
     ClearCatalogueEntries();
     // The other areas record their items as they join.
   }
-  std::string activeX = std::string(kDetected) + "\\ActiveX";
+  std::string activeX = std::string(kDetectedKey) + "\\ActiveX";
   if (ReadString(HKEY_CURRENT_USER, activeX.c_str(), "").empty())
     WriteStringValue(HKEY_CURRENT_USER, activeX.c_str(), "", "P");
   return 1;

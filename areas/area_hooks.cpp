@@ -1,0 +1,21 @@
+// What the watched areas contribute to the settings initialisation.
+#include "initialization.h"
+#include "startup.h"
+
+namespace sentrel {
+namespace {
+
+// Areas whose baselines are built at start-up join this table as they arrive.
+constexpr BaselineBuilder kBuilders[] = {
+    {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
+};
+const SettingsInitHooks kDefaultHooks = {
+    kBuilders,
+    sizeof kBuilders / sizeof kBuilders[0],
+    {CleanupRunRegistry, InitRegStartups, RemoveEarlierEditionEntry, FindOwnStartupEntries}};
+
+}  // namespace
+
+const SettingsInitHooks& DefaultSettingsInitHooks() { return kDefaultHooks; }
+
+}  // namespace sentrel
