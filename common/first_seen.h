@@ -2,9 +2,9 @@
 // value per program, file or item holding the date-time of its first sighting.
 #pragma once
 
-namespace sentrel {
+#include "settings.h"  // kDetectedKey
 
-constexpr const char* kDetectedKey = "Software\\Orvane Works\\Detected";
+namespace sentrel {
 
 // The Detected sub-key for a type code ("Startup", "Hidden", ...).
 const char* FirstSeenArea(int type);

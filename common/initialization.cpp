@@ -17,12 +17,13 @@ const char* const kExplorerMenuKey = "exefile\\shell\\Sentrel OMNI";
 
 namespace {
 
+// The hooks of the last initialisation: SetRunAtStart asks the startup
+// catalogue through them.
+const SettingsInitHooks* g_hooks = nullptr;
+
 constexpr const char* kAutoUpdateKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update";
 constexpr const char* kSystemPoliciesKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr const char* kUacValues[] = {"ConsentPromptBehaviorAdmin", "EnableLUA", "PromptOnSecureDesktop"};
-
-// Set by the initialisation; SetRunAtStart asks the startup catalogue through it.
-const SettingsInitHooks* g_hooks = nullptr;
 
 void RunBuilders(const SettingsInitHooks& hooks, InitStage stage) {
   for (size_t i = 0; i < hooks.builderCount; ++i)
@@ -76,7 +77,7 @@ void CreateInitialValues(const SettingsInitHooks& hooks) {
   Diagnose("Create Initial Values", "");
   if (hooks.startup.buildInitialBaselines) hooks.startup.buildInitialBaselines();
   if (hooks.startup.removeEarlierEdition) hooks.startup.removeEarlierEdition();
-  SetRunAtStart(true);
+  SetRunAtStart(true, hooks);
 }
 
 void InitializeSettings(const SettingsInitHooks& hooks) {
@@ -116,10 +117,11 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
   process.runAtStart = IsRunAtStart() != 0;
 }
 
-int SetRunAtStart(bool on) {
+int SetRunAtStart(bool on, const SettingsInitHooks& fallback) {
+  const SettingsInitHooks& hooks = g_hooks ? *g_hooks : fallback;
   if (!on) {
-    if (!g_hooks || !g_hooks->startup.findOwnEntries) return 0;
-    if (g_hooks->startup.findOwnEntries(true) == 0) return 0;
+    if (!hooks.startup.findOwnEntries) return 0;
+    if (hooks.startup.findOwnEntries(true) == 0) return 0;
     Process().runAtStart = false;
     return 1;
   }

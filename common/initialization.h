@@ -44,7 +44,9 @@ const SettingsInitHooks& DefaultSettingsInitHooks();
 void InitializeSettings(const SettingsInitHooks& hooks = DefaultSettingsInitHooks());
 void CreateInitialValues(const SettingsInitHooks& hooks = DefaultSettingsInitHooks());
 
-int SetRunAtStart(bool on);
+// Off removes the entries the startup catalogue finds for the programs,
+// through the hooks of the last initialisation (else the fallback).
+int SetRunAtStart(bool on, const SettingsInitHooks& fallback = DefaultSettingsInitHooks());
 int IsRunAtStart();
 // The run-at-start command: the program's folder and "\sentrel.exe -expressboot".
 const char* RunAtStartSuffix();
