@@ -29,23 +29,34 @@ std::string LongForm(const std::string& path) { return path.find('~') == std::st
 
 int AddCatalogueEntry(const char* title, const char* path, const char* data, const char* description, int type,
                       int value) {
-  if (g_entries.size() >= static_cast<size_t>(kMaxCatalogueEntries)) return 0;
-  if (type == kTypeCookie && g_entries.size() >= static_cast<size_t>(Option(kOptMaxCookie))) return 0;
   CatalogueEntry entry;
-  std::string cutPath = StripQuotes(Cut(path, kPathChars));
+  entry.title = title ? title : "";
+  entry.path = path ? path : "";
+  entry.data = data ? data : "";
+  entry.description = description ? description : "";
+  entry.type = type;
+  entry.value = value;
+  entry.command = entry.path;
+  return AddCatalogueEntry(std::move(entry));
+}
+
+int AddCatalogueEntry(CatalogueEntry entry) {
+  if (g_entries.size() >= static_cast<size_t>(kMaxCatalogueEntries)) return 0;
+  if (entry.type == kTypeCookie && g_entries.size() >= static_cast<size_t>(Option(kOptMaxCookie))) return 0;
+  std::string cutPath = StripQuotes(Cut(entry.path.c_str(), kPathChars));
   entry.path = cutPath.size() >= 4 ? LongForm(cutPath) : cutPath;
-  entry.title = Cut(title, kTitleWidth);
+  if (entry.name.empty()) entry.name = entry.title;
+  entry.title = Cut(entry.title.c_str(), kTitleWidth);
   if (entry.title.empty()) {
     std::string name = FileNamePart(entry.path);
     entry.title = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
   } else if (ContainsText(entry.title.c_str(), "Sentrel")) {
     entry.title = ProgramCaption();
   }
-  std::string cutData = Cut(data, kPathChars);
+  if (entry.name.empty()) entry.name = entry.title;
+  std::string cutData = Cut(entry.data.c_str(), kPathChars);
   entry.data = entry.path.size() >= 4 && !cutData.empty() ? LongForm(cutData) : cutData;
-  entry.description = Cut(description, kDescriptionWidth);
-  entry.type = type;
-  entry.value = value;
+  entry.description = Cut(entry.description.c_str(), kDescriptionWidth);
   g_entries.push_back(std::move(entry));
   return 1;
 }

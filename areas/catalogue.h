@@ -22,10 +22,19 @@ struct CatalogueEntry {
   std::string description;  // at most 1023
   int type = 0;
   int value = 0;
+  // What the actions need beyond the listed fields (startup entries):
+  std::string command;             // the text exactly as found (Run data, WIN.INI token), never cut
+  std::string name;                // the name it is stored and disabled under (full Run value name)
+  std::wstring wideName;           // NT family: a Run value name the ANSI code page cannot hold exactly
+  bool fromDisabledStore = false;  // listed from its disabled copy, not from where Windows reads it
 };
 
 int AddCatalogueEntry(const char* title, const char* path, const char* data, const char* description, int type,
                       int value);
+// The same for a record with the extra fields filled: the listed fields are
+// cut and converted as above; command and name stay as given (name defaults
+// to the uncut title).
+int AddCatalogueEntry(CatalogueEntry entry);
 void ClearCatalogueEntries();
 int CatalogueCount();
 const CatalogueEntry& CatalogueAt(int index);

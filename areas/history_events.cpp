@@ -24,9 +24,16 @@ int LoadHistory() {
   if (!ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
   CloseHandle(file);
   text.resize(read);
-  for (const HistoryEvent& event : ParseHistory(text))
-    AddCatalogueEntry(event.title.c_str(), event.path.c_str(), event.data.c_str(), event.date.c_str(), event.typeCode,
-                      event.actionCode);
+  for (const HistoryEvent& event : ParseHistory(text)) {
+    CatalogueEntry entry;
+    entry.title = event.title;
+    entry.path = entry.command = event.path;  // the listing cuts and unquotes the path; a restore needs it whole
+    entry.data = event.data;
+    entry.description = event.date;
+    entry.type = event.typeCode;
+    entry.value = event.actionCode;
+    AddCatalogueEntry(std::move(entry));
+  }
   return CatalogueCount();
 }
 
@@ -35,10 +42,10 @@ int RestoreHistoryEvent(int index) {
   const CatalogueEntry entry = CatalogueAt(index);
   switch (entry.value) {
     case kActionStartRemove:
-      return RestoreRemovedEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+      return RestoreRemovedEntry(entry.title.c_str(), entry.command.c_str(), entry.data.c_str(), entry.type);
     case kActionStartDisable:
     case kActionStartEnable:
-      return ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+      return ToggleStartupEntry(entry.title.c_str(), entry.command.c_str(), entry.data.c_str(), entry.type);
     case kActionIEHelperRemove: {
       // Quoted: a folder with blanks must not split the path into arguments.
       std::string command = "regsvr32 /s \"" + entry.path + "\"";

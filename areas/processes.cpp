@@ -146,19 +146,44 @@ bool AddActiveTask(DWORD processId, WORD, const char* path, void*) {
 }
 
 struct Search {
-  std::string file;
+  std::string file;  // the program file, in its long form
+  std::string bare;  // a command that names no folder: the program's file name
   DWORD found;
 };
 bool MatchProgram(DWORD processId, WORD, const char* path, void* context) {
   auto* search = static_cast<Search*>(context);
-  std::string file = ProgramFileOf(path);
+  std::string file = CachedProgramFileOf(path);
   std::string bare = FileNamePart(path ? path : "");
   if ((!file.empty() && lstrcmpiA(file.c_str(), search->file.c_str()) == 0) ||
-      (!bare.empty() && lstrcmpiA(bare.c_str(), search->file.c_str()) == 0)) {
+      (!search->bare.empty() && lstrcmpiA(bare.c_str(), search->bare.c_str()) == 0)) {
     search->found = processId;
     return false;
   }
   return true;
+}
+
+// The program file a command runs: its arguments dropped and its variables
+// expanded, as a command line is read everywhere else.
+std::string ProgramOfCommand(const char* command, std::string* bare) {
+  std::string text = command ? command : "";
+  if (text.find('%') != std::string::npos) {
+    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    if (needed > 0 && needed < 32768) {
+      std::string expanded(needed, '\0');
+      if (ExpandEnvironmentStringsA(text.c_str(), &expanded[0], needed) == needed) {
+        expanded.resize(needed - 1);
+        text = expanded;
+      }
+    }
+  }
+  std::string program = ProgramFileOf(StripQuotes(text).c_str());  // a file name with blanks and no arguments
+  std::string named = StripQuotes(text);
+  if (program.empty()) {
+    named = NormalizeFilePath(text.c_str());
+    program = ProgramFileOf(named.c_str());
+  }
+  if (bare) *bare = named.find('\\') == std::string::npos && named.find(':') == std::string::npos ? named : "";
+  return program;
 }
 
 int g_lastCount = -1;
@@ -195,9 +220,9 @@ int ListActiveTasks() {
 }
 
 DWORD FindProcessOfProgram(const char* file) {
-  std::string program = ProgramFileOf(file);
-  Search search = {program.empty() ? std::string(file ? file : "") : program, 0};
-  if (search.file.empty()) return 0;
+  Search search = {"", "", 0};
+  search.file = ProgramOfCommand(file, &search.bare);
+  if (search.file.empty() && search.bare.empty()) return 0;
   EnumerateProcesses(MatchProgram, &search);
   return search.found;
 }

@@ -41,25 +41,17 @@ std::string LiveKey(int type) {
 // The live value an entry was listed from. Titles are cut to kTitleWidth, so
 // a longer value name is found by its first characters and its command;
 // without this such an entry could be neither removed nor disabled.
-std::string LiveValueName(int type, const char* title, const char* command) {
+std::string LiveValueName(int type, const std::string& title, const std::string& command) {
   RegKey key;
-  if (std::strlen(title) < kTitleWidth || key.Open(LiveRoot(type), LiveKey(type).c_str(), KEY_READ) != ERROR_SUCCESS ||
-      RegQueryValueExA(key.get(), title, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+  if (title.size() < kTitleWidth || key.Open(LiveRoot(type), LiveKey(type).c_str(), KEY_READ) != ERROR_SUCCESS ||
+      RegQueryValueExA(key.get(), title.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
     return title;
-  for (DWORD index = 0;; ++index) {
-    char name[513];
-    BYTE data[513];
-    DWORD nameLength = 512, dataLength = 512, valueType = 0;
-    LONG result = RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &valueType, data, &dataLength);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS || (valueType != REG_SZ && valueType != REG_EXPAND_SZ)) continue;
-    name[nameLength] = '\0';
-    data[dataLength < 512 ? dataLength : 512] = '\0';
-    if (nameLength > kTitleWidth &&
-        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, kTitleWidth, title, kTitleWidth) == CSTR_EQUAL &&
-        lstrcmpiA(reinterpret_cast<char*>(data), command ? command : "") == 0)
-      return name;
-  }
+  for (const ListedValue& value : SnapshotValues(key.get()))
+    if (value.exactName && value.name.size() > kTitleWidth &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, value.name.data(), kTitleWidth, title.data(),
+                       kTitleWidth) == CSTR_EQUAL &&
+        lstrcmpiA(value.text.c_str(), command.c_str()) == 0)
+      return value.name;
   return title;
 }
 
@@ -76,16 +68,22 @@ std::string TypeText(int type) {
   return text;
 }
 
-int WriteMarker(const char* title, int type) {
-  return WriteStringValue(HKEY_LOCAL_MACHINE, kDisabledKey, title, TypeText(type).c_str());
+int WriteMarker(const std::string& name, int type) {
+  return WriteStringValue(HKEY_LOCAL_MACHINE, kDisabledKey, name.c_str(), TypeText(type).c_str());
 }
 
 const char* WinIniKey(int type) { return type == kTypeWinLoad ? "load" : "run"; }
 
 std::string ReadWinIniLine(int type) {
-  char line[1024];
-  GetProfileStringA("windows", WinIniKey(type), "", line, sizeof line);
-  return line;
+  std::string line(1024, '\0');
+  for (;;) {
+    DWORD length = GetProfileStringA("windows", WinIniKey(type), "", &line[0], static_cast<DWORD>(line.size()));
+    if (length + 2 < line.size() || line.size() >= (1u << 20)) {
+      line.resize(length);
+      return line;
+    }
+    line.resize(line.size() * 4);
+  }
 }
 
 int WriteWinIniLine(int type, const std::string& line) {
@@ -112,16 +110,21 @@ std::string FirstStartupFolder() {
   return {};
 }
 
-int MoveNotifyDll(const char* title, bool disable) {
-  std::string package = std::string(kWinlogonKey) + "\\Notify\\" + title;
-  if (disable) {
-    std::string dll = ReadString(HKEY_LOCAL_MACHINE, package.c_str(), "DllName");
-    WriteStringValue(HKEY_LOCAL_MACHINE, package.c_str(), "OldName", dll.c_str());
-    return WriteStringValue(HKEY_LOCAL_MACHINE, package.c_str(), "DllName", "");
-  }
-  std::string old = ReadString(HKEY_LOCAL_MACHINE, package.c_str(), "OldName");
-  WriteStringValue(HKEY_LOCAL_MACHINE, package.c_str(), "DllName", old.c_str());
-  return WriteStringValue(HKEY_LOCAL_MACHINE, package.c_str(), "OldName", "");
+// Winlogon stops loading a package whose DllName is empty. Only a package
+// that exists is changed: a name that names none must not create one.
+int MoveNotifyDll(const std::string& package, bool disable) {
+  RegKey key;
+  std::string path = std::string(kWinlogonKey) + "\\Notify\\" + package;
+  if (package.empty() || key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return 0;
+  StoredValue from, empty{REG_SZ, std::string(1, '\0')};
+  ReadStoredValue(key.get(), disable ? "DllName" : "OldName", from);
+  if (from.type == REG_NONE) from = empty;
+  auto set = [&key](const char* name, const StoredValue& value) {
+    return RegSetValueExA(key.get(), name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+                          static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS;
+  };
+  if (!set(disable ? "OldName" : "DllName", from)) return 0;
+  return set(disable ? "DllName" : "OldName", empty) ? 1 : 0;
 }
 
 // The folder of a command for a recreated shortcut.
@@ -150,9 +153,8 @@ int CreateShortcut(const std::string& file, const std::string& target, const std
     link->SetArguments("");
     IPersistFile* persist = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-      wchar_t wide[MAX_PATH];
-      MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
-      result = SUCCEEDED(persist->Save(wide, TRUE)) ? 1 : 0;
+      const std::wstring wide = WidePath(file);
+      result = !wide.empty() && SUCCEEDED(persist->Save(wide.c_str(), TRUE)) ? 1 : 0;
       persist->Release();
     }
     link->Release();
@@ -166,8 +168,7 @@ void WriteBaseline(const std::string& command, int type) {
 }
 
 int WriteAppInitList(const std::string& list) {
-  return WriteStringValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
-                          "AppInit_DLLs", list.c_str());
+  return WriteStringValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", list.c_str());
 }
 
 }  // namespace
@@ -179,6 +180,19 @@ std::string BaselineName(const std::string& command) {
   for (char& c : name)
     if (c == '=') c = ':';
   return name;
+}
+
+bool WinIniHasToken(const std::string& line, const std::string& command) {
+  size_t start = 0;
+  while (start <= line.size()) {
+    size_t end = line.find(';', start);
+    if (lstrcmpiA(line.substr(start, end == std::string::npos ? std::string::npos : end - start).c_str(),
+                  command.c_str()) == 0)
+      return !command.empty();
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return false;
 }
 
 std::string WinIniLineWithout(const std::string& line, const std::string& command) {
@@ -204,90 +218,186 @@ int IsEntryDisabledIn(HKEY disabledStore, const char* title) {
   return ReadStringValueFrom(disabledStore, title, marker, sizeof marker) > 0 ? 1 : 0;
 }
 
+namespace {
+
+// A startup entry named by the four texts the history file and older callers
+// hold: the title is also the name it is stored under.
+CatalogueEntry EntryOf(const char* title, const char* command, const char* file, int type) {
+  CatalogueEntry entry;
+  entry.title = entry.name = title ? title : "";
+  entry.path = entry.command = command ? command : "";
+  entry.data = file ? file : "";
+  entry.type = type;
+  return entry;
+}
+
+std::string CommandOf(const CatalogueEntry& entry) { return entry.command.empty() ? entry.path : entry.command; }
+
+// Moves a live Run value into the Disabled store, its type and bytes
+// unchanged; the live value goes only once the copy and the marker exist.
+int MoveRunValueToStore(const std::string& name, int type) {
+  if (!IsRunKeyType(type)) return 0;
+  RegKey live;
+  if (live.Open(LiveRoot(type), LiveKey(type).c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return 0;
+  StoredValue raw;
+  if (!ReadStoredValue(live.get(), name.c_str(), raw)) return 0;
+  if (!WriteStoredValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), name.c_str(), raw)) return 0;
+  if (!WriteMarker(name, type)) return 0;
+  return RegDeleteValueA(live.get(), name.c_str()) == ERROR_SUCCESS ? 1 : 0;
+}
+
+// Puts a disabled Run value back as it was stored (older copies: the command).
+int MoveRunValueBack(const std::string& name, const std::string& command, int type) {
+  const std::string copyKey = DisabledCopyKey(type);
+  StoredValue raw;
+  if (!ReadStoredValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), name.c_str(), raw))
+    raw = StoredValue{REG_SZ, command + std::string(1, '\0')};
+  if (!WriteStoredValue(LiveRoot(type), LiveKey(type).c_str(), name.c_str(), raw)) return 0;
+  DeleteValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), name.c_str());
+  DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, name.c_str());
+  return 1;
+}
+
+// Where removed files of the Startup folders are kept, so that the history
+// can bring them back (a shortcut is made anew instead).
+std::string KeptFileOf(const std::string& file) { return DataFolder() + "\\vault\\" + FileNamePart(file); }
+bool IsShortcut(const std::string& file) { return lstrcmpiA(ExtensionOf(FileNamePart(file)).c_str(), "lnk") == 0; }
+
+// Removes a Startup-folder file: a program, batch file or script is kept in
+// the vault first. Returns whether the file is gone.
+bool RemoveFolderFile(const std::string& file) {
+  if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (!IsShortcut(file)) {
+    const std::string kept = KeptFileOf(file);
+    CreateDirectoryA(DataFolder().c_str(), nullptr);
+    CreateDirectoryA((DataFolder() + "\\vault").c_str(), nullptr);
+    SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (MoveFileExA(file.c_str(), kept.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+  }
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileA(file.c_str()) != 0;
+}
+
+}  // namespace
+
+int DisableReturnedRunValue(const std::string& name, int type) { return MoveRunValueToStore(name, type); }
+
+int IsEntryDisabled(const CatalogueEntry& entry) {
+  return entry.wideName.empty() && IsEntryDisabled(entry.name.c_str()) ? 1 : 0;
+}
+
 int ToggleStartupEntry(const char* title, const char* command, const char* file, int type) {
-  const bool disabled = IsEntryDisabled(title) != 0;
+  return ToggleStartupEntry(EntryOf(title, command, file, type));
+}
+
+int ToggleStartupEntry(const CatalogueEntry& entry) {
+  // A name the ANSI calls cannot write cannot have a disabled copy.
+  if (!entry.wideName.empty() || entry.name.empty()) return 0;
+  const int type = entry.type;
+  const std::string command = CommandOf(entry);
+  const bool disabled = IsEntryDisabled(entry.name.c_str()) != 0;
   if (IsRunKeyType(type)) {
-    std::string copyKey = DisabledCopyKey(type);
-    if (!disabled) {
-      // The copy and the marker are written before the live value goes, so a
-      // failed write never loses the entry.
-      if (!WriteStringValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), title, command)) return 0;
-      if (!WriteMarker(title, type)) return 0;
-      DeleteValue(LiveRoot(type), LiveKey(type).c_str(), LiveValueName(type, title, command).c_str());
-      return 1;
-    }
-    if (!WriteStringValue(LiveRoot(type), LiveKey(type).c_str(), title, command)) return 0;
-    DeleteValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), title);
-    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
-    return 1;
+    if (!disabled) return MoveRunValueToStore(LiveValueName(type, entry.name, command), type);
+    return MoveRunValueBack(entry.name, command, type);
   }
   if (type == kTypeWinLoad || type == kTypeWinRun) {
     if (!disabled) {
-      if (!WriteStringValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title, command)) return 0;
-      if (!WriteMarker(title, type)) return 0;
-      return WriteWinIniLine(type, WinIniLineWithout(ReadWinIniLine(type), command));
+      const std::string line = ReadWinIniLine(type), rest = WinIniLineWithout(line, command);
+      if (!WinIniHasToken(line, command)) return 0;
+      if (!WriteStringValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str(), command.c_str()))
+        return 0;
+      if (!WriteMarker(entry.name, type)) return 0;
+      return WriteWinIniLine(type, rest);
     }
-    if (!AppendToWinIni(type, command)) return 0;
-    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
-    DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title);
+    std::string stored = ReadString(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
+    if (!AppendToWinIni(type, stored.empty() ? command : stored)) return 0;
+    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str());
+    DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
     return 1;
   }
   if (type == kTypeStartupFolder) {
-    std::string parked = ParkingFolder() + "\\" + FileNamePart(file ? file : "");
+    const std::string file = entry.data;
+    std::string parked = ParkingFolder() + "\\" + FileNamePart(file);
     if (!disabled) {
       CreateDirectoryA(ParkingFolder().c_str(), nullptr);
-      if (!MoveFileA(file, parked.c_str())) return 0;
-      return WriteMarker(title, type);
+      if (file.empty() || !MoveFileA(file.c_str(), parked.c_str())) return 0;
+      return WriteMarker(entry.name, type);
     }
     std::string folder = FirstStartupFolder();
     if (folder.empty()) return 0;
     if (!MoveFileA(parked.c_str(), (folder + "\\" + FileNamePart(parked)).c_str())) return 0;
-    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
+    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str());
     return 1;
   }
   if (type == kTypeWinlogonNotify) {
     if (!disabled) {
-      if (!WriteStringValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title, command)) return 0;
-      WriteMarker(title, type);
+      if (!MoveNotifyDll(entry.name, true)) return 0;
+      WriteStringValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str(), command.c_str());
+      WriteMarker(entry.name, type);
       WriteBaseline(command, type);
-      return MoveNotifyDll(title, true);
+      return 1;
     }
-    MoveNotifyDll(title, false);
-    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
-    DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title);
+    if (!MoveNotifyDll(entry.name, false)) return 0;
+    DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str());
+    DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
     return 1;
   }
   return 0;  // Winlogon and shell extension locations are removed, not disabled
 }
 
 int RemoveStartupEntry(const char* title, const char* command, const char* file, int type) {
-  const bool disabled = IsEntryDisabled(title) != 0;
-  if (IsRunKeyType(type)) {
+  return RemoveStartupEntry(EntryOf(title, command, file, type));
+}
+
+int RemoveStartupEntry(const CatalogueEntry& entry) {
+  const int type = entry.type;
+  std::string command = CommandOf(entry);
+  const bool disabled = IsEntryDisabled(entry) != 0;
+  bool removed = false;
+  if (IsRunKeyType(type) || (type >= 26 && type <= 27)) {
     if (disabled) {
-      DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title);
-      DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
+      // What was disabled is what the history keeps.
+      std::string stored = ReadString(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
+      if (!stored.empty()) command = stored;
+      removed = DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str()) != 0;
+      removed = DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str()) != 0 || removed;
     } else {
-      DeleteValue(LiveRoot(type), LiveKey(type).c_str(), LiveValueName(type, title, command).c_str());
+      RegKey live;
+      if (live.Open(LiveRoot(type), LiveKey(type).c_str(), KEY_READ | KEY_WRITE) == ERROR_SUCCESS) {
+        ListedValue value;
+        value.name = entry.wideName.empty() ? LiveValueName(type, entry.name, command) : entry.name;
+        value.wideName = entry.wideName;
+        value.exactName = entry.wideName.empty();
+        StoredValue raw;
+        if (value.exactName && ReadStoredValue(live.get(), value.name.c_str(), raw) && !TextOfValue(raw).empty())
+          command = TextOfValue(raw);
+        removed = DeleteListedValue(live.get(), value) != 0;
+      }
     }
   } else if (type == kTypeWinLoad || type == kTypeWinRun) {
     if (disabled) {
-      DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
-      DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), title);
+      std::string stored = ReadString(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
+      if (!stored.empty()) command = stored;
+      removed = DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str()) != 0;
+      DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
     }
-    WriteWinIniLine(type, WinIniLineWithout(ReadWinIniLine(type), command));
+    const std::string line = ReadWinIniLine(type), rest = WinIniLineWithout(line, command);
+    if (WinIniHasToken(line, command) && WriteWinIniLine(type, rest)) removed = true;
   } else if (type == kTypeStartupFolder) {
-    if (disabled) DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, title);
-    if (file && *file && GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES)
-      DeleteFileA(file);
-    else
-      DeleteFileA(command);
+    if (disabled) DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str());
+    // The command names the shortcut's target: it is only the file itself
+    // when no file was given.
+    removed = RemoveFolderFile(!entry.data.empty() ? entry.data : command) || disabled;
   } else if (type >= kTypeUserinit && type <= kTypeAppInitDlls) {
-    return RemoveShellExtensionEntry(nullptr, title, command, file, type);
+    return RemoveShellExtensionEntry(nullptr, entry);
   }
-  if (!ContainsText(command, "Sentrel")) AppendHistory(title, command, file, type, kActionStartRemove);
-  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(command ? command : "").c_str());
-  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, title);
-  return 1;
+  // Only what happened is recorded.
+  if (removed && !ContainsText(command.c_str(), "Sentrel"))
+    AppendHistory(entry.title.c_str(), command.c_str(), entry.data.c_str(), type, kActionStartRemove);
+  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(command).c_str());
+  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str());
+  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, entry.title.c_str());
+  return removed ? 1 : 0;
 }
 
 int RestoreRemovedEntry(const char* title, const char* command, const char* file, int type) {
@@ -297,10 +407,13 @@ int RestoreRemovedEntry(const char* title, const char* command, const char* file
   } else if (type == kTypeWinLoad || type == kTypeWinRun) {
     result = AppendToWinIni(type, command);
   } else if (type == kTypeStartupFolder) {
-    result = CreateShortcut(file, command, title);
+    const std::string kept = KeptFileOf(file ? file : "");
+    if (file && *file && !IsShortcut(file) && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES)
+      result = MoveFileExA(kept.c_str(), file, MOVEFILE_COPY_ALLOWED) ? 1 : 0;
+    else
+      result = CreateShortcut(file ? file : "", command, title);
   } else if (type == kTypeDelayLoad) {
-    result = WriteStringValue(HKEY_LOCAL_MACHINE,
-                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad", title, file);
+    result = WriteStringValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, title, file);
   } else if (type == kTypeSharedTaskScheduler || type == kTypeShellExecuteHook) {
     std::string key = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") +
                       (type == kTypeSharedTaskScheduler ? "SharedTaskScheduler" : "ShellExecuteHooks");
@@ -309,10 +422,11 @@ int RestoreRemovedEntry(const char* title, const char* command, const char* file
     char shortPath[MAX_PATH];
     DWORD length = GetShortPathNameA(command, shortPath, sizeof shortPath);
     std::string piece = length > 0 && length < sizeof shortPath ? shortPath : command;
-    std::string list = ReadAppInitList();
+    std::string list;
+    if (!ReadAppInitList(list)) return 0;  // never overwrite what cannot be read
     result = WriteAppInitList(list.empty() ? piece : list + "," + piece);
   } else if (type == kTypeWinlogonNotify) {
-    return MoveNotifyDll(title, false);
+    return MoveNotifyDll(title ? title : "", false);
   }
   if (result) WriteBaseline(command, type);
   return result;
@@ -337,42 +451,57 @@ int ResetShell() {
 }
 
 int RemoveShellExtensionEntry(HWND owner, const char* title, const char* command, const char* data, int type) {
+  CatalogueEntry entry = EntryOf(title, command, data, type);
+  // The class-id locations are named by their class id.
+  if (type == kTypeSharedTaskScheduler || type == kTypeShellExecuteHook) entry.name = entry.data;
+  return RemoveShellExtensionEntry(owner, entry);
+}
+
+int RemoveShellExtensionEntry(HWND owner, const CatalogueEntry& entry) {
+  const int type = entry.type;
+  const std::string command = CommandOf(entry);
   if (type == kTypeUserinit) return ResetUserinit();
   if (type == kTypeShell) return ResetShell();
   if (type < kTypeDelayLoad || type > kTypeAppInitDlls) return 0;
-  if (!g_confirm || !g_confirm(owner, title, command, type)) return 0;
-  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(command).c_str());
+  if (!g_confirm || !g_confirm(owner, entry.title.c_str(), command.c_str(), type)) return 0;
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+  int action = kActionStartRemove;
   switch (type) {
     case kTypeDelayLoad:
-      if (!DeleteValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
-                       title))
-        return 0;  // nothing removed: nothing to record
-      AppendHistory(title, command, data, type, kActionRemoveDelayLoad);
-      return 1;
+      if (!DeleteValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, entry.name.c_str())) return 0;  // nothing to record
+      action = kActionRemoveDelayLoad;
+      break;
     case kTypeSharedTaskScheduler:
     case kTypeShellExecuteHook: {
       std::string key =
           std::string(explorer) + (type == kTypeSharedTaskScheduler ? "SharedTaskScheduler" : "ShellExecuteHooks");
-      if (!DeleteValue(HKEY_LOCAL_MACHINE, key.c_str(), data)) return 0;
-      AppendHistory(title, command, data, type,
-                    type == kTypeSharedTaskScheduler ? kActionRemoveTaskScheduler : kActionRemoveShellExecuteHook);
-      return 1;
+      if (!DeleteValue(HKEY_LOCAL_MACHINE, key.c_str(), entry.name.c_str())) return 0;
+      action = type == kTypeSharedTaskScheduler ? kActionRemoveTaskScheduler : kActionRemoveShellExecuteHook;
+      break;
     }
     default: {  // AppInit_DLLs
-      std::string kept;
-      for (const std::string& piece : SplitAppInitList(ReadAppInitList()))
-        if (lstrcmpiA(LongPathOf(piece).c_str(), command) != 0) kept += (kept.empty() ? "" : ",") + piece;
-      if (!WriteAppInitList(kept)) return 0;
-      AppendHistory(title, command, data, type, kActionStartRemove);
-      return 1;
+      std::string list, kept;
+      if (!ReadAppInitList(list)) return 0;  // never overwrite what cannot be read
+      bool found = false;
+      for (const std::string& piece : SplitAppInitList(list)) {
+        if (lstrcmpiA(LongPathOf(piece).c_str(), command.c_str()) == 0)
+          found = true;
+        else
+          kept += (kept.empty() ? "" : ",") + piece;
+      }
+      if (!found || !WriteAppInitList(kept)) return 0;
+      break;
     }
   }
+  DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(command).c_str());
+  AppendHistory(entry.title.c_str(), command.c_str(), entry.data.c_str(), type, action);
+  return 1;
 }
 
 int InitRegStartups() {
   EnumerateStartupEntries(0);
-  for (int i = 0; i < CatalogueCount(); ++i) WriteBaseline(CatalogueAt(i).path, CatalogueAt(i).type);
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (!CatalogueAt(i).fromDisabledStore) WriteBaseline(CatalogueAt(i).path, CatalogueAt(i).type);
   ClearCatalogueEntries();
   // The IE helper and task baselines are written by their areas.
   return 1;
@@ -406,6 +535,9 @@ int StartupBaselineChanged() {
   };
   for (int i = 0; i < CatalogueCount(); ++i) {
     const CatalogueEntry& entry = CatalogueAt(i);
+    // A disabled copy starts nothing, and must not be known by its command:
+    // the same command written anywhere else is new.
+    if (entry.fromDisabledStore) continue;
     int number = 0;
     if (!known(BaselineName(entry.path), number) || number == 0) {
       if (!known(entry.title, number)) return 1;

@@ -36,43 +36,56 @@ std::string DescriptionOrProduct(const std::string& file) {
   return !fields.slot[kFileDescription].empty() ? fields.slot[kFileDescription] : fields.slot[kProductName];
 }
 
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  if (a.empty()) return true;
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool HasVisibleText(const std::string& text) { return text.find_first_not_of(" \t") != std::string::npos; }
+
+// A Run-key entry with the fields the actions need.
+CatalogueEntry RunEntry(const ListedValue& value, int type) {
+  CatalogueEntry entry;
+  entry.title = value.name.c_str();  // a name that starts with a NUL shows its program's name instead
+  entry.name = value.name;
+  if (!value.exactName) entry.wideName = value.wideName;
+  entry.command = value.text;
+  entry.type = type;
+  std::string target = RundllTarget(value.text);
+  if (!target.empty() || ContainsText(value.text.c_str(), "RUNDLL32.EXE")) {
+    entry.path = target;
+    entry.value = 1;
+  } else {
+    entry.path = value.text;
+  }
+  return entry;
+}
+
 void ListRunKey(HKEY root, const std::string& path, int type, std::string& previousName, std::string& previousData,
                 const RegKey& disabledStore) {
   RegKey key;
   if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) return;
-  DWORD count = 0;
-  if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS)
-    return;
-  for (DWORD index = 0; index <= count; ++index) {
-    char name[513];
-    BYTE data[513];
-    DWORD nameLength = 512, dataLength = 512, valueType = 0;
-    LONG result = RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &valueType, data, &dataLength);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    // Too long for the buffers, or not text (a binary value runs nothing).
-    if (result != ERROR_SUCCESS || !IsTextType(valueType)) continue;
-    name[nameLength < 512 ? nameLength : 512] = '\0';
-    data[dataLength < 512 ? dataLength : 512] = '\0';
-    std::string command(reinterpret_cast<char*>(data), strnlen(reinterpret_cast<char*>(data), dataLength));
-
-    if (lstrcmpiA(name, previousName.c_str()) == 0 && lstrcmpiA(command.c_str(), previousData.c_str()) == 0) continue;
-    if (disabledStore &&
-        RegQueryValueExA(disabledStore.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-      // Disabled before and back again: disable it again at once.
-      ToggleStartupEntry(name, command.c_str(), "", type);
-      ToggleStartupEntry(name, command.c_str(), "", type);
-      continue;
+  // Read every value first: disabling one again below deletes it, and a walk
+  // by index would then skip its neighbour.
+  for (const ListedValue& value : SnapshotValues(key.get())) {
+    if (!IsTextType(value.type)) continue;  // a binary value runs nothing
+    if (EqualNoCase(value.name, previousName) && EqualNoCase(value.text, previousData)) continue;
+    if (value.exactName && disabledStore &&
+        RegQueryValueExA(disabledStore.get(), value.name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS) {
+      // Disabled before and back again: disable it again at once. Where that
+      // cannot be done (the store is not writable here, or the location has
+      // no disabled copy) it still runs, so it is listed.
+      DisableReturnedRunValue(value.name, type);
+      if (RegQueryValueExA(key.get(), value.name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        continue;
     }
-    if (std::strlen(name) > 1 && command.size() > 4 && static_cast<unsigned char>(name[0]) < 0x80) {
-      std::string target = RundllTarget(command);
-      if (!target.empty() || ContainsText(command.c_str(), "RUNDLL32.EXE"))
-        AddCatalogueEntry(name, target.c_str(), "", "", type, 1);
-      else
-        AddCatalogueEntry(name, command.c_str(), "", "", type, 0);
-    }
-    previousName = name;
-    previousData = command;
+    // Everything Windows would run is listed, whatever its name.
+    if (HasVisibleText(value.text)) AddCatalogueEntry(RunEntry(value, type));
+    previousName = value.name;
+    previousData = value.text;
   }
 }
 
@@ -85,9 +98,8 @@ bool ResolveShortcut(const std::string& file, std::string& target, std::string& 
   bool found = false;
   IPersistFile* persist = nullptr;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-    wchar_t wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
-    if (SUCCEEDED(persist->Load(wide, STGM_READ))) {
+    const std::wstring wide = WidePath(file);
+    if (!wide.empty() && SUCCEEDED(persist->Load(wide.c_str(), STGM_READ))) {
       UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
       HRESULT resolved = link->Resolve(nullptr, SLR_NO_UI | (8000 << 16));
       SetErrorMode(oldMode);
@@ -108,7 +120,18 @@ bool ResolveShortcut(const std::string& file, std::string& target, std::string& 
   return found;
 }
 
-void ListFolder(const std::string& folder) {
+// Lists a folder's files; parked: the folder of disabled files.
+void AddFolderEntry(const char* title, const std::string& path, const std::string& file, bool parked) {
+  CatalogueEntry entry;
+  entry.title = title;
+  entry.path = entry.command = path;
+  entry.data = file;
+  entry.type = kTypeStartupFolder;
+  entry.fromDisabledStore = parked;
+  AddCatalogueEntry(std::move(entry));
+}
+
+void ListFolder(const std::string& folder, bool parked) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
@@ -122,11 +145,13 @@ void ListFolder(const std::string& folder) {
       std::string target, description;
       if (!ResolveShortcut(file, target, description)) continue;
       std::string title = !description.empty() ? description : DescriptionOrProduct(target);
-      AddCatalogueEntry(title.c_str(), target.c_str(), file.c_str(), "", kTypeStartupFolder, 0);
+      AddFolderEntry(title.c_str(), target, file, parked);
     } else if (lstrcmpiA(last3, "exe") == 0) {
-      AddCatalogueEntry(DescriptionOrProduct(file).c_str(), file.c_str(), file.c_str(), "", kTypeStartupFolder, 0);
+      AddFolderEntry(DescriptionOrProduct(file).c_str(), file, file, parked);
     } else if (lstrcmpiA(last3, "ini") != 0) {
-      AddCatalogueEntry("", file.c_str(), "", "", kTypeStartupFolder, 0);
+      // Batch files, scripts, PIFs, Internet shortcuts: the file itself is
+      // the entry, as for a program.
+      AddFolderEntry("", file, file, parked);
     }
   } while (FindNextFileA(search, &found));
   FindClose(search);
@@ -150,23 +175,25 @@ std::string ProductVersionOf(const std::string& file) {
   return fields.slot[kProductVersion];
 }
 
-// Values of a key as (name, text data) pairs; text capacity as given.
+// Values of a key as (name, text data) pairs, whatever their length.
 template <typename Fn>
 void ForEachValue(HKEY root, const char* path, Fn fn) {
   RegKey key;
   if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return;
-  for (DWORD index = 0;; ++index) {
-    char name[256];
-    BYTE data[256];
-    DWORD nameLength = sizeof name, dataLength = sizeof data - 1, type = 0;
-    LONG result = RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &type, data, &dataLength);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS) continue;
-    data[dataLength] = '\0';
-    std::string text = IsTextType(type) ? std::string(reinterpret_cast<char*>(data),
-                                                      strnlen(reinterpret_cast<char*>(data), dataLength))
-                                        : std::string();
-    fn(std::string(name, nameLength), text);
+  for (const ListedValue& value : SnapshotValues(key.get()))
+    if (value.exactName) fn(value.name, IsTextType(value.type) ? value.text : std::string());
+}
+
+// A WIN.INI [windows] line of any length.
+std::string ReadWinIniLine(const char* key) {
+  std::string line(512, '\0');
+  for (;;) {
+    DWORD length = GetProfileStringA("windows", key, "", &line[0], static_cast<DWORD>(line.size()));
+    if (length + 2 < line.size() || line.size() >= (1u << 20)) {
+      line.resize(length);
+      return line;
+    }
+    line.resize(line.size() * 4);
   }
 }
 
@@ -181,11 +208,19 @@ std::string RundllTarget(const std::string& command) {
   return {};
 }
 
+int ReadAppInitList(std::string& list) {
+  list.clear();
+  StoredValue value;
+  if (!ReadStoredValue(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", value)) return 1;  // none: an empty list
+  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return 0;
+  list = TextOfValue(value);
+  return 1;
+}
+
 std::string ReadAppInitList() {
-  char text[256];
-  ReadStringValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs", text,
-                  sizeof text);
-  return text;
+  std::string list;
+  ReadAppInitList(list);
+  return list;
 }
 
 std::vector<std::string> SplitAppInitList(const std::string& list) {
@@ -258,15 +293,19 @@ void ListStartupFolderEntries() {
       char folder[260];
       if (ReadStringValue(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name, folder,
                           sizeof folder) > 0)
-        ListFolder(folder);
+        ListFolder(folder, false);
     }
+}
+
+std::string WinIniIdentity(const char* key, const std::string& title, const std::string& token) {
+  // Without a product name every entry of a line would share the key's name
+  // as its disabled marker; the token makes it its own.
+  return lstrcmpiA(title.c_str(), key) == 0 ? std::string(key) + ":" + token : title;
 }
 
 void ListWinIniEntries() {
   for (const char* key : {"run", "load"}) {
-    char line[512];
-    GetProfileStringA("windows", key, "", line, sizeof line);
-    std::string text = line;
+    std::string text = ReadWinIniLine(key);
     size_t start = 0;
     while (start <= text.size()) {
       size_t end = text.find(';', start);
@@ -274,8 +313,12 @@ void ListWinIniEntries() {
       if (!token.empty()) {
         VersionFields fields;
         ReadVersionInfo(token.c_str(), fields);
-        std::string title = fields.slot[kProductName].empty() ? key : fields.slot[kProductName];
-        AddCatalogueEntry(title.c_str(), token.c_str(), "", "", key[0] == 'r' ? kTypeWinRun : kTypeWinLoad, 0);
+        CatalogueEntry entry;
+        entry.title = fields.slot[kProductName].empty() ? key : fields.slot[kProductName];
+        entry.name = WinIniIdentity(key, entry.title, token);
+        entry.path = entry.command = token;
+        entry.type = key[0] == 'r' ? kTypeWinRun : kTypeWinLoad;
+        AddCatalogueEntry(std::move(entry));
       }
       if (end == std::string::npos) break;
       start = end + 1;
@@ -284,37 +327,63 @@ void ListWinIniEntries() {
 }
 
 void ListDisabledEntries() {
+  RegKey store;
+  store.Open(HKEY_LOCAL_MACHINE, kDisabledKey, KEY_READ);
   for (const char* sub :
        {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce", "RunSetup", "Policy", "WinLoad", "WinRun"}) {
     std::string path = std::string(kDisabledKey) + "\\" + sub;
-    ForEachValue(HKEY_LOCAL_MACHINE, path.c_str(), [](const std::string& name, const std::string& command) {
-      if (name.empty()) return;
-      char marker[256];
-      if (ReadStringValue(HKEY_LOCAL_MACHINE, kDisabledKey, name.c_str(), marker, sizeof marker) == 0) return;
-      int type = ParseLeadingInt(marker);
-      if (type > 0) AddCatalogueEntry(name.c_str(), command.c_str(), "", "", type, 0);
+    ForEachValue(HKEY_LOCAL_MACHINE, path.c_str(), [&store](const std::string& name, const std::string& command) {
+      if (name.empty() || !store) return;
+      StoredValue marker;
+      if (!ReadStoredValue(store.get(), name.c_str(), marker)) return;
+      int type = ParseLeadingInt(TextOfValue(marker).c_str());
+      if (type <= 0) return;
+      CatalogueEntry entry;
+      entry.name = name;
+      entry.title = name;
+      for (const char* key : {"run:", "load:"})
+        if (name.compare(0, std::strlen(key), key) == 0) entry.title.assign(key, std::strlen(key) - 1);
+      entry.command = command;
+      entry.path = command;
+      if ((type < 100) && (!RundllTarget(command).empty() || ContainsText(command.c_str(), "RUNDLL32.EXE"))) {
+        entry.path = RundllTarget(command);
+        entry.value = 1;
+      }
+      entry.type = type;
+      entry.fromDisabledStore = true;
+      AddCatalogueEntry(std::move(entry));
     });
   }
-  ListFolder(ParkingFolder());
+  ListFolder(ParkingFolder(), true);
+}
+
+void AddKeyLocationEntry(const std::string& name, const std::string& title, const std::string& path,
+                         const std::string& data, const std::string& description, int type) {
+  CatalogueEntry entry;
+  entry.name = name;  // the value or key it lives in, uncut
+  entry.title = title;
+  entry.path = entry.command = path;
+  entry.data = data;
+  entry.description = description;
+  entry.type = type;
+  AddCatalogueEntry(std::move(entry));
 }
 
 void ListShellExtensionEntries() {
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-  ForEachValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
-               [](const std::string& name, const std::string& id) {
-                 std::string className, server;
-                 LookUpClass(id, className, server);
-                 AddCatalogueEntry(name.c_str(), server.c_str(), id.c_str(), ProductVersionOf(server).c_str(),
-                                   kTypeDelayLoad, 0);
-               });
+  ForEachValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, [](const std::string& name, const std::string& id) {
+    std::string className, server;
+    LookUpClass(id, className, server);
+    AddKeyLocationEntry(name, name, server, id, ProductVersionOf(server), kTypeDelayLoad);
+  });
   for (int type : {kTypeSharedTaskScheduler, kTypeShellExecuteHook}) {
     std::string path =
         std::string(explorer) + (type == kTypeSharedTaskScheduler ? "SharedTaskScheduler" : "ShellExecuteHooks");
+    // Windows loads these by the class id in the name: long data must not hide one.
     ForEachValue(HKEY_LOCAL_MACHINE, path.c_str(), [type](const std::string& id, const std::string& text) {
       std::string className, server;
       LookUpClass(id, className, server);
-      std::string title = text.empty() ? className : text;
-      AddCatalogueEntry(title.c_str(), server.c_str(), id.c_str(), ProductVersionOf(server).c_str(), type, 0);
+      AddKeyLocationEntry(id, text.empty() ? className : text, server, id, ProductVersionOf(server), type);
     });
   }
   for (const std::string& piece : SplitAppInitList(ReadAppInitList())) {
@@ -329,14 +398,17 @@ void ListShellExtensionEntries() {
     for (DWORD index = 0;; ++index) {
       char name[256];
       DWORD length = sizeof name;
-      if (RegEnumKeyExA(notify.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      char dll[260];
-      if (ReadStringValue(HKEY_LOCAL_MACHINE, (notifyPath + "\\" + name).c_str(), "DllName", dll, sizeof dll) == 0)
-        continue;
+      LONG result = RegEnumKeyExA(notify.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_NO_MORE_ITEMS) break;
+      if (result != ERROR_SUCCESS) continue;
+      StoredValue value;
+      ReadStoredValue(HKEY_LOCAL_MACHINE, (notifyPath + "\\" + name).c_str(), "DllName", value);
+      const std::string dll = TextOfValue(value);
+      if (dll.empty()) continue;
       VersionFields fields;
-      ReadVersionInfo(dll, fields);
-      AddCatalogueEntry(name, dll, fields.slot[kFileDescription].c_str(), fields.slot[kProductVersion].c_str(),
-                        kTypeWinlogonNotify, 0);
+      ReadVersionInfo(dll.c_str(), fields);
+      AddKeyLocationEntry(name, name, dll, fields.slot[kFileDescription], fields.slot[kProductVersion],
+                          kTypeWinlogonNotify);
     }
   }
 }

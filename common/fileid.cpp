@@ -129,6 +129,15 @@ int LongPathOf(const char* path, char* dest) {
   return static_cast<int>(length);
 }
 
+std::wstring WidePath(const std::string& path) {
+  if (path.empty()) return {};
+  int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], length) != length) return {};
+  return wide;
+}
+
 std::string LongPathOf(const std::string& path) {
   char dest[kPathWidth];
   LongPathOf(path.c_str(), dest);

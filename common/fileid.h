@@ -48,6 +48,10 @@ std::string TrimLeadingBlanks(const std::string& text);
 std::string ExtensionOf(const std::string& text);
 size_t NamePosition(const std::string& text);  // index after the last backslash
 
+// A path in UTF-16 for the calls that take no other form ("" when it cannot
+// be converted); never cut.
+std::wstring WidePath(const std::string& path);
+
 std::string WindowsFolder();
 std::string SystemFolder();
 bool IsNtFamily();

@@ -122,7 +122,9 @@ std::vector<HistoryEvent> ParseHistory(const std::string& whole) {
     size_t from = 0;
     for (int i = 0; i < 6; ++i) {
       size_t tab = i < 5 ? line.find('\t', from) : std::string::npos;
-      fields[i] = Field(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from), kPathWidth - 1);
+      // The command is kept whole: a restore must write back all of it.
+      fields[i] = Field(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from),
+                        i == 4 ? kHistoryRecordWidth : kPathWidth - 1);
       if (tab == std::string::npos) break;
       from = tab + 1;
     }

@@ -115,6 +115,10 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
   LoadOptions();
   SyncExplorerMenuVerb();
   process.runAtStart = IsRunAtStart() != 0;
+  // Earlier installations wrote the command without quotes: write it again.
+  if (lstrcmpiA(ReadString(HKEY_LOCAL_MACHINE, kMachineRunKey, LoadText(2).c_str()).c_str(),
+                (FolderOfProgram() + RunAtStartSuffix()).c_str()) == 0)
+    SetRunAtStart(true, hooks);
 }
 
 int SetRunAtStart(bool on, const SettingsInitHooks& fallback) {
@@ -125,11 +129,14 @@ int SetRunAtStart(bool on, const SettingsInitHooks& fallback) {
     Process().runAtStart = false;
     return 1;
   }
-  std::string command = FolderOfProgram() + RunAtStartSuffix();
+  // Quoted: unquoted, a folder with blanks would run C:\Program.exe first.
+  const std::string program = FolderOfProgram() + "\\sentrel.exe";
+  const std::string command = "\"" + program + "\" -expressboot";
   if (!WriteStringValue(HKEY_LOCAL_MACHINE, kMachineRunKey, LoadText(2).c_str(), command.c_str())) return 0;
   Process().runAtStart = true;
-  // The baseline knows the monitor's own entry, so no patrol reports it.
-  std::string baselineName = command;
+  // The baseline knows the monitor's own entry (as listed: without its
+  // quotes), so no patrol reports it.
+  std::string baselineName = FolderOfProgram() + RunAtStartSuffix();
   for (char& c : baselineName)
     if (c == '=') c = ':';
   WriteStringValue(HKEY_CURRENT_USER, (std::string(kSentrelKey) + "\\Run").c_str(), baselineName.c_str(), "1");

@@ -48,7 +48,8 @@ void CreateInitialValues(const SettingsInitHooks& hooks = DefaultSettingsInitHoo
 // through the hooks of the last initialisation (else the fallback).
 int SetRunAtStart(bool on, const SettingsInitHooks& fallback = DefaultSettingsInitHooks());
 int IsRunAtStart();
-// The run-at-start command: the program's folder and "\sentrel.exe -expressboot".
+// The run-at-start command as listed: the program's folder and
+// "\sentrel.exe -expressboot" (the Run value itself quotes the program).
 const char* RunAtStartSuffix();
 
 // The context-menu verb on program files, kept in line with ExplorerMenu.

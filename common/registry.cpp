@@ -2,6 +2,7 @@
 #include "registry.h"
 
 #include <cstring>
+#include <vector>
 
 namespace sentrel {
 namespace {
@@ -201,6 +202,176 @@ int DeleteKeyTree(HKEY root, const char* path) {
   if (!path || strnlen(path, kMaxKeyPath) >= static_cast<size_t>(kMaxKeyPath)) return 0;
   std::string working(path);
   return DeleteKeyTreeIn(root, working);
+}
+
+int ReadStoredValue(HKEY key, const char* name, StoredValue& value) {
+  value = StoredValue{};
+  if (!key) return 0;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key, name ? name : "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
+  // The value may grow between the two calls: ask again until it fits.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    std::string bytes(size + 2, '\0');
+    DWORD got = size + 2;
+    LONG result = RegQueryValueExA(key, name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &got);
+    if (result == ERROR_SUCCESS) {
+      bytes.resize(got);
+      value.type = type;
+      value.bytes = std::move(bytes);
+      return 1;
+    }
+    if (result != ERROR_MORE_DATA) return 0;
+    size = got;
+  }
+  return 0;
+}
+
+int ReadStoredValue(HKEY root, const char* path, const char* name, StoredValue& value) {
+  value = StoredValue{};
+  RegKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return 0;
+  return ReadStoredValue(key.get(), name, value);
+}
+
+int WriteStoredValue(HKEY root, const char* path, const char* name, const StoredValue& value) {
+  RegKey key;
+  if (!OpenForWriting(key, root, path, KEY_ALL_ACCESS)) return 0;
+  return RegSetValueExA(key.get(), name ? name : "", 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+                        static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS;
+}
+
+std::string TextOfValue(const StoredValue& value) {
+  if (!IsTextType(value.type)) return {};
+  return std::string(value.bytes.data(), strnlen(value.bytes.data(), value.bytes.size()));
+}
+
+namespace {
+
+// ANSI text of a Unicode text; exact tells whether every character had an
+// ANSI form.
+std::string AnsiOf(const wchar_t* text, size_t length, bool* exact) {
+  if (exact) *exact = true;
+  if (length == 0) return {};
+  BOOL lossy = FALSE;
+  int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  if (size <= 0) {
+    if (exact) *exact = false;
+    return {};
+  }
+  std::string ansi(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &ansi[0], size, nullptr, exact ? &lossy : nullptr);
+  if (exact && lossy) *exact = false;
+  return ansi;
+}
+
+std::vector<ListedValue> SnapshotWide(HKEY key) {
+  std::vector<ListedValue> values;
+  DWORD count = 0, longestName = 0, longestData = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData,
+                       nullptr, nullptr) != ERROR_SUCCESS)
+    return values;
+  std::vector<wchar_t> name(longestName + 2);
+  std::vector<BYTE> data(longestData + 4);
+  for (DWORD index = 0; index <= count + 16; ++index) {
+    DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
+    LONG result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (result == ERROR_MORE_DATA) {
+      // Written to while walked: grow and read this index again.
+      name.resize(name.size() * 2 + 256);
+      data.resize(data.size() * 2 + 1024);
+      --index;
+      if (name.size() > (1u << 20) || data.size() > (1u << 26)) break;
+      continue;
+    }
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS) continue;
+    ListedValue value;
+    value.wideName.assign(name.data(), nameLength);
+    bool exact = true;
+    value.name = AnsiOf(name.data(), nameLength, &exact);
+    // An embedded NUL makes the ANSI name a different (shorter) name.
+    value.exactName = exact && value.wideName.find(L'\0') == std::wstring::npos;
+    value.type = type;
+    if (IsTextType(type)) {
+      const wchar_t* text = reinterpret_cast<const wchar_t*>(data.data());
+      size_t chars = dataLength / sizeof(wchar_t), length = 0;
+      while (length < chars && text[length]) ++length;
+      value.text = AnsiOf(text, length, nullptr);
+    }
+    values.push_back(std::move(value));
+  }
+  return values;
+}
+
+std::vector<ListedValue> SnapshotAnsi(HKEY key) {
+  std::vector<ListedValue> values;
+  DWORD count = 0, longestName = 0, longestData = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData,
+                       nullptr, nullptr) != ERROR_SUCCESS)
+    return values;
+  std::vector<char> name(longestName + 2);
+  std::vector<BYTE> data(longestData + 2);
+  for (DWORD index = 0; index <= count + 16; ++index) {
+    DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
+    LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (result == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2 + 256);
+      data.resize(data.size() * 2 + 1024);
+      --index;
+      if (name.size() > (1u << 20) || data.size() > (1u << 26)) break;
+      continue;
+    }
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS) continue;
+    ListedValue value;
+    value.name.assign(name.data(), strnlen(name.data(), nameLength));
+    value.type = type;
+    if (IsTextType(type)) {
+      const char* text = reinterpret_cast<const char*>(data.data());
+      value.text.assign(text, strnlen(text, dataLength));
+    }
+    values.push_back(std::move(value));
+  }
+  return values;
+}
+
+bool IsNt() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+struct CountedUnicode {
+  USHORT Length;
+  USHORT MaximumLength;
+  PWSTR Buffer;
+};
+
+}  // namespace
+
+std::vector<ListedValue> SnapshotValues(HKEY key) {
+  if (!key) return {};
+  return IsNt() ? SnapshotWide(key) : SnapshotAnsi(key);
+}
+
+int DeleteListedValue(HKEY key, const ListedValue& value) {
+  if (!key) return 0;
+  if (value.exactName || value.wideName.empty())
+    return RegDeleteValueA(key, value.name.c_str()) == ERROR_SUCCESS ? 1 : 0;
+  if (value.wideName.find(L'\0') == std::wstring::npos)
+    return RegDeleteValueW(key, value.wideName.c_str()) == ERROR_SUCCESS ? 1 : 0;
+  // A name holding a NUL can only be named with its length, which only the
+  // native call takes.
+  using NtDeleteValueKeyFn = LONG(WINAPI*)(HANDLE, CountedUnicode*);
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  auto deleteValue =
+      ntdll ? reinterpret_cast<NtDeleteValueKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteValueKey")))
+            : nullptr;
+  if (!deleteValue || value.wideName.size() * sizeof(wchar_t) > 0xFFFC) return 0;
+  std::wstring name = value.wideName;
+  CountedUnicode counted = {static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                            static_cast<USHORT>(name.size() * sizeof(wchar_t)), &name[0]};
+  return deleteValue(key, &counted) == 0 ? 1 : 0;
 }
 
 int KeyExists(HKEY root, const char* path) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace sentrel {
 
@@ -52,6 +53,35 @@ LONG ReadDwordValueOr(HKEY root, const char* path, const char* name);
 int WriteDwordValue(HKEY root, const char* path, const char* name, DWORD value);
 int DeleteValue(HKEY root, const char* path, const char* name);
 int DeleteKeyTree(HKEY root, const char* path);
+
+// A value exactly as stored: its type and all of its bytes.
+struct StoredValue {
+  DWORD type = REG_NONE;
+  std::string bytes;
+};
+// Reads a value of any size; 0 when it is missing (output left empty).
+int ReadStoredValue(HKEY key, const char* name, StoredValue& value);
+int ReadStoredValue(HKEY root, const char* path, const char* name, StoredValue& value);
+// Writes type and bytes unchanged (creating the key when needed).
+int WriteStoredValue(HKEY root, const char* path, const char* name, const StoredValue& value);
+// The text of a string value: its bytes up to the first NUL ("" for other types).
+std::string TextOfValue(const StoredValue& value);
+
+// One value of a key as a walk over it saw it.
+struct ListedValue {
+  std::string name;       // in the ANSI code page; "?" where a character has no ANSI form
+  std::wstring wideName;  // NT family: the exact name (it may hold a NUL)
+  bool exactName = true;  // name is the value's real name, usable with the ANSI calls
+  DWORD type = REG_NONE;
+  std::string text;  // string values: the data up to its first NUL, in the ANSI code page
+};
+// Every value of an open key, read before anything is acted on, whatever the
+// length of names and data. On the NT family names are read in full Unicode,
+// so a name the ANSI code page cannot hold, or one that starts with a NUL,
+// can still be named exactly.
+std::vector<ListedValue> SnapshotValues(HKEY key);
+// Deletes the value a walk saw, by its exact name.
+int DeleteListedValue(HKEY key, const ListedValue& value);
 
 // Small conveniences built on the layer.
 int KeyExists(HKEY root, const char* path);

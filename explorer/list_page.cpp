@@ -434,7 +434,9 @@ void FillListPage(HWND page) {
     facts.file = known->second.file;
     facts.company = known->second.company;
     facts.exists = known->second.exists;
-    facts.disabled = IsEntryDisabledIn(disabledStore.get(), CatalogueAt(i).title.c_str()) != 0;
+    // Disabled under the name it is stored by (the title may be cut or replaced).
+    facts.disabled =
+        CatalogueAt(i).wideName.empty() && IsEntryDisabledIn(disabledStore.get(), CatalogueAt(i).name.c_str()) != 0;
     if (def.firstSeenCategory) {
       auto seen = firstSeenOf.find(facts.file);
       if (seen == firstSeenOf.end())

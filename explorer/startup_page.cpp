@@ -33,28 +33,6 @@ int Ask(HWND owner, const std::string& text, UINT icon) {
 
 bool IsDisabledEntry(int entry) { return FactsOf(entry).disabled; }
 
-// The entry of a selected row for actions on several rows: the first entry
-// whose title matches the row's first-column text.
-int EntryOfRowTitle(const std::string& text) {
-  const std::string wanted = FileNamePart(text);
-  for (int i = 0; i < CatalogueCount(); ++i)
-    if (lstrcmpiA(FileNamePart(CatalogueAt(i).title).c_str(), wanted.c_str()) == 0) return i;
-  return -1;
-}
-
-std::vector<int> SelectedByTitle(HWND page) {
-  std::vector<int> entries;
-  HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-  char text[kTitleWidth + 1];
-  for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
-       row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
-    ListView_GetItemText(list, row, 0, text, sizeof text);
-    int entry = EntryOfRowTitle(text);
-    if (entry >= 0) entries.push_back(entry);
-  }
-  return entries;
-}
-
 void Refill(HWND page) { FillListPage(page); }
 
 // Kill program finds the process itself and asks only when one runs.
@@ -64,8 +42,6 @@ void StopIfRunning(HWND page, int entry, bool ask) {
 
 void RemoveOne(HWND page, int entry, bool single) {
   const CatalogueEntry item = CatalogueAt(entry);  // a copy: the list may change
-  std::string title = item.title;
-  if (ContainsText(title.c_str(), "Sentrel OMNI")) title = "Sentrel";
   if (item.type >= kTypeUserinit) {
     if (item.type == kTypeUserinit) {
       ResetUserinit();
@@ -73,7 +49,7 @@ void RemoveOne(HWND page, int entry, bool single) {
       ResetShell();
     } else if (item.type >= kTypeDelayLoad && item.type <= kTypeAppInitDlls) {
       // Asks through the default-warning dialog (set in Init).
-      RemoveShellExtensionEntry(page, title.c_str(), item.path.c_str(), item.data.c_str(), item.type);
+      RemoveShellExtensionEntry(page, item);
     }
     return;
   }
@@ -83,7 +59,7 @@ void RemoveOne(HWND page, int entry, bool single) {
   } else {
     StopIfRunning(page, entry, false);
   }
-  RemoveStartupEntry(title.c_str(), item.path.c_str(), item.data.c_str(), item.type);
+  RemoveStartupEntry(item);
 }
 
 void OnRemove(HWND page) {
@@ -92,10 +68,11 @@ void OnRemove(HWND page) {
     ShowNoSelection(page);
     return;
   }
+  // The rows themselves: two rows may carry the same title.
   if (count == 1) {
     RemoveOne(page, FirstSelectedEntry(page), true);
   } else {
-    for (int entry : SelectedByTitle(page)) RemoveOne(page, entry, false);
+    for (int entry : SelectedEntries(page)) RemoveOne(page, entry, false);
   }
   Refill(page);
 }
@@ -106,14 +83,14 @@ void OnEnableDisable(HWND page, bool enable) {
     ShowNoSelection(page);
     return;
   }
-  for (int entry : SelectedByTitle(page)) {
+  for (int entry : SelectedEntries(page)) {
     const CatalogueEntry item = CatalogueAt(entry);
-    const bool disabled = IsEntryDisabled(item.title.c_str()) != 0;
+    const bool disabled = IsEntryDisabled(item) != 0;
     if (enable && disabled) {
-      ToggleStartupEntry(item.title.c_str(), item.path.c_str(), item.data.c_str(), item.type);
+      ToggleStartupEntry(item);
     } else if (!enable && !disabled) {
       StopIfRunning(page, entry, count == 1);
-      ToggleStartupEntry(item.title.c_str(), item.path.c_str(), item.data.c_str(), item.type);
+      ToggleStartupEntry(item);
     }
   }
   Refill(page);

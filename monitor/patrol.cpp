@@ -265,6 +265,8 @@ int CheckStartupPrograms() {
   for (int i = 0; i < CatalogueCount(); ++i) entries.push_back(CatalogueAt(i));
   MonitorState& monitor = Monitor();
   for (const CatalogueEntry& entry : entries) {
+    // A disabled copy starts nothing; raising it would ask on every patrol.
+    if (entry.fromDisabledStore) continue;
     const int number = BaselineNumber(entry);
     if (number != 0 && number != 1103) continue;
     CurrentItem& item = CurrentAlertItem();
@@ -286,16 +288,14 @@ int CheckStartupPrograms() {
         WriteBaselineValue(entry);
       } else if (answer == kAnswerNo) {
         KillProgram(nullptr, entry.path.c_str(), entry.title.c_str(), false);
-        RemoveStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+        RemoveStartupEntry(entry);
         DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str());
         DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, entry.title.c_str());
       } else if (answer == kAnswerDisable) {
         KillProgram(nullptr, entry.path.c_str(), entry.title.c_str(), false);
-        if (!IsEntryDisabled(entry.title.c_str()))
-          ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
-        // The disabled entry stays listed (from its copy): without a baseline
-        // it would be put to the user again on every patrol.
-        WriteBaselineValue(entry);
+        // The baseline is not told: the same command written again anywhere
+        // else must be raised. The disabled copy is passed over above.
+        if (!IsEntryDisabled(entry)) ToggleStartupEntry(entry);
       }
     } else {  // moved to delayed start, and back
       item.text = entry.path;
@@ -313,8 +313,7 @@ int CheckStartupPrograms() {
           DeleteValue(root, (std::string(kSentrelKey) + "\\Delay" + key).c_str(), name.c_str());
       } else if (answer == kAnswerNo) {
         WriteBaselineValue(entry);
-        if (!IsEntryDisabled(entry.title.c_str()))
-          ToggleStartupEntry(entry.title.c_str(), entry.path.c_str(), entry.data.c_str(), entry.type);
+        if (!IsEntryDisabled(entry)) ToggleStartupEntry(entry);
       }
     }
   }

@@ -686,7 +686,8 @@ TEST_F(Sheet, OverlongValueNamesCanStillBeDisabledAndRemoved) {
   EXPECT_EQ(command.substr(8), shownCommand);  // after "c:\\apps\\"
   EXPECT_FALSE(longALive);
   EXPECT_FALSE(longBLive);
-  EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, (kDisabledKey + std::string("\\Run")).c_str(), cutA.c_str()));
+  // Disabled under its full name, so Enable writes back the value that was there.
+  EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, (kDisabledKey + std::string("\\Run")).c_str(), longA.c_str()));
 }
 
 // The restart commands viewer: only where wininit.exe carries the commands

@@ -93,11 +93,16 @@ TEST_F(MonitorProcess, FirstRunCreatesTheSettingsAndQuitEndsIt) {
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, (std::string(sentrel) + "\\" + key).c_str())) << key;
   EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, sentrel, ""));
   EXPECT_EQ("16.0.2009.0", RawText(HKEY_CURRENT_USER, sentrel, "Version"));
+  // The program is quoted (a folder with blanks must not run C:\Program.exe);
+  // the baseline knows it as listed, without the quotes.
   std::string command = RawText(HKEY_LOCAL_MACHINE, kRunKey, "Sentrel");
-  const std::string suffix = "\\sentrel.exe -expressboot";
+  const std::string suffix = "\\sentrel.exe\" -expressboot";
   ASSERT_GT(command.size(), suffix.size());
+  EXPECT_EQ('"', command[0]);
   EXPECT_EQ(suffix, command.substr(command.size() - suffix.size()));
-  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, (std::string(sentrel) + "\\Run").c_str(), command.c_str()));
+  std::string listed = command.substr(1);
+  listed.erase(listed.find('"'), 1);
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, (std::string(sentrel) + "\\Run").c_str(), listed.c_str()));
 
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
@@ -339,11 +344,12 @@ TEST_F(MonitorProcess, AlertsAreAnsweredYesNoAndDisable) {
   EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDYES).find("Program Alert"));
   EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, baseline, "c:\\apps\\alert-yes.exe", "11", 10000));
 
-  // No: the running program is stopped, the entry removed, no baseline left.
+  // No: the running program is stopped (found from a command with arguments
+  // and no folder, as Windows runs it), the entry removed, no baseline left.
   char system[MAX_PATH];
   GetSystemDirectoryA(system, sizeof system);
-  const std::string notepad = std::string(system) + "\\notepad.exe";
-  Program running(notepad, "");
+  const std::string notepad = "notepad.exe /x";
+  Program running(std::string(system) + "\\notepad.exe", "");
   ASSERT_TRUE(running.started());
   Sleep(1000);
   RawSetText(HKEY_CURRENT_USER, userRun, "AlertNo", notepad);
@@ -363,8 +369,9 @@ TEST_F(MonitorProcess, AlertsAreAnsweredYesNoAndDisable) {
   EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, userRun, "AlertNo", "<missing>", 10000));
 
   // The third alert in a row for the same command turns No into Disable: the
-  // entry moves to the disabled store, is known from then on and raises
-  // nothing on the next patrol.
+  // entry moves to the disabled store byte for byte and its copy raises
+  // nothing on the next patrol; the baseline is not told, so the same command
+  // written under another name is raised again.
   RawSetText(HKEY_CURRENT_USER, userRun, "AlertNo", notepad);
   nudge.Nudge();
   PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
@@ -372,17 +379,22 @@ TEST_F(MonitorProcess, AlertsAreAnsweredYesNoAndDisable) {
   EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, userRun, "AlertNo", "<missing>", 10000));
   EXPECT_EQ("11", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled", "AlertNo"));
   EXPECT_EQ(notepad, RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "AlertNo"));
-  EXPECT_EQ("11", RawText(HKEY_CURRENT_USER, baseline, notepad.c_str()));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, notepad.c_str()));
   nudge.Nudge();
   PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
   EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 5000));
+  RawSetText(HKEY_CURRENT_USER, userRun, "AlertAgain", notepad);
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDYES).find("Program Alert"));
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, baseline, notepad.c_str(), "11", 10000));
 
   const std::string text = FileText(history);
   EXPECT_NE(std::string::npos, text.find("*START_Remove\tCURRENT_RUN\tAlertNo")) << text;
 
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
-  DeleteValues(HKEY_CURRENT_USER, userRun, {"AlertYes", "AlertNo"});
+  DeleteValues(HKEY_CURRENT_USER, userRun, {"AlertYes", "AlertNo", "AlertAgain"});
   DeleteFileA(history.c_str());
 }
 

@@ -345,7 +345,8 @@ TEST_F(Initialization, FirstRunBuildsTheKeyTreeAndRegistersTheMonitor) {
   EXPECT_EQ("16.0.2009.0", RawText(HKEY_CURRENT_USER, kSentrelKey, "Version"));
 
   std::string command = TestFolder() + "\\sentrel.exe -expressboot";
-  EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, kMachineRunKey, kRunSentrel));
+  EXPECT_EQ("\"" + TestFolder() + "\\sentrel.exe\" -expressboot",
+            RawText(HKEY_LOCAL_MACHINE, kMachineRunKey, kRunSentrel));
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, (std::string(kSentrelKey) + "\\Run").c_str(), command.c_str()));
   EXPECT_TRUE(Process().runAtStart);
   EXPECT_EQ(1, IsRunAtStart());

@@ -271,17 +271,74 @@ TEST_F(Startup, RundllCommandsListTheLibrary) {
   EXPECT_EQ("", RundllTarget("c:\\apps\\normal.exe"));
 }
 
-TEST_F(Startup, ValuesThatCannotBeProgramsAreNotListed) {
+// Whatever Windows would run is listed, whatever its name or length; only
+// data that is not text runs nothing.
+TEST_F(Startup, EveryValueWindowsWouldRunIsListed) {
+  const std::string huge = "c:\\" + std::string(600, 'h') + ".exe";
+  const std::string padded = "c:\\apps\\padded.exe" + std::string(700, '\0');
   RawSetText(HKEY_CURRENT_USER, kRun, "X", "c:\\apps\\one.exe");         // one-character name
   RawSetText(HKEY_CURRENT_USER, kRun, "Short", "a.ex");                  // four characters of data
   RawSetText(HKEY_CURRENT_USER, kRun, "\xE9lan", "c:\\apps\\elan.exe");  // name from byte 0xE9
   RawSet(HKEY_CURRENT_USER, kRun, "Binary", REG_BINARY, "c:\\apps\\bin.exe", 15);
-  RawSetText(HKEY_CURRENT_USER, kRun, "Huge", "c:\\" + std::string(600, 'h') + ".exe");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Huge", huge);
+  RawSet(HKEY_CURRENT_USER, kRun, "Padded", REG_SZ, padded.data(), static_cast<DWORD>(padded.size()));
   RawSetText(HKEY_CURRENT_USER, kRun, "Good", "c:\\apps\\good.exe");
   EnumerateStartupEntries(1);
-  std::vector<Listed> entries = Entries();
-  ASSERT_EQ(1u, entries.size()) << entries[0].title << " / " << entries.back().title << " " << entries.back().path;
-  EXPECT_EQ("Good", entries[0].title);
+  const std::vector<Listed> entries = Entries();
+  EXPECT_EQ(6u, entries.size());
+  struct Case {
+    const char* title;
+    std::string path;
+  };
+  for (const Case& c : {Case{"X", "c:\\apps\\one.exe"}, Case{"Short", "a.ex"}, Case{"\xE9lan", "c:\\apps\\elan.exe"},
+                        Case{"Huge", huge.substr(0, 259)}, Case{"Padded", "c:\\apps\\padded.exe"},
+                        Case{"Good", "c:\\apps\\good.exe"}}) {
+    const Listed* listed = Find(entries, c.title);
+    ASSERT_NE(nullptr, listed) << c.title;
+    EXPECT_EQ(c.path, listed->path) << c.title;
+  }
+  EXPECT_EQ(nullptr, Find(entries, "Binary"));
+}
+
+// Names the ANSI calls cannot hold (not in the code page, or starting with a
+// NUL) are listed and removed exactly; a removal that removes nothing is
+// never recorded.
+TEST_F(Startup, NamesOnlyUnicodeCanHoldAreListedAndRemoved) {
+  if (Is9xFamily()) GTEST_SKIP() << "such names do not exist on 95/98/Me";
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_ALL_ACCESS, &key));
+  const std::wstring cjk = L"\x65E5\x672C";
+  const wchar_t cjkData[] = L"c:\\apps\\cjk.exe";
+  RegSetValueExW(key, cjk.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(cjkData), sizeof cjkData);
+  struct Counted {
+    USHORT length, maximum;
+    PWSTR buffer;
+  };
+  using NtSetValueKeyFn = LONG(WINAPI*)(HANDLE, Counted*, ULONG, ULONG, const void*, ULONG);
+  auto setValue = reinterpret_cast<NtSetValueKeyFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+  ASSERT_NE(nullptr, setValue);
+  std::wstring nulName(L"\0hidden", 7);
+  Counted counted = {14, 14, &nulName[0]};
+  const wchar_t nulData[] = L"c:\\apps\\nul.exe";
+  ASSERT_EQ(0, setValue(key, &counted, 0, REG_SZ, nulData, sizeof nulData));
+
+  EnumerateStartupEntries(1);
+  std::vector<CatalogueEntry> found;
+  for (int i = 0; i < CatalogueCount(); ++i) found.push_back(CatalogueAt(i));
+  ASSERT_EQ(2u, found.size());
+  for (const CatalogueEntry& entry : found) {
+    EXPECT_TRUE(entry.path == "c:\\apps\\cjk.exe" || entry.path == "c:\\apps\\nul.exe") << entry.path;
+    EXPECT_EQ(0, ToggleStartupEntry(entry));  // no disabled copy can be named for it
+    EXPECT_EQ(1, RemoveStartupEntry(entry)) << entry.path;
+    EXPECT_EQ(0, RemoveStartupEntry(entry)) << entry.path;  // gone: nothing to remove, nothing recorded
+  }
+  DWORD values = 99;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(key);
+  EXPECT_EQ(0u, values);
+  EXPECT_EQ(2, LoadHistory());
 }
 
 TEST_F(Startup, DeadShortcutsAreNotListed) {
@@ -333,6 +390,144 @@ TEST_F(Startup, DisableThenEnableKeepsTheCommandByteForByte) {
   EXPECT_EQ(command, RawText(HKEY_CURRENT_USER, kRun, "Odd"));
   EXPECT_EQ(0, IsEntryDisabled("Odd"));
   EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "Odd"));
+}
+
+// The entry as listed (the first listed entry stored under name).
+CatalogueEntry Listing(const std::string& name) {
+  EnumerateStartupEntries(0);
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).name == name) return CatalogueAt(i);
+  return CatalogueEntry{};
+}
+
+// The listing shows a cut, unquoted path without rundll32; disable, enable,
+// remove and restore from the listing give back the value exactly as it was.
+TEST_F(Startup, ListedEntriesComeBackExactlyAsTheyWere) {
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::string command;
+  };
+  const Case cases[] = {
+      {"Quoted", REG_SZ, "\"C:\\Program Files\\Some App\\app.exe\" /min"},
+      {"Expanded", REG_EXPAND_SZ, "%SystemRoot%\\system32\\app.exe -s"},
+      {"Library", REG_SZ, "C:\\WINDOWS\\system32\\rundll32.exe c:\\hooks\\hook.dll,Start"},
+      {"Long", REG_SZ, "c:\\apps\\" + std::string(268, 'l') + ".exe"},  // 280 characters
+  };
+  for (const Case& c : cases) {
+    RawSet(HKEY_CURRENT_USER, kRun, c.name, c.type, c.command.c_str(), static_cast<DWORD>(c.command.size() + 1));
+    ASSERT_EQ(1, ToggleStartupEntry(Listing(c.name))) << c.name;
+    EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, c.name));
+    const CatalogueEntry disabled = Listing(c.name);
+    EXPECT_TRUE(disabled.fromDisabledStore) << c.name;
+    ASSERT_EQ(1, ToggleStartupEntry(disabled)) << c.name;
+    RawValue back = RawGet(HKEY_CURRENT_USER, kRun, c.name);
+    EXPECT_EQ(c.type, back.type) << c.name;
+    EXPECT_EQ(c.command + std::string(1, '\0'), std::string(back.data.begin(), back.data.end())) << c.name;
+
+    DeleteFileA(HistoryFile().c_str());
+    ASSERT_EQ(1, RemoveStartupEntry(Listing(c.name))) << c.name;
+    EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, c.name));
+    ASSERT_EQ(1, LoadHistory());
+    ASSERT_EQ(1, RestoreHistoryEvent(0)) << c.name;
+    EXPECT_EQ(c.command, RawText(HKEY_CURRENT_USER, kRun, c.name)) << c.name;
+  }
+}
+
+// A program that writes its disabled value back on every patrol must not
+// hide the value after it, and where it cannot be disabled again (the
+// store is not writable, as for a monitor without elevation) it is listed.
+TEST_F(Startup, ReturningValueNeverHidesItsNeighbour) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "Pest", "c:\\pest\\old.exe");
+  ASSERT_EQ(1, ToggleStartupEntry(Listing("Pest")));
+  for (int patrol = 0; patrol < 2; ++patrol) {
+    RawSetText(HKEY_CURRENT_USER, kRun, "Pest", "c:\\pest\\back.exe");
+    RawSetText(HKEY_CURRENT_USER, kRun, "Pest2", "c:\\pest\\neighbour.exe");  // walked right after it
+    EnumerateStartupEntries(0);
+    int live = 0, neighbours = 0;
+    for (int i = 0; i < CatalogueCount(); ++i) {
+      if (CatalogueAt(i).name == "Pest" && !CatalogueAt(i).fromDisabledStore) ++live;
+      if (CatalogueAt(i).name == "Pest2") ++neighbours;
+    }
+    EXPECT_EQ(0, live) << patrol;
+    EXPECT_EQ(1, neighbours) << patrol;
+    EXPECT_EQ("c:\\pest\\back.exe",
+              RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "Pest"));
+  }
+  // The store refuses writes: the value comes back and stays, so it is listed.
+  HKEY store;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", 0,
+                                         KEY_ALL_ACCESS, &store));
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  ACL acl;
+  InitializeAcl(&acl, sizeof acl, ACL_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE);
+  const LONG secured = RegSetKeySecurity(store, DACL_SECURITY_INFORMATION, &descriptor);
+  RegCloseKey(store);
+  RawSetText(HKEY_CURRENT_USER, kRun, "Pest", "c:\\pest\\again.exe");
+  const CatalogueEntry listed = Listing("Pest");
+  const CatalogueEntry neighbour = Listing("Pest2");
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", 0, WRITE_DAC, &store));
+  SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+  RegSetKeySecurity(store, DACL_SECURITY_INFORMATION, &descriptor);
+  RegCloseKey(store);
+  if (secured != ERROR_SUCCESS) GTEST_SKIP() << "this registry does not enforce key security";
+  EXPECT_EQ("c:\\pest\\again.exe", listed.command);
+  EXPECT_FALSE(listed.fromDisabledStore);
+  EXPECT_EQ("Pest2", neighbour.name);
+}
+
+// WIN.INI entries without a product name all carry the key's name as title;
+// each is disabled on its own. A marker named by the key alone, as earlier
+// versions wrote it, still lists its entry.
+TEST_F(Startup, WinIniEntriesAreDisabledOneByOne) {
+  WriteProfileStringA("windows", "run", "c:\\a\\one.exe;c:\\b\\two.exe");
+  ASSERT_EQ(1, ToggleStartupEntry(Listing("run:c:\\a\\one.exe")));
+  EXPECT_EQ("c:\\b\\two.exe;", WinIni("run"));
+  const CatalogueEntry two = Listing("run:c:\\b\\two.exe");
+  EXPECT_EQ("run", two.title);
+  EXPECT_EQ(0, IsEntryDisabled(two));
+  const CatalogueEntry one = Listing("run:c:\\a\\one.exe");
+  EXPECT_EQ("run", one.title);
+  EXPECT_EQ(1, IsEntryDisabled(one));
+  ASSERT_EQ(1, ToggleStartupEntry(one));
+  EXPECT_EQ("c:\\b\\two.exe;c:\\a\\one.exe", WinIni("run"));
+
+  RawSetText(HKEY_LOCAL_MACHINE, kDisabledKey, "load", "100");
+  RawSetText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\WinLoad", "load", "c:\\old\\earlier.exe");
+  const CatalogueEntry earlier = Listing("load");
+  EXPECT_EQ("c:\\old\\earlier.exe", earlier.path);
+  ASSERT_EQ(1, ToggleStartupEntry(earlier));
+  EXPECT_EQ("c:\\old\\earlier.exe", WinIni("load"));
+}
+
+// Files of the Startup folder: batch files and scripts are disabled like
+// programs, and a removed one comes back from the history with its content;
+// a shortcut that is already gone never takes its program with it.
+TEST_F(Startup, StartupFolderFilesComeBackAndTargetsAreNeverDeleted) {
+  const std::string batch = folder_ + "\\tidy.bat";
+  std::ofstream(batch, std::ios::binary) << "@echo tidy\r\n";
+  ASSERT_EQ(1, ToggleStartupEntry(Listing("tidy")));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(batch.c_str()));
+  ASSERT_EQ(1, ToggleStartupEntry(Listing("tidy")));
+  ASSERT_EQ("@echo tidy\r\n", ReadWholeFile(batch));
+  ASSERT_EQ(1, RemoveStartupEntry(Listing("tidy")));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(batch.c_str()));
+  ASSERT_EQ(1, LoadHistory());
+  ASSERT_EQ(1, RestoreHistoryEvent(0));
+  EXPECT_EQ("@echo tidy\r\n", ReadWholeFile(batch));
+  DeleteFileA(batch.c_str());
+
+  const std::string program = TestFolder() + "\\kept-target.exe";
+  ASSERT_TRUE(CopyFileA(Notepad().c_str(), program.c_str(), FALSE));
+  ASSERT_TRUE(MakeShortcut(folder_ + "\\Kept.lnk", program, "Kept"));
+  const CatalogueEntry shortcut = Listing("Kept");
+  DeleteFileA((folder_ + "\\Kept.lnk").c_str());  // removed meanwhile by someone else
+  EXPECT_EQ(0, RemoveStartupEntry(shortcut));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(program.c_str()));
+  DeleteFileA(program.c_str());
 }
 
 TEST_F(Startup, DisabledEntryThatComesBackIsDisabledAgain) {
