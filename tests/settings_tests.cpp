@@ -461,6 +461,16 @@ TEST_F(Initialization, RunAtStartOffGoesThroughTheStartupCatalogue) {
   EXPECT_EQ((std::vector<std::string>{"remove-own", "remove-own"}), Calls::Log());
 }
 
+// An installation that wrote its Run value without quotes has it quoted at
+// the next start.
+TEST_F(Initialization, UnquotedOwnRunValueIsQuotedAtStart) {
+  InitializeSettings(kTestHooks);
+  RawSetText(HKEY_LOCAL_MACHINE, kMachineRunKey, kRunSentrel, TestFolder() + "\\sentrel.exe -expressboot");
+  InitializeSettings(kTestHooks);
+  EXPECT_EQ("\"" + TestFolder() + "\\sentrel.exe\" -expressboot",
+            RawText(HKEY_LOCAL_MACHINE, kMachineRunKey, kRunSentrel));
+}
+
 TEST_F(SettingsTest, IsRunAtStartAcceptsTheEarlierEditionsName) {
   EXPECT_EQ(0, IsRunAtStart());
   RawSetText(HKEY_LOCAL_MACHINE, kMachineRunKey, "Sentrel OMNI", "c:\\old\\sentrel.exe");

@@ -530,6 +530,56 @@ TEST_F(Startup, StartupFolderFilesComeBackAndTargetsAreNeverDeleted) {
   DeleteFileA(program.c_str());
 }
 
+// Long data hides nothing and destroys nothing: a hook Windows loads by its
+// class id, a list of libraries longer than 255 characters, a notification
+// package whose name is longer than a title.
+TEST_F(Startup, LongDataHidesAndDestroysNothing) {
+  const char* hooks = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+  const char* hook = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+  const std::string notifyKey = std::string(kWinlogonKey) + "\\Notify\\" + std::string(150, 'n');
+  const RawValue savedList = RawGet(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
+  const std::string longPiece = "c:\\dlls\\" + std::string(250, 'a') + ".dll";
+  RawSetText(HKEY_LOCAL_MACHINE, hooks, hook, std::string(300, 'd'));
+  RawSetText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", longPiece + ",c:\\dlls\\b.dll");
+  RawSetText(HKEY_LOCAL_MACHINE, notifyKey.c_str(), "DllName", "c:\\dlls\\notify.dll");
+  SetRemovalConfirmation([](HWND, const char*, const char*, int) { return true; });
+
+  EnumerateStartupEntries(0);
+  int hooksListed = 0, pieces = 0;
+  CatalogueEntry package;
+  for (int i = 0; i < CatalogueCount(); ++i) {
+    if (CatalogueAt(i).type == 254 && CatalogueAt(i).name == hook) ++hooksListed;
+    if (CatalogueAt(i).type == 255) ++pieces;
+    if (CatalogueAt(i).type == 256) package = CatalogueAt(i);
+  }
+  EXPECT_EQ(1, hooksListed);
+  EXPECT_EQ(2, pieces);
+  EXPECT_EQ(std::string(150, 'n'), package.name);
+  EXPECT_EQ(1, ToggleStartupEntry(package));
+  EXPECT_EQ("", RawText(HKEY_LOCAL_MACHINE, notifyKey.c_str(), "DllName"));
+  EXPECT_EQ("c:\\dlls\\notify.dll", RawText(HKEY_LOCAL_MACHINE, notifyKey.c_str(), "OldName"));
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE,
+                            (std::string(kWinlogonKey) + "\\Notify\\" + std::string(kTitleWidth, 'n')).c_str()));
+  // The long list is kept whole when one piece comes and goes.
+  ASSERT_EQ(1, RestoreRemovedEntry("C", "c:\\dlls\\c.dll", "", 255));
+  EXPECT_EQ(longPiece + ",c:\\dlls\\b.dll,c:\\dlls\\c.dll", RawText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs"));
+  ASSERT_EQ(1, RemoveShellExtensionEntry(nullptr, "B", "c:\\dlls\\b.dll", "", 255));
+  EXPECT_EQ(longPiece + ",c:\\dlls\\c.dll", RawText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs"));
+  // A list that cannot be read is never written over.
+  RawSet(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", REG_BINARY, "xyz", 3);
+  EXPECT_EQ(0, RestoreRemovedEntry("C", "c:\\dlls\\c.dll", "", 255));
+  EXPECT_EQ(REG_BINARY, RawGet(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs").type);
+
+  SetRemovalConfirmation(nullptr);
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, hooks, hook);
+  RawDeleteTree(HKEY_LOCAL_MACHINE, notifyKey.c_str());
+  if (savedList.type)
+    RawSet(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", savedList.type, savedList.data.data(),
+           static_cast<DWORD>(savedList.data.size()));
+  else
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
+}
+
 TEST_F(Startup, DisabledEntryThatComesBackIsDisabledAgain) {
   RawSetText(HKEY_CURRENT_USER, kRun, "Pest", "c:\\pest\\old.exe");
   ASSERT_EQ(1, ToggleStartupEntry("Pest", "c:\\pest\\old.exe", "", 11));
