@@ -690,6 +690,42 @@ TEST_F(Sheet, OverlongValueNamesCanStillBeDisabledAndRemoved) {
   EXPECT_EQ(command, RawText(HKEY_LOCAL_MACHINE, (kDisabledKey + std::string("\\Run")).c_str(), longA.c_str()));
 }
 
+// From the page, what was there comes back exactly (a quoted command with
+// blanks, a rundll32 command: the rows show neither the quotes nor rundll32),
+// and removing rows removes those rows, also two with the same title.
+TEST_F(Sheet, PageKeepsCommandsAndActsOnTheChosenRows) {
+  const std::string quoted = "\"C:\\Program Files\\Some App\\app.exe\" /min";
+  const std::string library = "rundll32.exe c:\\hooks\\hook.dll,Start";
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Quoted", quoted);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Library", library);
+  RawSetText(HKEY_LOCAL_MACHINE, kRunKeyPaths[0], "Twin", "c:\\apps\\twin-one.exe");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Twin", "c:\\apps\\twin-two.exe");
+  for (int action : {IDC_PAGE_DISABLE, IDC_PAGE_ENABLE})
+    WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND, HWND page) {
+      Select(page, {RowOf(page, "Quoted"), RowOf(page, "Library")});
+      SendMessageA(page, WM_COMMAND, action, 0);
+    });
+  int twins = 0;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND, HWND page) {
+    const int first = RowOf(page, "Twin");
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;
+    find.psz = "Twin";
+    const int second = static_cast<int>(
+        SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_FINDITEMA, first, reinterpret_cast<LPARAM>(&find)));
+    twins = first >= 0 && second > first ? 2 : 0;
+    Select(page, {first, second});
+    SendMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
+  });
+  EXPECT_EQ(quoted, RawText(HKEY_CURRENT_USER, kUserRun, "Quoted"));
+  EXPECT_EQ(library, RawText(HKEY_CURRENT_USER, kUserRun, "Library"));
+  EXPECT_EQ(2, twins);
+  EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kRunKeyPaths[0], "Twin"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Twin"));
+  for (const char* name : {"Quoted", "Library", "Twin"}) RegDeleteKeyValueA(HKEY_CURRENT_USER, kUserRun, name);
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKeyPaths[0], "Twin");
+}
+
 // The restart commands viewer: only where wininit.exe carries the commands
 // out, and only when wininit.ini holds some; Delete removes the file.
 TEST_F(Sheet, RestartCommandsAreShownOnlyWhereTheyRun) {
