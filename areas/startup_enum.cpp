@@ -120,17 +120,22 @@ bool ResolveShortcut(const std::string& file, std::string& target, std::string& 
   return found;
 }
 
-// Lists a folder's files; parked: the folder of disabled files.
-void AddFolderEntry(const char* title, const std::string& path, const std::string& file, bool parked) {
+// An entry of the Startup folders or the key locations; name: the file, value
+// or key it lives in, uncut (empty: its title).
+void AddEntry(const std::string& name, const std::string& title, const std::string& path, const std::string& data,
+              const std::string& description, int type, bool parked) {
   CatalogueEntry entry;
+  entry.name = name;
   entry.title = title;
   entry.path = entry.command = path;
-  entry.data = file;
-  entry.type = kTypeStartupFolder;
+  entry.data = data;
+  entry.description = description;
+  entry.type = type;
   entry.fromDisabledStore = parked;
   AddCatalogueEntry(std::move(entry));
 }
 
+// Lists a folder's files; parked: the folder of disabled files.
 void ListFolder(const std::string& folder, bool parked) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
@@ -145,13 +150,13 @@ void ListFolder(const std::string& folder, bool parked) {
       std::string target, description;
       if (!ResolveShortcut(file, target, description)) continue;
       std::string title = !description.empty() ? description : DescriptionOrProduct(target);
-      AddFolderEntry(title.c_str(), target, file, parked);
+      AddEntry("", title, target, file, "", kTypeStartupFolder, parked);
     } else if (lstrcmpiA(last3, "exe") == 0) {
-      AddFolderEntry(DescriptionOrProduct(file).c_str(), file, file, parked);
+      AddEntry("", DescriptionOrProduct(file), file, file, "", kTypeStartupFolder, parked);
     } else if (lstrcmpiA(last3, "ini") != 0) {
       // Batch files, scripts, PIFs, Internet shortcuts: the file itself is
       // the entry, as for a program.
-      AddFolderEntry("", file, file, parked);
+      AddEntry("", "", file, file, "", kTypeStartupFolder, parked);
     }
   } while (FindNextFileA(search, &found));
   FindClose(search);
@@ -357,24 +362,12 @@ void ListDisabledEntries() {
   ListFolder(ParkingFolder(), true);
 }
 
-void AddKeyLocationEntry(const std::string& name, const std::string& title, const std::string& path,
-                         const std::string& data, const std::string& description, int type) {
-  CatalogueEntry entry;
-  entry.name = name;  // the value or key it lives in, uncut
-  entry.title = title;
-  entry.path = entry.command = path;
-  entry.data = data;
-  entry.description = description;
-  entry.type = type;
-  AddCatalogueEntry(std::move(entry));
-}
-
 void ListShellExtensionEntries() {
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
   ForEachValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, [](const std::string& name, const std::string& id) {
     std::string className, server;
     LookUpClass(id, className, server);
-    AddKeyLocationEntry(name, name, server, id, ProductVersionOf(server), kTypeDelayLoad);
+    AddEntry(name, name, server, id, ProductVersionOf(server), kTypeDelayLoad, false);
   });
   for (int type : {kTypeSharedTaskScheduler, kTypeShellExecuteHook}) {
     std::string path =
@@ -383,7 +376,7 @@ void ListShellExtensionEntries() {
     ForEachValue(HKEY_LOCAL_MACHINE, path.c_str(), [type](const std::string& id, const std::string& text) {
       std::string className, server;
       LookUpClass(id, className, server);
-      AddKeyLocationEntry(id, text.empty() ? className : text, server, id, ProductVersionOf(server), type);
+      AddEntry(id, text.empty() ? className : text, server, id, ProductVersionOf(server), type, false);
     });
   }
   for (const std::string& piece : SplitAppInitList(ReadAppInitList())) {
@@ -407,8 +400,8 @@ void ListShellExtensionEntries() {
       if (dll.empty()) continue;
       VersionFields fields;
       ReadVersionInfo(dll.c_str(), fields);
-      AddKeyLocationEntry(name, name, dll, fields.slot[kFileDescription], fields.slot[kProductVersion],
-                          kTypeWinlogonNotify);
+      AddEntry(name, name, dll, fields.slot[kFileDescription], fields.slot[kProductVersion], kTypeWinlogonNotify,
+               false);
     }
   }
 }

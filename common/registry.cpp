@@ -2,6 +2,7 @@
 #include "registry.h"
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace sentrel {
@@ -264,71 +265,52 @@ std::string AnsiOf(const wchar_t* text, size_t length, bool* exact) {
   return ansi;
 }
 
-std::vector<ListedValue> SnapshotWide(HKEY key) {
+// One walk for both character widths: Unicode on the NT family, where names
+// outside the code page exist, ANSI on 95/98/Me.
+template <typename Char>
+std::vector<ListedValue> Snapshot(HKEY key) {
+  constexpr bool kWide = std::is_same<Char, wchar_t>::value;
   std::vector<ListedValue> values;
   DWORD count = 0, longestName = 0, longestData = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData,
-                       nullptr, nullptr) != ERROR_SUCCESS)
-    return values;
-  std::vector<wchar_t> name(longestName + 2);
+  LONG queried = kWide ? RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                          &longestName, &longestData, nullptr, nullptr)
+                       : RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                          &longestName, &longestData, nullptr, nullptr);
+  if (queried != ERROR_SUCCESS) return values;
+  std::vector<Char> name(longestName + 2);
   std::vector<BYTE> data(longestData + 4);
   for (DWORD index = 0; index <= count + 16; ++index) {
     DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
-    LONG result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    LONG result;
+    if constexpr (kWide)
+      result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    else
+      result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
     if (result == ERROR_MORE_DATA) {
       // Written to while walked: grow and read this index again.
+      if (name.size() > (1u << 20) || data.size() > (1u << 26)) break;
       name.resize(name.size() * 2 + 256);
       data.resize(data.size() * 2 + 1024);
       --index;
-      if (name.size() > (1u << 20) || data.size() > (1u << 26)) break;
       continue;
     }
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS) continue;
     ListedValue value;
-    value.wideName.assign(name.data(), nameLength);
-    bool exact = true;
-    value.name = AnsiOf(name.data(), nameLength, &exact);
-    // An embedded NUL makes the ANSI name a different (shorter) name.
-    value.exactName = exact && value.wideName.find(L'\0') == std::wstring::npos;
     value.type = type;
-    if (IsTextType(type)) {
-      const wchar_t* text = reinterpret_cast<const wchar_t*>(data.data());
-      size_t chars = dataLength / sizeof(wchar_t), length = 0;
-      while (length < chars && text[length]) ++length;
-      value.text = AnsiOf(text, length, nullptr);
-    }
-    values.push_back(std::move(value));
-  }
-  return values;
-}
-
-std::vector<ListedValue> SnapshotAnsi(HKEY key) {
-  std::vector<ListedValue> values;
-  DWORD count = 0, longestName = 0, longestData = 0;
-  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData,
-                       nullptr, nullptr) != ERROR_SUCCESS)
-    return values;
-  std::vector<char> name(longestName + 2);
-  std::vector<BYTE> data(longestData + 2);
-  for (DWORD index = 0; index <= count + 16; ++index) {
-    DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
-    LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (result == ERROR_MORE_DATA) {
-      name.resize(name.size() * 2 + 256);
-      data.resize(data.size() * 2 + 1024);
-      --index;
-      if (name.size() > (1u << 20) || data.size() > (1u << 26)) break;
-      continue;
-    }
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS) continue;
-    ListedValue value;
-    value.name.assign(name.data(), strnlen(name.data(), nameLength));
-    value.type = type;
-    if (IsTextType(type)) {
-      const char* text = reinterpret_cast<const char*>(data.data());
-      value.text.assign(text, strnlen(text, dataLength));
+    const Char* text = reinterpret_cast<const Char*>(data.data());
+    size_t chars = dataLength / sizeof(Char), length = 0;
+    while (length < chars && text[length]) ++length;
+    if constexpr (kWide) {
+      value.wideName.assign(name.data(), nameLength);
+      bool exact = true;
+      value.name = AnsiOf(name.data(), nameLength, &exact);
+      // An embedded NUL makes the ANSI name a different (shorter) name.
+      value.exactName = exact && value.wideName.find(L'\0') == std::wstring::npos;
+      if (IsTextType(type)) value.text = AnsiOf(text, length, nullptr);
+    } else {
+      value.name.assign(name.data(), strnlen(name.data(), nameLength));
+      if (IsTextType(type)) value.text.assign(text, length);
     }
     values.push_back(std::move(value));
   }
@@ -351,7 +333,7 @@ struct CountedUnicode {
 
 std::vector<ListedValue> SnapshotValues(HKEY key) {
   if (!key) return {};
-  return IsNt() ? SnapshotWide(key) : SnapshotAnsi(key);
+  return IsNt() ? Snapshot<wchar_t>(key) : Snapshot<char>(key);
 }
 
 int DeleteListedValue(HKEY key, const ListedValue& value) {
