@@ -263,6 +263,17 @@ int MoveRunValueBack(const std::string& name, const std::string& command, int ty
 std::string KeptFileOf(const std::string& file) { return DataFolder() + "\\vault\\" + FileNamePart(file); }
 bool IsShortcut(const std::string& file) { return lstrcmpiA(ExtensionOf(FileNamePart(file)).c_str(), "lnk") == 0; }
 
+// Moves a file, replacing what is at the destination; across drives, or
+// where MoveFileEx is not there to do it (95/98/Me), by copying.
+bool MoveOrCopy(const std::string& from, const std::string& to) {
+  SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(to.c_str());
+  if (MoveFileA(from.c_str(), to.c_str())) return true;
+  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
+  SetFileAttributesA(from.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileA(from.c_str()) != 0;
+}
+
 // Removes a Startup-folder file: a program, batch file or script is kept in
 // the vault first. Returns whether the file is gone.
 bool RemoveFolderFile(const std::string& file) {
@@ -271,8 +282,7 @@ bool RemoveFolderFile(const std::string& file) {
     const std::string kept = KeptFileOf(file);
     CreateDirectoryA(DataFolder().c_str(), nullptr);
     CreateDirectoryA((DataFolder() + "\\vault").c_str(), nullptr);
-    SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (MoveFileExA(file.c_str(), kept.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+    if (MoveOrCopy(file, kept)) return true;
   }
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileA(file.c_str()) != 0;
@@ -409,7 +419,7 @@ int RestoreRemovedEntry(const char* title, const char* command, const char* file
   } else if (type == kTypeStartupFolder) {
     const std::string kept = KeptFileOf(file ? file : "");
     if (file && *file && !IsShortcut(file) && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES)
-      result = MoveFileExA(kept.c_str(), file, MOVEFILE_COPY_ALLOWED) ? 1 : 0;
+      result = GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES && MoveOrCopy(kept, file) ? 1 : 0;
     else
       result = CreateShortcut(file ? file : "", command, title);
   } else if (type == kTypeDelayLoad) {

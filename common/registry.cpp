@@ -265,6 +265,33 @@ std::string AnsiOf(const wchar_t* text, size_t length, bool* exact) {
   return ansi;
 }
 
+// The Unicode registry calls, looked up by name: they are only needed on the
+// NT family, and the programs must load where they are missing.
+struct WideRegistry {
+  using QueryInfo = LONG(WINAPI*)(HKEY, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD,
+                                  LPDWORD, PFILETIME);
+  using EnumValue = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+  using DeleteValue = LONG(WINAPI*)(HKEY, LPCWSTR);
+  QueryInfo queryInfo = nullptr;
+  EnumValue enumValue = nullptr;
+  DeleteValue deleteValue = nullptr;
+};
+const WideRegistry& Wide() {
+  static const WideRegistry calls = [] {
+    WideRegistry found;
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    if (!advapi) return found;
+    found.queryInfo =
+        reinterpret_cast<WideRegistry::QueryInfo>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryInfoKeyW")));
+    found.enumValue =
+        reinterpret_cast<WideRegistry::EnumValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegEnumValueW")));
+    found.deleteValue =
+        reinterpret_cast<WideRegistry::DeleteValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteValueW")));
+    return found;
+  }();
+  return calls;
+}
+
 // One walk for both character widths: Unicode on the NT family, where names
 // outside the code page exist, ANSI on 95/98/Me.
 template <typename Char>
@@ -272,7 +299,7 @@ std::vector<ListedValue> Snapshot(HKEY key) {
   constexpr bool kWide = std::is_same<Char, wchar_t>::value;
   std::vector<ListedValue> values;
   DWORD count = 0, longestName = 0, longestData = 0;
-  LONG queried = kWide ? RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+  LONG queried = kWide ? Wide().queryInfo(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                           &longestName, &longestData, nullptr, nullptr)
                        : RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                           &longestName, &longestData, nullptr, nullptr);
@@ -283,7 +310,7 @@ std::vector<ListedValue> Snapshot(HKEY key) {
     DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(data.size()), type = 0;
     LONG result;
     if constexpr (kWide)
-      result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+      result = Wide().enumValue(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
     else
       result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
     if (result == ERROR_MORE_DATA) {
@@ -333,7 +360,8 @@ struct CountedUnicode {
 
 std::vector<ListedValue> SnapshotValues(HKEY key) {
   if (!key) return {};
-  return IsNt() ? Snapshot<wchar_t>(key) : Snapshot<char>(key);
+  const bool wide = IsNt() && Wide().queryInfo && Wide().enumValue;
+  return wide ? Snapshot<wchar_t>(key) : Snapshot<char>(key);
 }
 
 int DeleteListedValue(HKEY key, const ListedValue& value) {
@@ -341,7 +369,7 @@ int DeleteListedValue(HKEY key, const ListedValue& value) {
   if (value.exactName || value.wideName.empty())
     return RegDeleteValueA(key, value.name.c_str()) == ERROR_SUCCESS ? 1 : 0;
   if (value.wideName.find(L'\0') == std::wstring::npos)
-    return RegDeleteValueW(key, value.wideName.c_str()) == ERROR_SUCCESS ? 1 : 0;
+    return Wide().deleteValue && Wide().deleteValue(key, value.wideName.c_str()) == ERROR_SUCCESS ? 1 : 0;
   // A name holding a NUL can only be named with its length, which only the
   // native call takes.
   using NtDeleteValueKeyFn = LONG(WINAPI*)(HANDLE, CountedUnicode*);

@@ -1,6 +1,9 @@
 // Small window helpers both programs share.
 #include "ui.h"
 
+#include <commctrl.h>
+#include <shlwapi.h>
+
 namespace sentrel {
 
 void MakeFonts(const FontSpec* specs, int count, HFONT* fonts) {
@@ -16,6 +19,31 @@ void DeleteFonts(HFONT* fonts, int count) {
     if (fonts[i]) DeleteObject(fonts[i]);
     fonts[i] = nullptr;
   }
+}
+
+void InitCommonControlsOfAnyVersion(DWORD classes) {
+  HMODULE comctl = LoadLibraryA("comctl32.dll");  // stays loaded: the controls live in it
+  using InitExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  using InitFn = void(WINAPI*)();
+  auto initEx =
+      comctl ? reinterpret_cast<InitExFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
+             : nullptr;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, classes};
+  if (initEx && initEx(&controls)) return;
+  auto init = comctl ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControls")))
+                     : nullptr;
+  if (init) init();
+}
+
+int CommonControlsVersion() {
+  HMODULE comctl = GetModuleHandleA("comctl32.dll");
+  auto getVersion =
+      comctl ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
+             : nullptr;
+  DLLVERSIONINFO info = {};
+  info.cbSize = sizeof info;
+  if (!getVersion || FAILED(getVersion(&info))) return 400;
+  return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
 }
 
 int RunMessageLoop() {

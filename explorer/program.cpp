@@ -216,8 +216,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   explorer.caption = LoadText(IDS_SENTREL_OMNI);
 
   CoInitialize(nullptr);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
+  InitCommonControlsOfAnyVersion(ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES);
   SetTraceFile(FolderOfProgram() + "\\sendex2ow.txt");
   InitializeSettings();
   CreateExplorerFonts();  // after the options: the note font is one

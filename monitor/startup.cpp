@@ -87,8 +87,7 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   // Start-up sequence.
   monitor.startDelay = commandLine.expressBoot ? 45 : 0;
   CoInitialize(nullptr);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
+  InitCommonControlsOfAnyVersion(ICC_WIN95_CLASSES);
   monitor.alertOpen = false;
   monitor.referenceTime = GetTickCount();
   SetRemovalConfirmation(ConfirmKeyLocationRemoval);
