@@ -120,9 +120,9 @@ void EmptyRunKeys() {
 // The newest shown top-level dialog of this process other than `except` (a
 // message box or one of the explorer's dialogs), once its texts are in; its
 // static texts go to *text.
-HWND WaitForDialog(HWND except, std::string* text = nullptr) {
+HWND WaitForDialog(HWND except, std::string* text = nullptr, int tries = 500) {
   HWND box = nullptr;
-  for (int i = 0; i < 500 && !box; ++i) {
+  for (int i = 0; i < tries && !box; ++i) {
     HWND found = nullptr;
     while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
       DWORD process = 0;
@@ -359,6 +359,27 @@ TEST_F(Sheet, NoSelectionShowsMessage57) {
     Press(box, IDOK);
   });
   EXPECT_NE(std::string::npos, text.find("No selection has been made.")) << text;
+}
+
+// The status bar names where the selected entry lives, with the disabled
+// marker for a disabled one.
+TEST_F(Sheet, StatusBarShowsTheLocationOfTheSelectedRow) {
+  ASSERT_EQ(1, ToggleStartupEntry("Bravo", "c:\\apps\\Bravo.exe", "", 11));
+  std::vector<std::string> lines;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    ClickColumn(page, 0);  // alpha, Charlie, Delta, Bravo
+    for (int row : {0, 3}) {
+      Select(page, {row});
+      char text[512] = "";
+      SendDlgItemMessageA(sheet, IDC_SHEET_STATUS_BAR, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+      lines.push_back(text);
+    }
+  });
+  if (Is9xFamily()) return;  // no status bar there
+  const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  EXPECT_EQ((std::vector<std::string>{LoadText(IDS_STARTUP_LOCATION) + run,
+                                      LoadText(IDS_STARTUP_LOCATION) + " * " + LoadText(IDS_DISABLED) + " * " + run}),
+            lines);
 }
 
 int RowOf(HWND page, const std::string& title) {
