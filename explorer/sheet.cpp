@@ -180,6 +180,12 @@ UINT PageRecordSize() {
 
 }  // namespace
 
+bool IsSheetPageCommand(UINT command) {
+  for (const PageEntry& page : kPages)
+    if (page.command == command) return true;
+  return false;
+}
+
 int PageCount() {
   int count = 0;
   for (const PageEntry& page : kPages) count += PagePresent(page) ? 1 : 0;

@@ -50,6 +50,7 @@ TEST(ExplorerCommandLine, SwitchesChooseThePageLaterMatchesWin) {
   EXPECT_EQ(6040u, PageOf("-START -BHO"));  // the later switch in the table wins
   EXPECT_EQ(6055u, PageOf("", 6055));       // no switch: StartTab
   EXPECT_EQ(6026u, PageOf("", 12));         // below 6026 counts as 6026
+  for (int stored : {6030, 6031, 6034, 6045, 99999}) EXPECT_EQ(6026u, PageOf("", stored)) << stored;  // no page
   EXPECT_TRUE(ParseExplorerCommandLine("-q").quit);
   ExplorerCommand oneShots = ParseExplorerCommandLine("-restore -auoption -setprefix");
   EXPECT_TRUE(oneShots.restore && oneShots.auOption && oneShots.setPrefix);
