@@ -145,6 +145,14 @@ LRESULT CALLBACK FrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       LayoutFrame(sheet);
       return result;
     }
+    case WM_COMMAND:
+      // Enter reaches the sheet as a press of its default button, OK, which
+      // this sheet hides: on a page it means Info, and the sheet stays open.
+      if (LOWORD(wParam) == IDOK) {
+        if (HWND page = PropSheet_GetCurrentPageHwnd(sheet)) SendMessageA(page, WM_COMMAND, wParam, lParam);
+        return 0;
+      }
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(sheet, FrameProc, 0);
       break;
@@ -309,11 +317,11 @@ void PlaceSheet(HWND page) {
   const int sheetWidth = frame.right - frame.left, sheetHeight = frame.bottom - frame.top;
   bool hasX, hasY, hasWidth, hasHeight;
   int x = ReadGeometry(kX, &hasX), y = ReadGeometry(kY, &hasY);
+  SetWindowSubclass(sheet, FrameProc, 0, 0);  // both families: Enter; resizing on the NT family
   if (IsNtFamily()) {
     RECT client;
     GetClientRect(sheet, &client);
     g_minTrack = {client.right - 10, client.bottom - 32};
-    SetWindowSubclass(sheet, FrameProc, 0, 0);
     CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, sheet,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SHEET_STATUS_BAR)), explorer.instance, nullptr);
     if (!hasX && !hasY) {
@@ -357,10 +365,11 @@ void ActivatePage(HWND page, UINT command) {
   ShowWindow(GetDlgItem(sheet, IDOK), SW_HIDE);
   SetDlgItemTextA(sheet, IDCANCEL, LoadText(IDS_CLOSE).c_str());
   SetWindowTextA(explorer.commandWindow, explorer.caption.c_str());
-  if (IsNtFamily()) LayoutFrame(sheet);
+  // The sheet still names the page being left as its current one.
+  if (IsNtFamily()) LayoutFrame(sheet, page);
 }
 
-void LayoutFrame(HWND sheet) {
+void LayoutFrame(HWND sheet, HWND page) {
   if (!IsNtFamily()) return;
   RECT outer;
   GetWindowRect(sheet, &outer);
@@ -373,7 +382,8 @@ void LayoutFrame(HWND sheet) {
     ShowWindow(close, SW_HIDE);
   }
   const bool oneRow = tabs && TabCtrl_GetRowCount(tabs) <= 1;
-  if (HWND page = PropSheet_GetCurrentPageHwnd(sheet)) {
+  if (!page) page = PropSheet_GetCurrentPageHwnd(sheet);
+  if (page) {
     MoveWindow(page, 8, 50, w - 28, h - 112 + (oneRow ? 10 : 0), TRUE);
     SendMessageA(page, WM_SENTREL_LAYOUT_PAGE, 0, 0);
   }

@@ -362,6 +362,58 @@ TEST_F(Sheet, NoSelectionShowsMessage57) {
   EXPECT_NE(std::string::npos, text.find("No selection has been made.")) << text;
 }
 
+// Enter on a selected row opens Info, as message 57 tells the user; the
+// sheet stays open (its hidden OK button is still the default).
+TEST_F(Sheet, EnterOnARowOpensInfoAndKeepsTheSheet) {
+  std::string text;
+  bool sheetLeft = false;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    ClickColumn(page, 0);  // alpha first
+    Select(page, {0});
+    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);  // through the sheet's dialog keys, as typed
+    HWND box = WaitForDialog(sheet, &text);
+    ASSERT_NE(nullptr, box);
+    Press(box, IDOK);
+    Settle(sheet);
+    sheetLeft = IsWindow(sheet) && IsWindowVisible(sheet);
+  });
+  EXPECT_NE(std::string::npos, text.find("ALPHA.EXE")) << text;  // the summary of the row's file
+  EXPECT_TRUE(sheetLeft);
+}
+
+// The page shown takes the frame's page place (8, 50; W - 28 by H - 112, or
+// 10 taller when the tabs fit one row): with a restored size, and when it
+// becomes active again after the sheet was resized on another page.
+TEST_F(Sheet, ActivatedPageTakesTheFramesPagePlace) {
+  for (auto [name, value] : {std::pair{"xPos", "10"}, {"yPos", "10"}, {"dxPos", "900"}, {"dyPos", "700"}})
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, name, value);
+  // Where the page is, and where the frame's layout puts it.
+  auto place = [](HWND sheet, HWND page) {
+    RECT frame{}, shown{};
+    GetWindowRect(sheet, &frame);
+    GetWindowRect(page, &shown);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&shown), 2);
+    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    const int taller = SendMessageA(tabs, TCM_GETROWCOUNT, 0, 0) <= 1 ? 10 : 0;
+    const RECT wanted = {8, 50, 8 + frame.right - frame.left - 28, 50 + frame.bottom - frame.top - 112 + taller};
+    return std::pair{shown, wanted};
+  };
+  std::vector<std::pair<RECT, RECT>> places;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    places.push_back(place(sheet, page));
+    SendMessageA(sheet, PSM_SETCURSEL, 1, 0);  // Delayed Start
+    SetWindowPos(sheet, nullptr, 0, 0, 1000, 760, SWP_NOMOVE | SWP_NOZORDER);
+    SendMessageA(sheet, PSM_SETCURSEL, 0, 0);  // back to Startup Programs, made at the old size
+    places.push_back(place(sheet, reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0))));
+  });
+  if (Is9xFamily()) return;  // that family's sheet keeps its template size
+  for (const auto& [shown, wanted] : places)
+    EXPECT_TRUE(EqualRect(&shown, &wanted))
+        << shown.left << "," << shown.top << "," << shown.right << "," << shown.bottom << " wanted " << wanted.left
+        << "," << wanted.top << "," << wanted.right << "," << wanted.bottom;
+}
+
 // The status bar names where the selected entry lives, with the disabled
 // marker for a disabled one.
 TEST_F(Sheet, StatusBarShowsTheLocationOfTheSelectedRow) {
