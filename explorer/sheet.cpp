@@ -12,6 +12,7 @@
 #include "fileid.h"
 #include "list_page.h"
 #include "lookup.h"
+#include "picture_buttons.h"
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
@@ -57,6 +58,23 @@ POINT g_minTrack = {0, 0};
 
 bool PagePresent(const PageEntry& page) { return !page.ntOnly || IsNtFamily(); }
 
+// The help picture at the top right as on the list pages, Close in the
+// bottom right corner.
+void LayoutPlainPage(HWND page) {
+  RECT client;
+  GetClientRect(page, &client);
+  ControlMoves moves;
+  PlacePictureButtons(page, client.right, moves);
+  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
+    RECT margin = {7, 6, 0, 0}, box;
+    MapDialogRect(page, &margin);
+    GetWindowRect(close, &box);
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
+  }
+  ApplyMoves(moves);
+}
+
 // The pages that are not lists: About and Options.
 INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -72,9 +90,15 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
       SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
       if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
+      InstallPictureButtons(page);
       PlaceSheet(page);
       return TRUE;
     }
+    case WM_DRAWITEM:
+      return DrawPictureButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kWatchdogOff);
+    case WM_SENTREL_LAYOUT_PAGE:
+      LayoutPlainPage(page);
+      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->code == PSN_SETACTIVE) {

@@ -382,6 +382,19 @@ TEST_F(Sheet, EnterOnARowOpensInfoAndKeepsTheSheet) {
   EXPECT_TRUE(sheetLeft);
 }
 
+// One click on a picture button is one command: one patrol-time dialog.
+TEST_F(Sheet, OneClickOnAPictureIsOneCommand) {
+  int dialogs = 0;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    HWND picture = GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE);
+    PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    for (HWND dialog; (dialog = WaitForDialog(sheet, nullptr, 75)) != nullptr && dialogs < 5; ++dialogs)
+      Press(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(1, dialogs);
+}
+
 // The page shown takes the frame's page place (8, 50; W - 28 by H - 112, or
 // 10 taller when the tabs fit one row): with a restored size, and when it
 // becomes active again after the sheet was resized on another page.
@@ -412,6 +425,28 @@ TEST_F(Sheet, ActivatedPageTakesTheFramesPagePlace) {
     EXPECT_TRUE(EqualRect(&shown, &wanted))
         << shown.left << "," << shown.top << "," << shown.right << "," << shown.bottom << " wanted " << wanted.left
         << "," << wanted.top << "," << wanted.right << "," << wanted.bottom;
+}
+
+// The help picture is drawn on the About and Options pages too.
+TEST_F(Sheet, HelpPictureIsDrawnOnThePagesWithoutAList) {
+  for (UINT command : {IDC_CMD_SHOW_OMNI, IDC_CMD_SHOW_OPTIONS}) {
+    int blue = 0;
+    WithSheet(command, [&](HWND, HWND page) {
+      HWND picture = GetDlgItem(page, IDC_PAGE_HELP_PICTURE);
+      InvalidateRect(picture, nullptr, TRUE);
+      UpdateWindow(picture);
+      RECT box{};
+      GetClientRect(picture, &box);
+      HDC dc = GetDC(picture);
+      for (int y = 0; y < box.bottom; ++y)
+        for (int x = 0; x < box.right; ++x) {
+          const COLORREF c = GetPixel(dc, x, y);
+          blue += GetBValue(c) > GetRValue(c) + 40 && GetBValue(c) > GetGValue(c) + 40 ? 1 : 0;  // the blue "?"
+        }
+      ReleaseDC(picture, dc);
+    });
+    EXPECT_GT(blue, 0) << command;
+  }
 }
 
 // The status bar names where the selected entry lives, with the disabled
