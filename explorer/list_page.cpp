@@ -84,16 +84,7 @@ std::map<std::string, int> g_iconOfFile;
 int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
   auto found = g_iconOfFile.find(file);
   if (found != g_iconOfFile.end()) return found->second;
-  HICON icon = nullptr;
-  if (exists) ExtractIconExA(file.c_str(), 0, nullptr, &icon, 1);
-  if (!icon)
-    icon = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));
-  int index = icon ? ImageList_AddIcon(images, icon) : -1;
-  if (icon) DestroyIcon(icon);
-  if (index < 0) index = 0;
-  g_iconOfFile[file] = index;
-  return index;
+  return g_iconOfFile[file] = AddFileIcon(images, file, exists);
 }
 
 // ---- Picture buttons ------------------------------------------------------
@@ -264,6 +255,17 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 }
 
 }  // namespace
+
+int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
+  HICON icon = nullptr;
+  if (exists) ExtractIconExA(file.c_str(), 0, nullptr, &icon, 1);
+  if (!icon)
+    icon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));
+  const int index = icon ? ImageList_AddIcon(images, icon) : -1;
+  if (icon) DestroyIcon(icon);
+  return index < 0 ? 0 : index;
+}
 
 const RowFacts& FactsOf(int entry) {
   return entry >= 0 && entry < static_cast<int>(g_facts.size()) ? g_facts[entry] : kNoFacts;

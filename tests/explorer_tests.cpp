@@ -733,6 +733,54 @@ TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
 }
 
+// The History rows: title with its file's icon, action, type name, date;
+// the list opens scrolled to the newest event.
+TEST_F(Sheet, HistoryRowsShowTypeDateAndIconsNewestInView) {
+  DeleteFileA(HistoryFile().c_str());
+  const std::string notepad = WindowsFolder() + "\\notepad.exe";
+  for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(1, AppendHistory(("Event" + std::to_string(i)).c_str(), i % 2 ? "c:\\gone\\missing.exe" : notepad.c_str(),
+                               "", i % 2 ? kTypeRunningProgram : 11, kActionStartRemove));
+  const std::vector<HistoryEvent> events = ParseHistory(ReadWholeFile(HistoryFile()));
+  ASSERT_EQ(40u, events.size());
+  std::vector<std::string> types, dates;
+  int images[2] = {-1, -1}, imageCount = 0, top = -1, perPage = 0;
+  WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
+    PostMessageA(page, WM_COMMAND, IDC_OPTIONS_VIEW_HISTORY, 0);
+    HWND dialog = WaitForDialog(sheet);
+    ASSERT_NE(nullptr, dialog);
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    for (int row : {0, 1}) {
+      char text[64] = "";
+      LVITEMA item{};
+      item.mask = LVIF_IMAGE;
+      item.iItem = row;
+      SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      images[row] = item.iImage;
+      for (int column : {2, 3}) {
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        (column == 2 ? types : dates).push_back(text);
+      }
+    }
+    imageCount =
+        ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)));
+    top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    perPage = static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    Press(dialog, IDC_HISTORY_CLOSE);
+  });
+  DeleteFileA(HistoryFile().c_str());
+  EXPECT_EQ((std::vector<std::string>{TypeName(11), TypeName(kTypeRunningProgram)}), types);
+  EXPECT_EQ((std::vector<std::string>{events[0].date, events[1].date}), dates);
+  EXPECT_NE(images[0], images[1]);  // notepad's own icon, the missing-file icon
+  EXPECT_LT(images[0], imageCount);
+  EXPECT_LT(images[1], imageCount);
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + perPage, 40);  // the last event is in view
+}
+
 // Stored settings spoilt by hand or by another program: the sheet still
 // opens on the first tab, on the screen, with its rows.
 TEST_F(Sheet, SpoiltStoredSettingsStillOpenASheetOnTheScreen) {
