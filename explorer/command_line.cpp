@@ -51,7 +51,10 @@ ExplorerCommand ParseExplorerCommandLine(const char* commandLine) {
 
 UINT StartPageCommand(const ExplorerCommand& command, int startTab) {
   if (command.page) return command.page;
-  return startTab < IDC_CMD_SHOW_STARTUP ? IDC_CMD_SHOW_STARTUP : static_cast<UINT>(startTab);
+  // The store holds only pages: any other command there (quit, run at start,
+  // ...) or a spoilt value opens the first tab.
+  const UINT stored = startTab > 0 ? static_cast<UINT>(startTab) : 0;
+  return IsSheetPageCommand(stored) ? stored : IDC_CMD_SHOW_STARTUP;
 }
 
 }  // namespace sentrel

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <string>
 
 #include "catalogue.h"
@@ -143,23 +144,37 @@ constexpr ColumnDef kHistoryColumns[] = {
     {IDS_TITLE, 350}, {IDS_ACTION, 220}, {IDS_COMMAND, 220}, {IDS_DATE_MODIFIED, 380}};
 int g_historyFlags[5] = {};
 
+// Rows in file order: the title with its file's icon, the action, the type
+// and the date; the newest event, last, is scrolled into view.
 void FillHistory(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
   ListView_DeleteAllItems(list);
+  HIMAGELIST images =
+      ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 16, 64);
+  if (HIMAGELIST old = ListView_SetImageList(list, images, LVSIL_SMALL)) ImageList_Destroy(old);
+  std::map<std::string, int> iconOfFile;  // many events name the same program
   const int count = LoadHistory();
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& event = CatalogueAt(i);
+    const std::string file = EntryFile(i);
+    auto icon = iconOfFile.find(file);
+    if (icon == iconOfFile.end())
+      icon = iconOfFile
+                 .emplace(file, AddFileIcon(images, file, GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES))
+                 .first;
     std::string title = event.title;
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
     item.iItem = i;
     item.pszText = &title[0];
     item.lParam = i;
+    item.iImage = icon->second;
     int row = ListView_InsertItem(list, &item);
-    std::string cells[] = {ActionName(event.value), event.path, event.description};
+    std::string cells[] = {ActionName(event.value), TypeName(event.type), event.description};
     for (int column = 1; column <= 3; ++column) ListView_SetItemText(list, row, column, &cells[column - 1][0]);
   }
   ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  if (count > 0) ListView_EnsureVisible(list, count - 1, FALSE);
   EnableWindow(GetDlgItem(dialog, IDC_HISTORY_RESTORE), FALSE);
 }
 

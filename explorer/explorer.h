@@ -17,7 +17,8 @@ struct ExplorerCommand {
   UINT page = 0;           // page command of the page switches, 0 when none
 };
 ExplorerCommand ParseExplorerCommandLine(const char* commandLine);
-// The page to open: the switch's, else StartTab (below 6026 counts as 6026).
+// The page to open: the switch's, else StartTab when it names a page of the
+// sheet, else the first.
 UINT StartPageCommand(const ExplorerCommand& command, int startTab);
 
 // The fonts every page shares, made once at start.
@@ -77,6 +78,8 @@ std::string VersionCheckAddress();
 // Tab index of a page command among the pages present on this system; -1
 // when the command names no page.
 int TabOfPage(UINT pageCommand);
+// A page command of the page table (whether or not the page is present here).
+bool IsSheetPageCommand(UINT command);
 int PageCount();
 UINT PageCommandAt(int tab);
 

@@ -12,6 +12,7 @@
 #include "explorer.h"
 #include "fileid.h"
 #include "lookup.h"
+#include "picture_buttons.h"
 #include "registry.h"
 #include "resource.h"
 #include "sheet.h"
@@ -27,7 +28,6 @@ struct PageData {
   const ListPageDef* def = nullptr;
   HIMAGELIST images = nullptr;
   int flags[8] = {};
-  bool hoverHelp = false, hoverWatchdog = false;
 };
 
 PageData* DataOf(HWND page) { return reinterpret_cast<PageData*>(GetWindowLongPtrA(page, DWLP_USER)); }
@@ -84,111 +84,15 @@ std::map<std::string, int> g_iconOfFile;
 int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
   auto found = g_iconOfFile.find(file);
   if (found != g_iconOfFile.end()) return found->second;
-  HICON icon = nullptr;
-  if (exists) ExtractIconExA(file.c_str(), 0, nullptr, &icon, 1);
-  if (!icon)
-    icon = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));
-  int index = icon ? ImageList_AddIcon(images, icon) : -1;
-  if (icon) DestroyIcon(icon);
-  if (index < 0) index = 0;
-  g_iconOfFile[file] = index;
-  return index;
+  return g_iconOfFile[file] = AddFileIcon(images, file, exists);
 }
 
 // ---- Picture buttons ------------------------------------------------------
 
-enum WatchdogLook { kPatrolling, kRealtime, kOff };
-
 WatchdogLook LookOf(const ListPageDef& def) {
-  if (def.patrolOption < 0) return kOff;
-  if (def.realtimeOption >= 0 && Option(static_cast<OptionId>(def.realtimeOption)) != 0) return kRealtime;
-  return Option(static_cast<OptionId>(def.patrolOption)) > 0 ? kPatrolling : kOff;
-}
-
-void DrawShadowText(HDC dc, const RECT& box, const char* text, COLORREF color) {
-  SetBkMode(dc, TRANSPARENT);
-  RECT shadow = box;
-  OffsetRect(&shadow, 1, 1);
-  SetTextColor(dc, RGB(192, 192, 192));
-  DrawTextA(dc, text, -1, &shadow, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
-  RECT front = box;
-  SetTextColor(dc, color);
-  DrawTextA(dc, text, -1, &front, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
-}
-
-void DrawPicture(HWND page, const DRAWITEMSTRUCT& item) {
-  PageData* data = DataOf(page);
-  const bool help = item.CtlID == IDC_PAGE_HELP_PICTURE;
-  const bool hover = data && (help ? data->hoverHelp : data->hoverWatchdog);
-  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
-  if (hover) {
-    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
-    FrameRect(item.hDC, &item.rcItem, blue);
-    DeleteObject(blue);
-  }
-  if (help) {
-    DrawShadowText(item.hDC, item.rcItem, "?", hover ? RGB(0, 0, 255) : RGB(0, 0, 128));
-    return;
-  }
-  const WatchdogLook look = data && data->def ? LookOf(*data->def) : kOff;
-  UINT iconId = look == kRealtime ? IDI_TAVVY_FIRST_HALF : IDI_TAVVY;
-  HICON icon =
-      static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, 0));
-  if (!icon) return;
-  const int x = (item.rcItem.left + item.rcItem.right - 16) / 2, y = (item.rcItem.top + item.rcItem.bottom - 16) / 2;
-  DrawState(item.hDC, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, 16, 16,
-            DST_ICON | (look == kOff ? DSS_DISABLED : DSS_NORMAL));
-  DestroyIcon(icon);
-}
-
-void DrawLabel(HWND page, const DRAWITEMSTRUCT& item) {
-  PageData* data = DataOf(page);
-  const bool hover = data && (item.CtlID == IDC_PAGE_HELP_LABEL ? data->hoverHelp : data->hoverWatchdog);
-  char text[64] = "";
-  GetWindowTextA(item.hwndItem, text, sizeof text);
-  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
-  DrawShadowText(item.hDC, item.rcItem, text, hover ? RGB(0, 0, 255) : GetSysColor(COLOR_BTNTEXT));
-}
-
-// Hover tracking on the pictures: subclassed statics.
-LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  HWND page = GetParent(picture);
-  PageData* data = DataOf(page);
-  const int id = GetDlgCtrlID(picture);
-  auto setHover = [&](bool on) {
-    if (!data) return;
-    bool& flag = id == IDC_PAGE_HELP_PICTURE ? data->hoverHelp : data->hoverWatchdog;
-    if (flag == on) return;
-    flag = on;
-    InvalidateRect(picture, nullptr, TRUE);
-    InvalidateRect(GetDlgItem(page, id == IDC_PAGE_HELP_PICTURE ? IDC_PAGE_HELP_LABEL : IDC_PAGE_WATCHDOG_LABEL),
-                   nullptr, TRUE);
-  };
-  if (message == WM_MOUSEMOVE) {
-    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, picture, 0};
-    TrackMouseEvent(&track);
-    setHover(true);
-  } else if (message == WM_MOUSELEAVE) {
-    setHover(false);
-  } else if (message == WM_LBUTTONUP) {
-    PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(picture));
-    return 0;
-  } else if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(picture, PictureProc, 0);
-  }
-  return DefSubclassProc(picture, message, wParam, lParam);
-}
-
-void InstallPictures(HWND page) {
-  for (int id : {IDC_PAGE_HELP_PICTURE, IDC_PAGE_WATCHDOG_PICTURE})
-    if (HWND picture = GetDlgItem(page, id)) SetWindowSubclass(picture, PictureProc, 0, 0);
-  for (int id : {IDC_PAGE_HELP_LABEL, IDC_PAGE_WATCHDOG_LABEL}) {
-    HWND label = GetDlgItem(page, id);
-    if (!label) continue;
-    LONG_PTR style = GetWindowLongPtrA(label, GWL_STYLE);
-    SetWindowLongPtrA(label, GWL_STYLE, (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) | SS_OWNERDRAW);
-  }
+  if (def.patrolOption < 0) return kWatchdogOff;
+  if (def.realtimeOption >= 0 && Option(static_cast<OptionId>(def.realtimeOption)) != 0) return kWatchdogRealtime;
+  return Option(static_cast<OptionId>(def.patrolOption)) > 0 ? kWatchdogPatrolling : kWatchdogOff;
 }
 
 // ---- Layout ------------------------------------------------------------------
@@ -207,7 +111,7 @@ void LayoutPage(HWND page) {
   HWND tabs = PropSheet_GetTabControl(sheet);
   const bool oneRow = tabs && TabCtrl_GetRowCount(tabs) <= 1;
 
-  std::vector<std::pair<HWND, RECT>> moves;
+  ControlMoves moves;
   auto place = [&](int id, int x, int y, int w, int h) {
     if (HWND control = GetDlgItem(page, id)) moves.push_back({control, RECT{x, y, w, h}});
   };
@@ -216,12 +120,7 @@ void LayoutPage(HWND page) {
     if (HWND control = GetDlgItem(page, id)) GetWindowRect(control, &box);
     return SIZE{box.right - box.left, box.bottom - box.top};
   };
-  SIZE help = sizeOf(IDC_PAGE_HELP_PICTURE), helpLabel = sizeOf(IDC_PAGE_HELP_LABEL);
-  SIZE dog = sizeOf(IDC_PAGE_WATCHDOG_PICTURE), dogLabel = sizeOf(IDC_PAGE_WATCHDOG_LABEL);
-  place(IDC_PAGE_HELP_PICTURE, width - help.cx * 3, 3, help.cx, help.cy);
-  place(IDC_PAGE_HELP_LABEL, width - helpLabel.cx * 7 / 4, 25, helpLabel.cx, helpLabel.cy);
-  place(IDC_PAGE_WATCHDOG_PICTURE, width - dog.cx * 3, 38, dog.cx, dog.cy);
-  place(IDC_PAGE_WATCHDOG_LABEL, width - dogLabel.cx * 3 / 2, 60, dogLabel.cx, dogLabel.cy);
+  PlacePictureButtons(page, width, moves);
 
   const int listTop = margins.top + 5;
   const int listWidth = width - margins.right * 3 / 2 - 20;
@@ -251,12 +150,7 @@ void LayoutPage(HWND page) {
     place(id, x, buttonY, w, buttonHeight);
     if (id == IDC_PAGE_ENABLE && sharedToggle) place(IDC_PAGE_DISABLE, x, buttonY, w, buttonHeight);
   }
-  HDWP batch = BeginDeferWindowPos(static_cast<int>(moves.size()));
-  for (auto& [control, box] : moves)
-    if (batch)
-      batch = DeferWindowPos(batch, control, nullptr, box.left, box.top, box.right, box.bottom,
-                             SWP_NOZORDER | SWP_NOACTIVATE);
-  if (batch) EndDeferWindowPos(batch);
+  ApplyMoves(moves);
 }
 
 void InitPage(HWND page, const ListPageDef& def) {
@@ -272,7 +166,7 @@ void InitPage(HWND page, const ListPageDef& def) {
   if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
   if (def.patrolOption < 0) ShowWindow(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), SW_HIDE);
   InsertColumns(page, def);
-  InstallPictures(page);
+  InstallPictureButtons(page);
   if (def.hooks->init) def.hooks->init(page);
   PlaceSheet(page);
 }
@@ -361,6 +255,17 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 }
 
 }  // namespace
+
+int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
+  HICON icon = nullptr;
+  if (exists) ExtractIconExA(file.c_str(), 0, nullptr, &icon, 1);
+  if (!icon)
+    icon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));
+  const int index = icon ? ImageList_AddIcon(images, icon) : -1;
+  if (icon) DestroyIcon(icon);
+  return index < 0 ? 0 : index;
+}
 
 const RowFacts& FactsOf(int entry) {
   return entry >= 0 && entry < static_cast<int>(g_facts.size()) ? g_facts[entry] : kNoFacts;
@@ -555,14 +460,9 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NOTIFY:
       if (data) return OnNotify(page, *data->def, reinterpret_cast<NMHDR*>(lParam));
       return FALSE;
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (item->CtlID == IDC_PAGE_HELP_PICTURE || item->CtlID == IDC_PAGE_WATCHDOG_PICTURE)
-        DrawPicture(page, *item);
-      else
-        DrawLabel(page, *item);
-      return TRUE;
-    }
+    case WM_DRAWITEM:
+      return DrawPictureButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam),
+                               data ? LookOf(*data->def) : kWatchdogOff);
     case WM_COMMAND: {
       if (!data) return FALSE;
       const int id = LOWORD(wParam);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -79,6 +81,9 @@ const RowFacts& FactsOf(int entry);
 void SortByColumn(HWND page, int column);
 // The program file of a catalogue entry.
 std::string EntryFile(int entry);
+// Adds the first icon of a file (the missing-file icon when it has none or is
+// not there) to the image list; its index, 0 when nothing could be added.
+int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists);
 
 // Pure helpers.
 std::string SortableFirstSeen(const std::string& text);

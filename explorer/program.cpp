@@ -37,27 +37,6 @@ std::string LoadShortText(UINT id) {
   return LoadText(id, text, sizeof text) > 0 ? std::string(text) : std::string();
 }
 
-bool IsPageCommand(UINT command) {
-  switch (command) {
-    case IDC_CMD_SHOW_STARTUP:
-    case IDC_CMD_SHOW_OMNI:
-    case IDC_CMD_SHOW_COOKIES:
-    case IDC_CMD_SHOW_ACTIVE_TASKS:
-    case IDC_CMD_SHOW_OPTIONS:
-    case IDC_CMD_SHOW_SERVICES:
-    case IDC_CMD_SHOW_TASKS:
-    case IDC_CMD_SHOW_IE_HELPERS:
-    case IDC_CMD_SHOW_FILE_TYPES:
-    case IDC_CMD_SHOW_HIDDEN:
-    case IDC_CMD_SHOW_DELAY:
-    case IDC_CMD_SHOW_ACTIVEX:
-    case IDC_CMD_SHOW_RECENT:  // a remembered Recent page opens the first tab
-      return true;
-    default:
-      return false;
-  }
-}
-
 void OnExitRequest() {
   if (Option(kOptConfirmExit) == 0) {
     DestroyWindow(Explorer().commandWindow);
@@ -79,7 +58,7 @@ LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_COMMAND: {
       const UINT command = LOWORD(wParam);
-      if (IsPageCommand(command)) {
+      if (IsSheetPageCommand(command)) {
         ShowSheet(command);
       } else if (command == kCookieViewing) {
         const bool saved = explorer.cookieViewing;

@@ -12,6 +12,7 @@
 #include "fileid.h"
 #include "list_page.h"
 #include "lookup.h"
+#include "picture_buttons.h"
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
@@ -57,6 +58,23 @@ POINT g_minTrack = {0, 0};
 
 bool PagePresent(const PageEntry& page) { return !page.ntOnly || IsNtFamily(); }
 
+// The help picture at the top right as on the list pages, Close in the
+// bottom right corner.
+void LayoutPlainPage(HWND page) {
+  RECT client;
+  GetClientRect(page, &client);
+  ControlMoves moves;
+  PlacePictureButtons(page, client.right, moves);
+  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
+    RECT margin = {7, 6, 0, 0}, box;
+    MapDialogRect(page, &margin);
+    GetWindowRect(close, &box);
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
+  }
+  ApplyMoves(moves);
+}
+
 // The pages that are not lists: About and Options.
 INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -72,9 +90,15 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
       SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
       if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
+      InstallPictureButtons(page);
       PlaceSheet(page);
       return TRUE;
     }
+    case WM_DRAWITEM:
+      return DrawPictureButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kWatchdogOff);
+    case WM_SENTREL_LAYOUT_PAGE:
+      LayoutPlainPage(page);
+      return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->code == PSN_SETACTIVE) {
@@ -145,6 +169,14 @@ LRESULT CALLBACK FrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       LayoutFrame(sheet);
       return result;
     }
+    case WM_COMMAND:
+      // Enter reaches the sheet as a press of its default button, OK, which
+      // this sheet hides: on a page it means Info, and the sheet stays open.
+      if (LOWORD(wParam) == IDOK) {
+        if (HWND page = PropSheet_GetCurrentPageHwnd(sheet)) SendMessageA(page, WM_COMMAND, wParam, lParam);
+        return 0;
+      }
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(sheet, FrameProc, 0);
       break;
@@ -179,6 +211,12 @@ UINT PageRecordSize() {
 }
 
 }  // namespace
+
+bool IsSheetPageCommand(UINT command) {
+  for (const PageEntry& page : kPages)
+    if (page.command == command) return true;
+  return false;
+}
 
 int PageCount() {
   int count = 0;
@@ -303,11 +341,11 @@ void PlaceSheet(HWND page) {
   const int sheetWidth = frame.right - frame.left, sheetHeight = frame.bottom - frame.top;
   bool hasX, hasY, hasWidth, hasHeight;
   int x = ReadGeometry(kX, &hasX), y = ReadGeometry(kY, &hasY);
+  SetWindowSubclass(sheet, FrameProc, 0, 0);  // both families: Enter; resizing on the NT family
   if (IsNtFamily()) {
     RECT client;
     GetClientRect(sheet, &client);
     g_minTrack = {client.right - 10, client.bottom - 32};
-    SetWindowSubclass(sheet, FrameProc, 0, 0);
     CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, sheet,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SHEET_STATUS_BAR)), explorer.instance, nullptr);
     if (!hasX && !hasY) {
@@ -351,10 +389,11 @@ void ActivatePage(HWND page, UINT command) {
   ShowWindow(GetDlgItem(sheet, IDOK), SW_HIDE);
   SetDlgItemTextA(sheet, IDCANCEL, LoadText(IDS_CLOSE).c_str());
   SetWindowTextA(explorer.commandWindow, explorer.caption.c_str());
-  if (IsNtFamily()) LayoutFrame(sheet);
+  // The sheet still names the page being left as its current one.
+  if (IsNtFamily()) LayoutFrame(sheet, page);
 }
 
-void LayoutFrame(HWND sheet) {
+void LayoutFrame(HWND sheet, HWND page) {
   if (!IsNtFamily()) return;
   RECT outer;
   GetWindowRect(sheet, &outer);
@@ -367,7 +406,8 @@ void LayoutFrame(HWND sheet) {
     ShowWindow(close, SW_HIDE);
   }
   const bool oneRow = tabs && TabCtrl_GetRowCount(tabs) <= 1;
-  if (HWND page = PropSheet_GetCurrentPageHwnd(sheet)) {
+  if (!page) page = PropSheet_GetCurrentPageHwnd(sheet);
+  if (page) {
     MoveWindow(page, 8, 50, w - 28, h - 112 + (oneRow ? 10 : 0), TRUE);
     SendMessageA(page, WM_SENTREL_LAYOUT_PAGE, 0, 0);
   }

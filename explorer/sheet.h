@@ -17,7 +17,8 @@ void PlaceSheet(HWND page);
 // A page became active: its command is the current page; the frame's buttons
 // and caption are set and the frame laid out.
 void ActivatePage(HWND page, UINT command);
-void LayoutFrame(HWND sheet);
+// Lays out the frame and the given page, the current one when none is given.
+void LayoutFrame(HWND sheet, HWND page = nullptr);
 void SaveSheetGeometry();
 // A page is destroyed: the sheet is closing.
 void SheetPageDestroyed(HWND page);

@@ -223,7 +223,7 @@ void SelectionChanged(HWND page) {
   ShowWindow(disable, disabled ? SW_HIDE : SW_SHOW);
   EnableWindow(enable, TRUE);
   EnableWindow(disable, TRUE);
-  SetStatusText(page, LoadText(IDS_STARTUP_LOCATION) + TypeName(item.type));
+  SetStatusText(page, LoadText(IDS_STARTUP_LOCATION) + LocationText(item.type, disabled));
   SetWindowTextA(remove, LoadText(IDS_REMOVE).c_str());
   if (item.type == kTypeUserinit || item.type == kTypeShell) {
     SetWindowTextA(remove, LoadText(IDS_RESET).c_str());

@@ -114,13 +114,17 @@ TEST_F(ExplorerProcess, MonitorSwitchLeavesOnlyTheCommandWindow) {
   EXPECT_EQ(0u, explorer.WaitForExit(15000));
 }
 
-TEST_F(ExplorerProcess, RememberedRecentPageOpensTheFirstTab) {
-  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "StartTab", "6060");
-  Program explorer(ProgramPath("SentrelEx.exe"), "");
-  ASSERT_TRUE(explorer.started());
-  EXPECT_EQ(0, SheetTab(explorer.id()));
-  if (HWND window = FindWindowA("SentrelEx", nullptr)) PostMessageA(window, WM_COMMAND, IDC_CMD_EXIT, 0);
-  EXPECT_EQ(0u, explorer.WaitForExit(15000));
+// Only a page of the sheet comes from StartTab: Recent, quit, run-at-start
+// and nonsense all open the first tab.
+TEST_F(ExplorerProcess, StartTabNamingNoOpeningPageOpensTheFirstTab) {
+  for (const char* stored : {"6060", "6030", "6031", "99999"}) {
+    RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "StartTab", stored);
+    Program explorer(ProgramPath("SentrelEx.exe"), "");
+    ASSERT_TRUE(explorer.started());
+    EXPECT_EQ(0, SheetTab(explorer.id())) << stored;
+    if (HWND window = FindWindowA("SentrelEx", nullptr)) PostMessageA(window, WM_COMMAND, IDC_CMD_EXIT, 0);
+    EXPECT_EQ(0u, explorer.WaitForExit(15000)) << stored;
+  }
 }
 
 }  // namespace

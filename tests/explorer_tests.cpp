@@ -50,6 +50,7 @@ TEST(ExplorerCommandLine, SwitchesChooseThePageLaterMatchesWin) {
   EXPECT_EQ(6040u, PageOf("-START -BHO"));  // the later switch in the table wins
   EXPECT_EQ(6055u, PageOf("", 6055));       // no switch: StartTab
   EXPECT_EQ(6026u, PageOf("", 12));         // below 6026 counts as 6026
+  for (int stored : {6030, 6031, 6034, 6045, 99999}) EXPECT_EQ(6026u, PageOf("", stored)) << stored;  // no page
   EXPECT_TRUE(ParseExplorerCommandLine("-q").quit);
   ExplorerCommand oneShots = ParseExplorerCommandLine("-restore -auoption -setprefix");
   EXPECT_TRUE(oneShots.restore && oneShots.auOption && oneShots.setPrefix);
@@ -120,9 +121,9 @@ void EmptyRunKeys() {
 // The newest shown top-level dialog of this process other than `except` (a
 // message box or one of the explorer's dialogs), once its texts are in; its
 // static texts go to *text.
-HWND WaitForDialog(HWND except, std::string* text = nullptr) {
+HWND WaitForDialog(HWND except, std::string* text = nullptr, int tries = 500) {
   HWND box = nullptr;
-  for (int i = 0; i < 500 && !box; ++i) {
+  for (int i = 0; i < tries && !box; ++i) {
     HWND found = nullptr;
     while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
       DWORD process = 0;
@@ -359,6 +360,114 @@ TEST_F(Sheet, NoSelectionShowsMessage57) {
     Press(box, IDOK);
   });
   EXPECT_NE(std::string::npos, text.find("No selection has been made.")) << text;
+}
+
+// Enter on a selected row opens Info, as message 57 tells the user; the
+// sheet stays open (its hidden OK button is still the default).
+TEST_F(Sheet, EnterOnARowOpensInfoAndKeepsTheSheet) {
+  std::string text;
+  bool sheetLeft = false;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    ClickColumn(page, 0);  // alpha first
+    Select(page, {0});
+    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);  // through the sheet's dialog keys, as typed
+    HWND box = WaitForDialog(sheet, &text);
+    ASSERT_NE(nullptr, box);
+    Press(box, IDOK);
+    Settle(sheet);
+    sheetLeft = IsWindow(sheet) && IsWindowVisible(sheet);
+  });
+  EXPECT_NE(std::string::npos, text.find("ALPHA.EXE")) << text;  // the summary of the row's file
+  EXPECT_TRUE(sheetLeft);
+}
+
+// One click on a picture button is one command: one patrol-time dialog.
+TEST_F(Sheet, OneClickOnAPictureIsOneCommand) {
+  int dialogs = 0;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    HWND picture = GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE);
+    PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    for (HWND dialog; (dialog = WaitForDialog(sheet, nullptr, 75)) != nullptr && dialogs < 5; ++dialogs)
+      Press(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(1, dialogs);
+}
+
+// The page shown takes the frame's page place (8, 50; W - 28 by H - 112, or
+// 10 taller when the tabs fit one row): with a restored size, and when it
+// becomes active again after the sheet was resized on another page.
+TEST_F(Sheet, ActivatedPageTakesTheFramesPagePlace) {
+  for (auto [name, value] : {std::pair{"xPos", "10"}, {"yPos", "10"}, {"dxPos", "900"}, {"dyPos", "700"}})
+    RawSetText(HKEY_CURRENT_USER, kSentrelKey, name, value);
+  // Where the page is, and where the frame's layout puts it.
+  auto place = [](HWND sheet, HWND page) {
+    RECT frame{}, shown{};
+    GetWindowRect(sheet, &frame);
+    GetWindowRect(page, &shown);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&shown), 2);
+    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    const int taller = SendMessageA(tabs, TCM_GETROWCOUNT, 0, 0) <= 1 ? 10 : 0;
+    const RECT wanted = {8, 50, 8 + frame.right - frame.left - 28, 50 + frame.bottom - frame.top - 112 + taller};
+    return std::pair{shown, wanted};
+  };
+  std::vector<std::pair<RECT, RECT>> places;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    places.push_back(place(sheet, page));
+    SendMessageA(sheet, PSM_SETCURSEL, 1, 0);  // Delayed Start
+    SetWindowPos(sheet, nullptr, 0, 0, 1000, 760, SWP_NOMOVE | SWP_NOZORDER);
+    SendMessageA(sheet, PSM_SETCURSEL, 0, 0);  // back to Startup Programs, made at the old size
+    places.push_back(place(sheet, reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0))));
+  });
+  if (Is9xFamily()) return;  // that family's sheet keeps its template size
+  for (const auto& [shown, wanted] : places)
+    EXPECT_TRUE(EqualRect(&shown, &wanted))
+        << shown.left << "," << shown.top << "," << shown.right << "," << shown.bottom << " wanted " << wanted.left
+        << "," << wanted.top << "," << wanted.right << "," << wanted.bottom;
+}
+
+// The help picture is drawn on the About and Options pages too.
+TEST_F(Sheet, HelpPictureIsDrawnOnThePagesWithoutAList) {
+  for (UINT command : {IDC_CMD_SHOW_OMNI, IDC_CMD_SHOW_OPTIONS}) {
+    int blue = 0;
+    WithSheet(command, [&](HWND, HWND page) {
+      HWND picture = GetDlgItem(page, IDC_PAGE_HELP_PICTURE);
+      InvalidateRect(picture, nullptr, TRUE);
+      UpdateWindow(picture);
+      RECT box{};
+      GetClientRect(picture, &box);
+      HDC dc = GetDC(picture);
+      for (int y = 0; y < box.bottom; ++y)
+        for (int x = 0; x < box.right; ++x) {
+          const COLORREF c = GetPixel(dc, x, y);
+          blue += GetBValue(c) > GetRValue(c) + 40 && GetBValue(c) > GetGValue(c) + 40 ? 1 : 0;  // the blue "?"
+        }
+      ReleaseDC(picture, dc);
+    });
+    EXPECT_GT(blue, 0) << command;
+  }
+}
+
+// The status bar names where the selected entry lives, with the disabled
+// marker for a disabled one.
+TEST_F(Sheet, StatusBarShowsTheLocationOfTheSelectedRow) {
+  ASSERT_EQ(1, ToggleStartupEntry("Bravo", "c:\\apps\\Bravo.exe", "", 11));
+  std::vector<std::string> lines;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    ClickColumn(page, 0);  // alpha, Charlie, Delta, Bravo
+    for (int row : {0, 3}) {
+      Select(page, {row});
+      char text[512] = "";
+      SendDlgItemMessageA(sheet, IDC_SHEET_STATUS_BAR, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+      lines.push_back(text);
+    }
+  });
+  if (Is9xFamily()) return;  // no status bar there
+  const std::string run = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  EXPECT_EQ((std::vector<std::string>{LoadText(IDS_STARTUP_LOCATION) + run,
+                                      LoadText(IDS_STARTUP_LOCATION) + " * " + LoadText(IDS_DISABLED) + " * " + run}),
+            lines);
 }
 
 int RowOf(HWND page, const std::string& title) {
@@ -622,6 +731,54 @@ TEST_F(Sheet, HistoryRestoresOnlyRestorableEventsAndClears) {
   EXPECT_EQ("c:\\apps\\Echo.exe", restored);
   EXPECT_EQ(0, rowsAfterClear);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
+}
+
+// The History rows: title with its file's icon, action, type name, date;
+// the list opens scrolled to the newest event.
+TEST_F(Sheet, HistoryRowsShowTypeDateAndIconsNewestInView) {
+  DeleteFileA(HistoryFile().c_str());
+  const std::string notepad = WindowsFolder() + "\\notepad.exe";
+  for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(1, AppendHistory(("Event" + std::to_string(i)).c_str(), i % 2 ? "c:\\gone\\missing.exe" : notepad.c_str(),
+                               "", i % 2 ? kTypeRunningProgram : 11, kActionStartRemove));
+  const std::vector<HistoryEvent> events = ParseHistory(ReadWholeFile(HistoryFile()));
+  ASSERT_EQ(40u, events.size());
+  std::vector<std::string> types, dates;
+  int images[2] = {-1, -1}, imageCount = 0, top = -1, perPage = 0;
+  WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
+    PostMessageA(page, WM_COMMAND, IDC_OPTIONS_VIEW_HISTORY, 0);
+    HWND dialog = WaitForDialog(sheet);
+    ASSERT_NE(nullptr, dialog);
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    for (int row : {0, 1}) {
+      char text[64] = "";
+      LVITEMA item{};
+      item.mask = LVIF_IMAGE;
+      item.iItem = row;
+      SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      images[row] = item.iImage;
+      for (int column : {2, 3}) {
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        (column == 2 ? types : dates).push_back(text);
+      }
+    }
+    imageCount =
+        ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)));
+    top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    perPage = static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    Press(dialog, IDC_HISTORY_CLOSE);
+  });
+  DeleteFileA(HistoryFile().c_str());
+  EXPECT_EQ((std::vector<std::string>{TypeName(11), TypeName(kTypeRunningProgram)}), types);
+  EXPECT_EQ((std::vector<std::string>{events[0].date, events[1].date}), dates);
+  EXPECT_NE(images[0], images[1]);  // notepad's own icon, the missing-file icon
+  EXPECT_LT(images[0], imageCount);
+  EXPECT_LT(images[1], imageCount);
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + perPage, 40);  // the last event is in view
 }
 
 // Stored settings spoilt by hand or by another program: the sheet still
