@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "resource.h"
+#include "ui.h"
 
 namespace sentrel {
 namespace {
@@ -37,8 +38,7 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
   const LONG_PTR state = StateOf(picture);
   switch (message) {
     case WM_MOUSEMOVE: {
-      TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, picture, 0};
-      TrackMouseEvent(&track);
+      TrackMouseLeave(picture);
       SetState(picture, state | kHover);
       break;
     }
@@ -57,12 +57,12 @@ LRESULT CALLBACK PictureProc(HWND picture, UINT message, WPARAM wParam, LPARAM l
       }
       return 0;
     case WM_NCDESTROY:
-      RemoveWindowSubclass(picture, PictureProc, 0);
+      RemoveSubclass(picture, PictureProc, 0);
       break;
     default:
       break;
   }
-  return DefSubclassProc(picture, message, wParam, lParam);
+  return CallNextProcedure(picture, message, wParam, lParam);
 }
 
 void DrawShadowText(HDC dc, const RECT& box, const char* text, COLORREF color) {
@@ -111,7 +111,7 @@ void DrawLabel(const DRAWITEMSTRUCT& item) {
 
 void InstallPictureButtons(HWND page) {
   for (int id : {IDC_PAGE_HELP_PICTURE, IDC_PAGE_WATCHDOG_PICTURE})
-    if (HWND picture = GetDlgItem(page, id)) SetWindowSubclass(picture, PictureProc, 0, 0);
+    if (HWND picture = GetDlgItem(page, id)) SubclassWindow(picture, PictureProc, 0, 0);
   for (int id : {IDC_PAGE_HELP_LABEL, IDC_PAGE_WATCHDOG_LABEL}) {
     HWND label = GetDlgItem(page, id);
     if (!label) continue;

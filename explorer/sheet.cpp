@@ -5,7 +5,9 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "catalogue.h"
 #include "explorer.h"
@@ -17,6 +19,7 @@
 #include "resource.h"
 #include "settings.h"
 #include "strings.h"
+#include "ui.h"
 #include "winpos.h"
 
 namespace sentrel {
@@ -165,7 +168,7 @@ LRESULT CALLBACK FrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     }
     case WM_SIZE: {
-      LRESULT result = DefSubclassProc(sheet, message, wParam, lParam);
+      LRESULT result = CallNextProcedure(sheet, message, wParam, lParam);
       LayoutFrame(sheet);
       return result;
     }
@@ -178,12 +181,12 @@ LRESULT CALLBACK FrameProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       }
       break;
     case WM_NCDESTROY:
-      RemoveWindowSubclass(sheet, FrameProc, 0);
+      RemoveSubclass(sheet, FrameProc, 0);
       break;
     default:
       break;
   }
-  return DefSubclassProc(sheet, message, wParam, lParam);
+  return CallNextProcedure(sheet, message, wParam, lParam);
 }
 
 int ReadGeometry(const char* name, bool* present) {
@@ -198,16 +201,8 @@ void WriteGeometry(const char* name, int value) {
 
 // comctl32 above 4.70 knows the current page record.
 UINT PageRecordSize() {
-  HMODULE library = GetModuleHandleA("comctl32.dll");
-  auto getVersion =
-      library ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")))
-              : nullptr;
-  DLLVERSIONINFO info{};
-  info.cbSize = sizeof info;
-  if (getVersion && SUCCEEDED(getVersion(&info)) &&
-      (info.dwMajorVersion > 4 || (info.dwMajorVersion == 4 && info.dwMinorVersion > 70)))
-    return sizeof(PROPSHEETPAGEA);
-  return PROPSHEETPAGEA_V1_SIZE;
+  // Every comctl32 from 4.71 on takes the second form; none needs more here.
+  return CommonControlsVersion() > 470 ? PROPSHEETPAGEA_V2_SIZE : PROPSHEETPAGEA_V1_SIZE;
 }
 
 }  // namespace
@@ -303,7 +298,9 @@ void ShowSheet(UINT command) {
   }
 
   PROPSHEETHEADERA header = {};
-  header.dwSize = sizeof header;
+  // The first form of the header: it is all this sheet uses, and comctl32
+  // versions before 4.71 refuse the larger ones.
+  header.dwSize = PROPSHEETHEADERA_V1_SIZE;
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
   if (IsNtFamily()) {
     header.dwFlags |= PSH_USECALLBACK;
@@ -314,7 +311,11 @@ void ShowSheet(UINT command) {
   header.pszCaption = explorer.caption.c_str();
   header.nPages = count;
   header.nStartPage = start;
-  header.ppsp = records;
+  // comctl32 steps through the records by their dwSize, so they are packed
+  // at that size.
+  std::vector<BYTE> packed(static_cast<size_t>(count) * recordSize);
+  for (int i = 0; i < count; ++i) std::memcpy(&packed[static_cast<size_t>(i) * recordSize], &records[i], recordSize);
+  header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(packed.data());
   SetWindowTextA(explorer.commandWindow, explorer.caption.c_str());
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, sizeof self);
@@ -341,7 +342,7 @@ void PlaceSheet(HWND page) {
   const int sheetWidth = frame.right - frame.left, sheetHeight = frame.bottom - frame.top;
   bool hasX, hasY, hasWidth, hasHeight;
   int x = ReadGeometry(kX, &hasX), y = ReadGeometry(kY, &hasY);
-  SetWindowSubclass(sheet, FrameProc, 0, 0);  // both families: Enter; resizing on the NT family
+  SubclassWindow(sheet, FrameProc, 0, 0);  // both families: Enter; resizing on the NT family
   if (IsNtFamily()) {
     RECT client;
     GetClientRect(sheet, &client);

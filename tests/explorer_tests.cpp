@@ -26,6 +26,7 @@
 #include "startup_page.h"
 #include "strings.h"
 #include "test_support.h"
+#include "ui.h"
 
 using namespace sentrel;
 using namespace sentrel_test;
@@ -383,16 +384,27 @@ TEST_F(Sheet, EnterOnARowOpensInfoAndKeepsTheSheet) {
 }
 
 // One click on a picture button is one command: one patrol-time dialog.
+// Also with the classic subclassing of comctl32 versions before 5.80, where
+// Enter must still open Info rather than close the sheet.
 TEST_F(Sheet, OneClickOnAPictureIsOneCommand) {
-  int dialogs = 0;
-  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
-    HWND picture = GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE);
-    PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-    PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-    for (HWND dialog; (dialog = WaitForDialog(sheet, nullptr, 75)) != nullptr && dialogs < 5; ++dialogs)
-      Press(dialog, IDCANCEL);
-  });
-  EXPECT_EQ(1, dialogs);
+  for (bool classic : {false, true}) {
+    UseClassicSubclassing(classic);
+    int dialogs = 0;
+    bool open = false;
+    WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+      HWND picture = GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE);
+      PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+      PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+      for (HWND dialog; (dialog = WaitForDialog(sheet, nullptr, 75)) != nullptr && dialogs < 5; ++dialogs)
+        Press(dialog, IDCANCEL);
+      PostMessageA(sheet, WM_COMMAND, IDOK, 0);  // Enter with no row selected: message 57, the sheet stays
+      if (HWND box = WaitForDialog(sheet, nullptr)) Press(box, IDOK);
+      open = IsWindow(sheet) && IsWindowVisible(sheet);
+    });
+    UseClassicSubclassing(false);
+    EXPECT_EQ(1, dialogs) << classic;
+    EXPECT_TRUE(open) << classic;
+  }
 }
 
 // The page shown takes the frame's page place (8, 50; W - 28 by H - 112, or
