@@ -18,6 +18,7 @@
 #include "settings.h"
 #include "strings.h"
 #include "test_support.h"
+#include "type_codes.h"
 
 using namespace sentrel;
 using namespace sentrel_test;
@@ -133,6 +134,65 @@ TEST_F(Processes, RunningProgramsGetFirstSeenDates) {
       dated = RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\ActiveTasks",
                       CatalogueAt(i).path.c_str()) != "<missing>";
   EXPECT_TRUE(dated);
+}
+
+// ---- History restore ----------------------------------------------------------
+
+// The witness program copied under a name that must not be started from here.
+struct Witness {
+  std::string copy, log;
+  explicit Witness(const std::string& as) : copy(TestFolder() + "\\" + as), log(TestFolder() + "\\witness.txt") {
+    CopyFileA((TestFolder() + "\\witness.exe").c_str(), copy.c_str(), FALSE);
+    DeleteFileA(log.c_str());
+  }
+  ~Witness() {
+    DeleteFileA(copy.c_str());
+    DeleteFileA(log.c_str());
+  }
+  std::string Seen(DWORD wait) const {
+    Sleep(wait);
+    return ReadWholeFile(log);
+  }
+};
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+int RestoreRecorded(const std::string& path, int type, int action) {
+  AppendHistory("Restored", path.c_str(), "", type, action);
+  return RestoreHistoryEvent(LoadHistory() - 1);
+}
+
+TEST_F(Processes, HelperRegistrationRunsTheSystemsRegsvr32) {
+  Witness beside("regsvr32.exe");  // first on the search path of this program
+  EXPECT_EQ(1, RestoreRecorded("c:\\gone\\helper.dll", 900, kActionIEHelperRemove));
+  EXPECT_EQ("", beside.Seen(1500));
+}
+
+TEST_F(Processes, HiddenFileRestoreStaysInsideTheVault) {
+  const std::string data = DataFolder();
+  const std::string outside = data + "\\outside.txt";
+  WriteWholeFile(outside, "not in the vault");
+  const std::string target = TestFolder() + "\\restored";
+  CreateDirectoryA(target.c_str(), nullptr);
+  for (const std::string& path : {target + "\\a/../../outside.txt", target + "\\..", target + "\\.", target + "\\"})
+    EXPECT_EQ(0, RestoreRecorded(path, kTypeHidden, kActionHiddenDeleteFile)) << path;
+  EXPECT_EQ("not in the vault", ReadWholeFile(outside));
+  // A real vault copy comes back hidden and leaves the vault.
+  const std::string saved = data + "\\vault\\kept.txt";
+  WriteWholeFile(saved, "kept");
+  EXPECT_EQ(1, RestoreRecorded(target + "\\kept.txt", kTypeHidden, kActionHiddenDeleteFile));
+  EXPECT_NE(0u, GetFileAttributesA((target + "\\kept.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(saved.c_str()));
+  SetFileAttributesA((target + "\\kept.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA((target + "\\kept.txt").c_str());
+  DeleteFileA(outside.c_str());
+  DeleteFileA((TestFolder() + "\\outside.txt").c_str());
+  RemoveDirectoryA(target.c_str());
 }
 
 // ---- Online lookup ------------------------------------------------------------
