@@ -214,7 +214,7 @@ std::string After(const std::string& address, const std::string& marker) {
 TEST(OnlineLookup, ShortRequestHasSixParametersInOrder) {
   std::string address = ShortLookupAddress(Facts("C:\\Tools\\setup.x64.exe"));
   EXPECT_EQ(
-      "?program=setup.x64.exe&vendor=Smith%20+%20Sons%20Ltd&version=1.2%20beta&build=16.0.2009.0&Type=460&Loc=en"
+      "?program=setup.x64.exe&vendor=Smith%20%26%20Sons%20Ltd&version=1.2%20beta&build=16.0.2009.0&Type=460&Loc=en"
       "&ext=x64.exe",
       After(address, "?program="));
   EXPECT_EQ(std::string(kVendorSite) + "/cgi-bin/omniinfo.pl", address.substr(0, address.find('?')));
@@ -247,11 +247,63 @@ TEST(OnlineLookup, LongRequestCarriesEveryFact) {
   facts.detected = "01/02/2009 3:04 AM";
   facts.size = "1,234";
   EXPECT_EQ(std::string(kVendorSite) +
-                "/cgi-bin/omniinfo12.pl?program=app.exe&vendor=Smith%20+%20Sons%20Ltd&build=16.0.2009.0&Type=460"
-                "&Loc=us&ext=exe&version=1.2%20beta&name=App&copy=(C)%20A+B&detail=The%20App"
-                "&created=2009/01/02%2003:04&detected=01/02/2009%203:04%20AM&fsize=1,234"
-                "&path=C:\\Program%20Files\\App\\app.exe",
+                "/cgi-bin/omniinfo12.pl?program=app.exe&vendor=Smith%20%26%20Sons%20Ltd&build=16.0.2009.0&Type=460"
+                "&Loc=us&ext=exe&version=1.2%20beta&name=App&copy=%28C%29%20A%26B&detail=The%20App"
+                "&created=2009%2F01%2F02%2003%3A04&detected=01%2F02%2F2009%203%3A04%20AM&fsize=1%2C234"
+                "&path=C%3A%5CProgram%20Files%5CApp%5Capp.exe",
             LongLookupAddress(facts));
+}
+
+TEST(OnlineLookup, HostileVersionFieldsStayInsideTheirValues) {
+  LookupFacts facts = Facts("C:\\Tools\\tool.exe");
+  facts.company = "x\" -new-window \"file:///c:/evil&Type=1\t\x01\xe9";
+  facts.productVersion = "1%22\r\n";
+  for (const std::string& address : {ShortLookupAddress(facts), LongLookupAddress(facts)}) {
+    const std::string query = address.substr(address.find('?') + 1);
+    EXPECT_EQ(std::string::npos,
+              query.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~%&="))
+        << query;
+    EXPECT_NE(std::string::npos,
+              query.find("&vendor=x%22%20-new-window%20%22file%3A%2F%2F%2Fc%3A%2Fevil%26Type%3D1%09%01%E9&"))
+        << query;
+    EXPECT_NE(std::string::npos, query.find("&version=1%2522%0D%0A")) << query;
+  }
+}
+
+// A window any program can make stands for a running AOL client: the client
+// is started only from the Program Files folder, never found by its bare name.
+TEST(OnlineLookup, OnlineServiceClientOnlyFromProgramFiles) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "AOL Frame25";
+  RegisterClassA(&windowClass);
+  HWND client = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(nullptr, client);
+  const std::string programs =
+      ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  const std::string installed = programs + "\\SentrelTestAOL";
+  CreateDirectoryA(installed.c_str(), nullptr);
+  const std::string address = "sentrel-test:nowhere";
+  {
+    Witness bare("waol.exe");  // first on this program's search path
+    for (const std::string& folder : {std::string(), TestFolder()}) {
+      WriteProfileStringA("WAOL", "AppPath", folder.c_str());
+      OpenWebAddress(address.c_str());
+      EXPECT_EQ("", bare.Seen(1000)) << folder;
+    }
+  }
+  const std::string trusted = installed + "\\WAOL.EXE";
+  CopyFileA((TestFolder() + "\\witness.exe").c_str(), trusted.c_str(), FALSE);
+  WriteProfileStringA("WAOL", "AppPath", installed.c_str());
+  OpenWebAddress(address.c_str());
+  Sleep(1000);
+  EXPECT_EQ("\"" + trusted + "\" -u \"" + address + "\"\r\n", ReadWholeFile(installed + "\\witness.txt"));
+  WriteProfileStringA("WAOL", nullptr, nullptr);
+  DeleteFileA(trusted.c_str());
+  DeleteFileA((installed + "\\witness.txt").c_str());
+  RemoveDirectoryA(installed.c_str());
+  DestroyWindow(client);
 }
 
 TEST(HelpPages, PageFilesByCommandAndLanguage) {
