@@ -298,14 +298,43 @@ void ResetProcessCountWatch() {
   g_lastIds.clear();
 }
 
-int KillTasks(const char* const* files, int count) {
-  int ended = 0;
+namespace {
+
+// The processes of the rows to end, with the program each one runs now.
+struct RowProcesses {
+  std::map<DWORD, std::string> running;  // process id -> program file, "" until seen
+};
+bool NoteRowProcess(DWORD processId, WORD task, const char* path, void* context) {
+  auto* rows = static_cast<RowProcesses*>(context);
+  auto found = rows->running.find(processId);
+  if (task == 0 && found != rows->running.end()) found->second = CachedProgramFileOf(path);
+  return true;
+}
+
+}  // namespace
+
+int KillTasks(const int* rows, int count) {
+  std::vector<CatalogueEntry> tasks;
+  RowProcesses processes;
   for (int i = 0; i < count; ++i) {
-    DWORD processId = FindProcessOfProgram(files[i]);
-    if (processId && KillProcess(processId)) {
-      AppendHistory(FileNamePart(files[i]).c_str(), files[i], "", kTypeRunningProgram, kActionTaskKill);
-      ++ended;
-    }
+    if (rows[i] < 0 || rows[i] >= CatalogueCount()) continue;
+    const CatalogueEntry& entry = CatalogueAt(rows[i]);
+    if (entry.type != kTypeRunningProgram || entry.value <= 0) continue;
+    tasks.push_back(entry);
+    processes.running[static_cast<DWORD>(entry.value)];
+  }
+  if (tasks.empty()) return 0;
+  // A process id may have passed to another program since the list was
+  // made: a row ends its own process only while it still runs that program.
+  EnumerateProcesses(NoteRowProcess, &processes);
+  int ended = 0;
+  for (const CatalogueEntry& task : tasks) {
+    const DWORD processId = static_cast<DWORD>(task.value);
+    const std::string& now = processes.running[processId];
+    if (now.empty() || lstrcmpiA(now.c_str(), task.path.c_str()) != 0) continue;
+    if (!KillProcess(processId)) continue;
+    AppendHistory(FileNamePart(task.path).c_str(), task.path.c_str(), "", kTypeRunningProgram, kActionTaskKill);
+    ++ended;
   }
   return ended;
 }

@@ -100,6 +100,41 @@ TEST_F(Processes, KillProgramAsksWhenToldAndRecordsTheEvent) {
   EXPECT_EQ(0, KillProcess(0x7FFFFFF0));
 }
 
+TEST_F(Processes, KillTaskEndsTheRowsOwnProcess) {
+  if (Is9xFamily()) GTEST_SKIP() << "Tool Help under Wine names programs without their folders";
+  // The same program name in two folders: the row's copy ends, the other runs on.
+  std::string copies[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string folder = TestFolder() + "\\tasks" + std::to_string(i);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    copies[i] = folder + "\\runner.exe";
+    CopyFileA((TestFolder() + "\\witness.exe").c_str(), copies[i].c_str(), FALSE);
+  }
+  {
+    Program other(copies[0], "-stay"), own(copies[1], "-stay");
+    ASSERT_TRUE(other.started() && own.started());
+    Sleep(500);
+    ListActiveTasks();
+    int row = -1;
+    for (int i = 0; i < CatalogueCount(); ++i)
+      if (static_cast<DWORD>(CatalogueAt(i).value) == own.id()) row = i;
+    ASSERT_LE(0, row);
+    EXPECT_EQ(1, KillTasks(&row, 1));
+    EXPECT_NE(STILL_ACTIVE, own.WaitForExit(5000));
+    EXPECT_TRUE(other.Running());
+    EXPECT_EQ(0, KillTasks(&row, 1));  // that process is gone: nothing else is ended
+    EXPECT_TRUE(other.Running());
+    ASSERT_EQ(1, LoadHistory());
+    EXPECT_EQ(kActionTaskKill, CatalogueAt(0).value);
+    EXPECT_EQ(0, lstrcmpiA(LongPathOf(copies[1]).c_str(), CatalogueAt(0).path.c_str()));
+  }
+  for (const std::string& copy : copies) {
+    DeleteFileA(copy.c_str());
+    DeleteFileA((copy.substr(0, copy.rfind('\\')) + "\\witness.txt").c_str());
+    RemoveDirectoryA(copy.substr(0, copy.rfind('\\')).c_str());
+  }
+}
+
 TEST_F(Processes, CountWatchSeesStartsAndEnds) {
   ResetProcessCountWatch();
   bool changed = false;

@@ -1,5 +1,6 @@
 // witness: stands in for a program that must not be started; when it is,
-// it appends its command line to witness.txt beside itself.
+// it appends its command line to witness.txt beside itself. With "-stay" it
+// then runs on for a minute (a program to end).
 #include <windows.h>
 
 #include <string>
@@ -16,5 +17,6 @@ int main() {
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   CloseHandle(file);
+  if (line.find(" -stay") != std::string::npos) Sleep(60000);
   return 0;
 }
