@@ -85,7 +85,7 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
   ProcessState& process = Process();
 
   // 1. Tracing and language.
-  SetTraceFile(FolderOfProgram() + (process.kind == ProgramKind::Monitor ? "\\send2ow.txt" : "\\sendex2ow.txt"));
+  SetTraceFile(FileBesideProgram(process.kind == ProgramKind::Monitor ? "send2ow.txt" : "sendex2ow.txt"));
   SetTraceCounter(kTraceOff);
   InitLanguageId();
   if (ReadOption("Debug", 0) != 0) SetTraceCounter(0);
@@ -125,7 +125,9 @@ int SetRunAtStart(bool on, const SettingsInitHooks& fallback) {
     Process().runAtStart = false;
     return 1;
   }
-  std::string command = FolderOfProgram() + RunAtStartSuffix();
+  const std::string folder = FolderOfProgram();
+  if (folder.empty()) return 0;
+  std::string command = folder + RunAtStartSuffix();
   if (!WriteStringValue(HKEY_LOCAL_MACHINE, kMachineRunKey, LoadText(2).c_str(), command.c_str())) return 0;
   Process().runAtStart = true;
   // The baseline knows the monitor's own entry, so no patrol reports it.

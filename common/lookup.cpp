@@ -206,8 +206,9 @@ void LookUpProgramOnline(int type, const char* file, const char* title) {
     if (!OpenWithShell(address)) StartInternetExplorer(address);
     return;
   }
-  const std::string shortcut = FolderOfProgram() + "\\temp.url";
-  bool opened = SaveInternetShortcut(shortcut, address) ? OpenWithShell(shortcut) : OpenWithShell(address);
+  const std::string shortcut = FileBesideProgram("temp.url");
+  bool opened =
+      !shortcut.empty() && SaveInternetShortcut(shortcut, address) ? OpenWithShell(shortcut) : OpenWithShell(address);
   DeleteFileA(shortcut.c_str());
   if (!opened && Option(kOptBrowserFailure) != 0) StartInternetExplorer(address);
 }
@@ -230,8 +231,8 @@ std::string HelpPageName(UINT command) {
 
 void OpenHelpPage(UINT command) {
   const std::string name = HelpPageName(command);
-  const std::string local = FolderOfProgram() + "\\" + name;
-  if (GetFileAttributesA(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  const std::string local = FileBesideProgram(name.c_str());
+  if (!local.empty() && GetFileAttributesA(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
     OpenWithShell(local);
     return;
   }

@@ -218,7 +218,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   CoInitialize(nullptr);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
-  SetTraceFile(FolderOfProgram() + "\\sendex2ow.txt");
+  SetTraceFile(FileBesideProgram("sendex2ow.txt"));
   InitializeSettings();
   CreateExplorerFonts();  // after the options: the note font is one
   ClearCatalogueEntries();

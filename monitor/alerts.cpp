@@ -443,7 +443,10 @@ INT_PTR CALLBACK FileChangeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-std::string SavedCopyOf(const std::string& file) { return DataFolder() + "\\vault\\" + FileNamePart(file); }
+std::string SavedCopyOf(const std::string& file) {
+  const std::string data = DataFolder();
+  return data.empty() ? std::string() : data + "\\vault\\" + FileNamePart(file);
+}
 
 CurrentItem& CurrentAlertItem() { return g_item; }
 

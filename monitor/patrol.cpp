@@ -222,12 +222,14 @@ int ElevationHandOver() {
     return 0;
   char path[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, path, sizeof path);
+  path[sizeof path - 1] = '\0';  // a cut name is not terminated on older Windows
   if (ContainsText(FileNamePart(path).c_str(), "sentreluac")) return 0;
   ShowMessage(nullptr, LoadText(IDS_NEEDS_ELEVATION).c_str(), MB_OK | MB_ICONINFORMATION);
-  const std::string folder = FolderOfProgram();
-  if (reinterpret_cast<INT_PTR>(
-          ShellExecuteA(nullptr, "open", "sentreluac.exe", nullptr, folder.c_str(), SW_SHOWNORMAL)) <= 32) {
-    const std::string command = "\"" + folder + "\\sentreluac.exe\"";
+  // By its full path only: a bare name would be looked for elsewhere too.
+  const std::string elevated = FileBesideProgram("sentreluac.exe");
+  if (!elevated.empty() && reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", elevated.c_str(), nullptr, nullptr,
+                                                                   SW_SHOWNORMAL)) <= 32) {
+    const std::string command = "\"" + elevated + "\"";
     WinExec(command.c_str(), SW_SHOWNORMAL);
   }
   SendMessageA(Monitor().window, WM_DESTROY, 0, 0);
