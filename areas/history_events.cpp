@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "catalogue.h"
@@ -37,6 +38,51 @@ int LoadHistory() {
   return CatalogueCount();
 }
 
+namespace {
+
+// Registers a library again with the system's own regsvr32: never one found
+// on the search path, and never a path that could close our quotes and add
+// arguments of its own.
+int RegisterLibrary(const std::string& path) {
+  const std::string folder = SystemFolder();
+  if (folder.empty() || path.empty() || path.find('"') != std::string::npos) return 0;
+  const std::string program = folder + "\\regsvr32.exe";
+  std::string command = "\"" + program + "\" /s \"" + path + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    return 0;
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return 1;
+}
+
+// The vault copy of a deleted hidden file: its name alone, directly in the
+// vault; "" when the path names no file that could lie there.
+std::string VaultCopyOf(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/");
+  const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  if (name.empty() || name == "." || name == ".." || name.find(':') != std::string::npos) return "";
+  const std::string data = DataFolder();
+  if (data.empty()) return "";
+  char vault[MAX_PATH], saved[MAX_PATH];
+  DWORD vaultLength = GetFullPathNameA((data + "\\vault").c_str(), sizeof vault, vault, nullptr);
+  DWORD savedLength = GetFullPathNameA((data + "\\vault\\" + name).c_str(), sizeof saved, saved, nullptr);
+  if (vaultLength == 0 || vaultLength >= sizeof vault || savedLength <= vaultLength + 1 || savedLength >= sizeof saved)
+    return "";
+  // Whatever the name holds, the copy is a file of the vault itself.
+  if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, saved, static_cast<int>(vaultLength), vault,
+                     static_cast<int>(vaultLength)) != CSTR_EQUAL ||
+      saved[vaultLength] != '\\' || std::strchr(saved + vaultLength + 1, '\\') != nullptr)
+    return "";
+  return saved;
+}
+
+}  // namespace
+
 int RestoreHistoryEvent(int index) {
   if (index < 0 || index >= CatalogueCount()) return 0;
   const CatalogueEntry entry = CatalogueAt(index);
@@ -46,14 +92,11 @@ int RestoreHistoryEvent(int index) {
     case kActionStartDisable:
     case kActionStartEnable:
       return ToggleStartupEntry(entry.title.c_str(), entry.command.c_str(), entry.data.c_str(), entry.type);
-    case kActionIEHelperRemove: {
-      // Quoted: a folder with blanks must not split the path into arguments.
-      std::string command = "regsvr32 /s \"" + entry.path + "\"";
-      return WinExec(command.c_str(), SW_SHOWNORMAL) > 31;
-    }
+    case kActionIEHelperRemove:
+      return RegisterLibrary(entry.command);  // as recorded: a quote in it is refused
     case kActionHiddenDeleteFile: {
-      std::string saved = DataFolder() + "\\vault\\" + FileNamePart(entry.path);
-      if (!CopyFileA(saved.c_str(), entry.path.c_str(), FALSE)) return 0;
+      const std::string saved = VaultCopyOf(entry.path);
+      if (saved.empty() || !CopyFileA(saved.c_str(), entry.path.c_str(), FALSE)) return 0;
       SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_HIDDEN);
       DeleteFileA(saved.c_str());
       WriteStringValue(HKEY_CURRENT_USER, (std::string(kSentrelKey) + "\\Hidden").c_str(), entry.path.c_str(),

@@ -230,7 +230,7 @@ DWORD FindProcessOfProgram(const char* file) {
 int IsProgramRunning(const char* file) { return FindProcessOfProgram(file) != 0 ? 1 : 0; }
 
 int KillProcess(DWORD processId) {
-  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId);
   if (!process) return 0;
   int result = TerminateProcess(process, TerminationCode(process)) ? 1 : 0;
   CloseHandle(process);
@@ -245,7 +245,7 @@ DWORD KillProgram(HWND owner, const char* file, const char* title, bool ask) {
     std::string text = FillText(LoadText(IDS_PROGRAM_IS_RUNNING), {name});
     if (ShowMessage(owner, text.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return processId;
   }
-  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId);
   if (!process) return 0;
   DWORD code = 0;
   TerminateProcess(process, TerminationCode(process));
@@ -323,14 +323,43 @@ void ResetProcessCountWatch() {
   g_lastIds.clear();
 }
 
-int KillTasks(const char* const* files, int count) {
-  int ended = 0;
+namespace {
+
+// The processes of the rows to end, with the program each one runs now.
+struct RowProcesses {
+  std::map<DWORD, std::string> running;  // process id -> program file, "" until seen
+};
+bool NoteRowProcess(DWORD processId, WORD task, const char* path, void* context) {
+  auto* rows = static_cast<RowProcesses*>(context);
+  auto found = rows->running.find(processId);
+  if (task == 0 && found != rows->running.end()) found->second = CachedProgramFileOf(path);
+  return true;
+}
+
+}  // namespace
+
+int KillTasks(const int* rows, int count) {
+  std::vector<CatalogueEntry> tasks;
+  RowProcesses processes;
   for (int i = 0; i < count; ++i) {
-    DWORD processId = FindProcessOfProgram(files[i]);
-    if (processId && KillProcess(processId)) {
-      AppendHistory(FileNamePart(files[i]).c_str(), files[i], "", kTypeRunningProgram, kActionTaskKill);
-      ++ended;
-    }
+    if (rows[i] < 0 || rows[i] >= CatalogueCount()) continue;
+    const CatalogueEntry& entry = CatalogueAt(rows[i]);
+    if (entry.type != kTypeRunningProgram || entry.value <= 0) continue;
+    tasks.push_back(entry);
+    processes.running[static_cast<DWORD>(entry.value)];
+  }
+  if (tasks.empty()) return 0;
+  // A process id may have passed to another program since the list was
+  // made: a row ends its own process only while it still runs that program.
+  EnumerateProcesses(NoteRowProcess, &processes);
+  int ended = 0;
+  for (const CatalogueEntry& task : tasks) {
+    const DWORD processId = static_cast<DWORD>(task.value);
+    const std::string& now = processes.running[processId];
+    if (now.empty() || lstrcmpiA(now.c_str(), task.path.c_str()) != 0) continue;
+    if (!KillProcess(processId)) continue;
+    AppendHistory(FileNamePart(task.path).c_str(), task.path.c_str(), "", kTypeRunningProgram, kActionTaskKill);
+    ++ended;
   }
   return ended;
 }

@@ -30,8 +30,10 @@ int RecordRunningPrograms();
 int WatchProcessCount(bool* changed);
 void ResetProcessCountWatch();
 
-// The explorer's Active Tasks page: ends the process of each program file
-// without asking and records each success.
-int KillTasks(const char* const* files, int count);
+// The explorer's Active Tasks page: ends, without asking, the process of
+// each given row of the active task list (its value is the process id) and
+// records each success. A row whose process id now runs another program is
+// left alone.
+int KillTasks(const int* rows, int count);
 
 }  // namespace sentrel

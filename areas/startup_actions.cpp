@@ -173,7 +173,7 @@ int WriteAppInitList(const std::string& list) {
 
 }  // namespace
 
-std::string ParkingFolder() { return FolderOfProgram() + "\\Disabled"; }
+std::string ParkingFolder() { return FileBesideProgram("Disabled"); }
 
 std::string BaselineName(const std::string& command) {
   std::string name = command;
@@ -327,6 +327,7 @@ int ToggleStartupEntry(const CatalogueEntry& entry) {
   }
   if (type == kTypeStartupFolder) {
     const std::string file = entry.data;
+    if (ParkingFolder().empty()) return 0;  // never a folder at the drive root
     std::string parked = ParkingFolder() + "\\" + FileNamePart(file);
     if (!disabled) {
       CreateDirectoryA(ParkingFolder().c_str(), nullptr);

@@ -359,7 +359,7 @@ void ListDisabledEntries() {
       AddCatalogueEntry(std::move(entry));
     });
   }
-  ListFolder(ParkingFolder(), true);
+  if (!ParkingFolder().empty()) ListFolder(ParkingFolder(), true);
 }
 
 void ListShellExtensionEntries() {

@@ -108,6 +108,22 @@ int FileExists(const char* path) {
   return FileExists(copy);
 }
 
+namespace {
+LongPathFunction g_longPathFunction = nullptr;  // null: the system's
+
+// A path on another machine (a share, or a drive mapped to one): asking for
+// its long form waits on the network, on every patrol.
+bool IsNetworkPath(const char* path) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  if (separator(path[0]) && separator(path[1])) return true;
+  if (!IsCharAlphaA(path[0]) || path[1] != ':') return false;
+  const char root[] = {path[0], ':', '\\', '\0'};
+  return GetDriveTypeA(root) == DRIVE_REMOTE;
+}
+}  // namespace
+
+void SetLongPathFunction(LongPathFunction function) { g_longPathFunction = function; }
+
 int LongPathOf(const char* path, char* dest) {
   if (!dest) return 0;
   dest[0] = '\0';
@@ -116,11 +132,11 @@ int LongPathOf(const char* path, char* dest) {
     lstrcpynA(dest, path, kPathWidth);
     return 0;
   };
-  if (IsWindows95()) return copyUnchanged();
-  using GetLongPathNameFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+  if (IsWindows95() || IsNetworkPath(path)) return copyUnchanged();
   // Windows 95 and NT 4 lack it, so it is looked up by name.
-  auto getLongPathName = reinterpret_cast<GetLongPathNameFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetLongPathNameA")));
+  auto getLongPathName = g_longPathFunction ? g_longPathFunction
+                                            : reinterpret_cast<LongPathFunction>(reinterpret_cast<void*>(GetProcAddress(
+                                                  GetModuleHandleA("KERNEL32.DLL"), "GetLongPathNameA")));
   if (!getLongPathName) return copyUnchanged();
   char buffer[kPathWidth];
   DWORD length = getLongPathName(path, buffer, sizeof buffer);
@@ -157,11 +173,19 @@ int ReadVersionInfo(const char* file, VersionFields& fields) {
     WORD language;
     WORD codePage;
   };
+  // The lengths inside the block are the file's word: a value that does not
+  // lie wholly inside the block we read is taken as missing.
+  const char* const begin = block.data();
+  const char* const end = begin + block.size();
+  auto inside = [&](const void* value, size_t length) {
+    const char* at = static_cast<const char*>(value);
+    return at && at >= begin && at <= end && length <= static_cast<size_t>(end - at);
+  };
   Translation* translations = nullptr;
   UINT translationBytes = 0;
   if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
                       &translationBytes) ||
-      !translations || translationBytes < sizeof(Translation))
+      !inside(translations, translationBytes) || translationBytes < sizeof(Translation))
     return 0;
 
   static const char* const kNames[kVersionSlots] = {"ProductName", "ProductVersion", "CompanyName", "FileDescription",
@@ -173,7 +197,8 @@ int ReadVersionInfo(const char* file, VersionFields& fields) {
                     translations[t].codePage, kNames[slot]);
       char* value = nullptr;
       UINT length = 0;
-      bool found = VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&value), &length) && value;
+      bool found =
+          VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&value), &length) && inside(value, length);
       std::string text;
       if (found) {
         // The length may or may not count the terminator; never read past it.
@@ -262,12 +287,24 @@ std::string GroupDigits(unsigned long long number) {
 }
 
 std::string FolderOfProgram() {
-  char path[MAX_PATH + 2];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length > static_cast<DWORD>(kPathWidth)) return {};
-  std::string folder(path, length);
-  size_t slash = folder.rfind('\\');
-  return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+  // A buffer that the name fills completely may have cut it: grow and ask again.
+  std::string path(MAX_PATH, '\0');
+  DWORD length = 0;
+  for (;;) {
+    length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size() - 1) break;
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+  path.resize(length);
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+std::string FileBesideProgram(const char* name) {
+  const std::string folder = FolderOfProgram();
+  return folder.empty() ? std::string() : folder + "\\" + name;
 }
 
 size_t NamePosition(const std::string& text) {
@@ -358,6 +395,8 @@ std::string DataFolder() {
   char appData[MAX_PATH] = "";
   ReadStringValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData",
                   appData, sizeof appData);
+  // Both fall-backs give "" when even the program's folder is unknown:
+  // callers then have no vault, rather than one at the root of the drive.
   if (!appData[0]) return FolderOfProgram();
   std::string folder = std::string(appData) + "\\Sentrel";
   CreateDirectoryA(folder.c_str(), nullptr);

@@ -29,8 +29,12 @@ std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, c
 // May replace path by the short path of the file found in the system folder.
 int FileExists(std::string& path);
 int FileExists(const char* path);
+// The long form of a local path; a network path is copied unchanged.
 int LongPathOf(const char* path, char* dest);  // dest of kPathWidth
 std::string LongPathOf(const std::string& path);
+// For tests: the function that gives a long form (null: the system's).
+using LongPathFunction = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+void SetLongPathFunction(LongPathFunction function);
 
 int ReadVersionInfo(const char* file, VersionFields& fields);
 
@@ -41,7 +45,11 @@ std::string NowText();  // FormatDateTime of the current local time
 int FileDateText(const char* file, std::string& text);
 std::string GroupDigits(unsigned long long number);
 
+// The running program's folder, however long; "" when it cannot be told.
 std::string FolderOfProgram();
+// A file of that name in the program's folder; "" when the folder cannot be
+// told, never a file at the root of the drive.
+std::string FileBesideProgram(const char* name);
 std::string FileNamePart(const std::string& text);
 std::string StripQuotes(const std::string& text);
 std::string TrimLeadingBlanks(const std::string& text);

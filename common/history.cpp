@@ -72,7 +72,7 @@ int ActionOfName(const char* name) {
 
 bool IsRestorableAction(int action) { return ActionName(action)[0] == '*'; }
 
-std::string HistoryFile() { return FolderOfProgram() + "\\history.txt"; }
+std::string HistoryFile() { return FileBesideProgram("history.txt"); }
 
 std::string HistoryDate(const SYSTEMTIME& t) {
   char date[64];
@@ -144,6 +144,8 @@ std::vector<HistoryEvent> ParseHistory(const std::string& whole) {
 
 int AppendHistory(const char* title, const char* path, const char* data, int type, int action) {
   if (ReadOption("History", 1) <= 0) return 0;
+  const std::string name = HistoryFile();
+  if (name.empty()) return 0;  // no folder: never a file at the drive's root
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::string record = FormatHistoryRecord(now, title, path, data, type, action);
@@ -151,7 +153,7 @@ int AppendHistory(const char* title, const char* path, const char* data, int typ
   // without sharing): wait for it briefly rather than lose the record.
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    file = CreateFileA(HistoryFile().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
     Sleep(25);
   }

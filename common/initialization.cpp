@@ -85,7 +85,7 @@ void InitializeSettings(const SettingsInitHooks& hooks) {
   ProcessState& process = Process();
 
   // 1. Tracing and language.
-  SetTraceFile(FolderOfProgram() + (process.kind == ProgramKind::Monitor ? "\\send2ow.txt" : "\\sendex2ow.txt"));
+  SetTraceFile(FileBesideProgram(process.kind == ProgramKind::Monitor ? "send2ow.txt" : "sendex2ow.txt"));
   SetTraceCounter(kTraceOff);
   InitLanguageId();
   if (ReadOption("Debug", 0) != 0) SetTraceCounter(0);
@@ -129,9 +129,10 @@ int SetRunAtStart(bool on, const SettingsInitHooks& fallback) {
     Process().runAtStart = false;
     return 1;
   }
+  const std::string folder = FolderOfProgram();
+  if (folder.empty()) return 0;
   // Quoted: unquoted, a folder with blanks would run C:\Program.exe first.
-  const std::string program = FolderOfProgram() + "\\sentrel.exe";
-  const std::string command = "\"" + program + "\" -expressboot";
+  const std::string command = "\"" + folder + "\\sentrel.exe\" -expressboot";
   if (!WriteStringValue(HKEY_LOCAL_MACHINE, kMachineRunKey, LoadText(2).c_str(), command.c_str())) return 0;
   Process().runAtStart = true;
   // The baseline knows the monitor's own entry (as listed: without its

@@ -37,8 +37,8 @@ void StartInternetExplorer(const std::string& address) {
       ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "Path");
   if (!folder.empty() && folder.back() == ';') folder.pop_back();
   std::string program = folder + "\\iexplore.exe";
-  // Passed as a separate argument: an address is never part of a command line.
-  ShellExecuteA(nullptr, "open", program.c_str(), address.c_str(), nullptr, SW_SHOWNORMAL);
+  // Passed as one quoted argument; the address itself holds no quote or blank.
+  ShellExecuteA(nullptr, "open", program.c_str(), ("\"" + address + "\"").c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 bool OpenWithShell(const std::string& target) {
@@ -46,14 +46,53 @@ bool OpenWithShell(const std::string& target) {
          32;
 }
 
-// Hands an address to a running AOL client. The client's program path is
-// quoted, so a folder with blanks cannot change what is started.
-void OpenThroughOnlineService(const std::string& address, const char* switchText) {
+// The AOL client's program as win.ini names it, taken only as a full local
+// path inside the Program Files folder (which only administrators can
+// write); "" otherwise. Its window can be made by any program, so neither a
+// bare name found on the search path nor a folder of anyone's choosing will do.
+std::string OnlineServiceProgram() {
   char folder[MAX_PATH] = "";
   GetProfileStringA("WAOL", "AppPath", "", folder, sizeof folder);
-  std::string command = folder[0] ? "\"" + std::string(folder) + "\\WAOL.EXE\"" : std::string("waol.exe");
-  command += std::string(" ") + switchText + address;
-  WinExec(command.c_str(), SW_SHOWNORMAL);
+  const std::string given = std::string(folder) + "\\WAOL.EXE";
+  const bool local = IsCharAlphaA(folder[0]) && folder[1] == ':' && folder[2] == '\\';
+  if (!local || given.find('"') != std::string::npos) return "";
+  std::string programs =
+      ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  if (programs.empty()) programs = "C:\\Program Files";
+  char full[MAX_PATH], trusted[MAX_PATH];
+  DWORD fullLength = GetFullPathNameA(given.c_str(), sizeof full, full, nullptr);
+  DWORD trustedLength = GetFullPathNameA(programs.c_str(), sizeof trusted, trusted, nullptr);
+  if (fullLength == 0 || fullLength >= sizeof full || trustedLength == 0 || trustedLength >= sizeof trusted ||
+      fullLength <= trustedLength + 1)
+    return "";
+  if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, full, static_cast<int>(trustedLength), trusted,
+                     static_cast<int>(trustedLength)) != CSTR_EQUAL ||
+      full[trustedLength] != '\\')
+    return "";
+  const DWORD attributes = GetFileAttributesA(full);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return "";
+  return full;
+}
+
+// Hands an address to a running AOL client by its full path, the address
+// quoted; false when there is no client we trust to start.
+bool OpenThroughOnlineService(const std::string& address) {
+  const std::string program = OnlineServiceProgram();
+  if (program.empty()) return false;
+  std::string command = "\"" + program + "\" -u \"" + address + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    return false;
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return true;
+}
+
+// A running AOL client takes the address when we can start it safely.
+bool OpenThroughRunningOnlineService(const std::string& address) {
+  return FindOnlineServiceWindow() && OpenThroughOnlineService(address);
 }
 
 bool SaveInternetShortcut(const std::string& file, const std::string& address) {
@@ -86,14 +125,19 @@ bool SaveInternetShortcut(const std::string& file, const std::string& address) {
 }  // namespace
 
 std::string EncodeQueryValue(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   for (char c : text) {
-    if (c == ' ')
-      encoded += "%20";
-    else if (c == '&')
-      encoded += '+';
-    else
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+    if (unreserved) {
       encoded += c;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 15];
+    }
   }
   return encoded;
 }
@@ -126,10 +170,7 @@ HWND FindOnlineServiceWindow() {
 }
 
 void OpenWebAddress(const char* address) {
-  if (FindOnlineServiceWindow())
-    OpenThroughOnlineService(address, "-u ");
-  else
-    OpenWithShell(address);
+  if (!OpenThroughRunningOnlineService(address)) OpenWithShell(address);
 }
 
 void LookUpProgramOnline(int type, const char* file, const char* title) {
@@ -160,16 +201,14 @@ void LookUpProgramOnline(int type, const char* file, const char* title) {
       facts.size = GroupDigits((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     address = LongLookupAddress(facts);
   }
-  if (FindOnlineServiceWindow()) {
-    OpenThroughOnlineService(address, "-u ");
-    return;
-  }
+  if (OpenThroughRunningOnlineService(address)) return;
   if (!detailed) {
     if (!OpenWithShell(address)) StartInternetExplorer(address);
     return;
   }
-  const std::string shortcut = FolderOfProgram() + "\\temp.url";
-  bool opened = SaveInternetShortcut(shortcut, address) ? OpenWithShell(shortcut) : OpenWithShell(address);
+  const std::string shortcut = FileBesideProgram("temp.url");
+  bool opened =
+      !shortcut.empty() && SaveInternetShortcut(shortcut, address) ? OpenWithShell(shortcut) : OpenWithShell(address);
   DeleteFileA(shortcut.c_str());
   if (!opened && Option(kOptBrowserFailure) != 0) StartInternetExplorer(address);
 }
@@ -192,16 +231,13 @@ std::string HelpPageName(UINT command) {
 
 void OpenHelpPage(UINT command) {
   const std::string name = HelpPageName(command);
-  const std::string local = FolderOfProgram() + "\\" + name;
-  if (GetFileAttributesA(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  const std::string local = FileBesideProgram(name.c_str());
+  if (!local.empty() && GetFileAttributesA(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
     OpenWithShell(local);
     return;
   }
   const std::string address = std::string(kVendorSite) + "/" + name;
-  if (FindOnlineServiceWindow())
-    OpenThroughOnlineService(address, "-u\"");
-  else
-    OpenWithShell(address);
+  if (!OpenThroughRunningOnlineService(address)) OpenWithShell(address);
 }
 
 }  // namespace sentrel

@@ -11,7 +11,9 @@ namespace sentrel {
 // The vendor's web host, for every address either program builds.
 constexpr const char* kVendorSite = "http://www.orvaneworks.com";
 
-// Blanks become "%20" and ampersands "+"; nothing else is escaped.
+// Every character outside the unreserved set (letters, digits, "-", ".",
+// "_", "~") becomes "%" and two hex digits: a value from a hostile file can
+// neither add a parameter nor split the browser's command line.
 std::string EncodeQueryValue(const std::string& text);
 
 // What the request says about a file; the pure core of the lookup.

@@ -17,6 +17,7 @@ unsigned long TickCount() { return GetTickCount(); }
 TraceClock g_clock = TickCount;
 
 void WriteLine(const char* value) {
+  if (g_file.empty()) return;  // the program's folder is unknown
   char key[32];
   std::snprintf(key, sizeof key, "%lu.%d", g_clock(), g_counter);
   WritePrivateProfileStringA("Trace", key, value, g_file.c_str());

@@ -44,8 +44,8 @@ void OnExitRequest() {
   }
   if (!FindWindowA("Sentrel", nullptr)) {
     MessageBoxExA(Explorer().commandWindow, "SENTRELEXIT WinExec", "Test", MB_OK, Process().languageId);
-    const std::string command = "\"" + FolderOfProgram() + "\\Sentrel.exe\"";
-    WinExec(command.c_str(), SW_SHOW);
+    const std::string program = FileBesideProgram("Sentrel.exe");
+    if (!program.empty()) WinExec(("\"" + program + "\"").c_str(), SW_SHOW);
   } else {
     ShowSheet(IDC_CMD_SHOW_STARTUP);
   }
@@ -196,7 +196,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
 
   CoInitialize(nullptr);
   InitCommonControlsOfAnyVersion(ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES);
-  SetTraceFile(FolderOfProgram() + "\\sendex2ow.txt");
+  SetTraceFile(FileBesideProgram("sendex2ow.txt"));
   InitializeSettings();
   CreateExplorerFonts();  // after the options: the note font is one
   ClearCatalogueEntries();

@@ -330,6 +330,7 @@ std::string NoteFileOf(const std::string& file) {
   if (name.size() < 4) return "";
   name = "note_" + name.substr(0, name.size() - 4) + ".txt";
   for (const std::string& folder : {FolderOfProgram(), DataFolder()}) {
+    if (folder.empty()) continue;  // unknown: never the drive root
     const std::string path = folder + "\\" + name;
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
   }

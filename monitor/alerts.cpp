@@ -26,7 +26,7 @@ struct AlertDefinition {
   UINT caption;  // 0: the template's
   UINT message;
   OptionId hideOption;
-  int soundIndex;
+  int soundIndex;   // -1: none
   int historyType;  // -1: none; 0: the item's type
   int historyAction;
   UINT versionLabel;
@@ -34,7 +34,8 @@ struct AlertDefinition {
 constexpr AlertDefinition kAlerts[] = {
     {AlertKind::NewStartup, IDD_ALERT_NEW_STARTUP, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_STARTUP,
      kOptHideStartup, 1, 0, kActionStartAlert, IDS_VERSION},
-    {AlertKind::CameBack, IDD_ALERT_CAME_BACK, 1023, 1022, kOptHideStartup, 1, -1, 0, IDS_VERSION},
+    {AlertKind::CameBack, IDD_ALERT_CAME_BACK, IDS_PROGRAM_DOESN_T_WANT, IDS_ALERT_CAME_BACK, kOptHideStartup, -1, -1,
+     0, IDS_VERSION},
     {AlertKind::NewTask, IDD_ALERT_NEW_TASK, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_TASK, kOptHideTasks, 3, 800,
      kActionTaskAlert, IDS_VERSION_LABEL},
     {AlertKind::NewService, IDD_ALERT_NEW_SERVICE, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_SERVICE,
@@ -43,8 +44,8 @@ constexpr AlertDefinition kAlerts[] = {
      kOptHideIEHelper, 4, 900, kActionIEHelperAlert, IDS_VERSION_LABEL},
     {AlertKind::NewActiveX, IDD_ALERT_NEW_ACTIVEX, IDS_NEW_PROGRAM_ALERT_CAPTION, 1066, kOptHideActiveX, 4, 900,
      kActionIEHelperAlert, IDS_VERSION_LABEL},
-    {AlertKind::NewHidden, IDD_ALERT_NEW_HIDDEN, IDS_NEW_PROGRAM_ALERT_CAPTION, 1015, kOptHideHidden, 4, kTypeHidden,
-     kActionHiddenAlert, IDS_VERSION_LABEL},
+    {AlertKind::NewHidden, IDD_ALERT_NEW_HIDDEN, IDS_NEW_PROGRAM_ALERT_CAPTION, IDS_ALERT_NEW_HIDDEN, kOptHideHidden, 4,
+     kTypeHidden, kActionHiddenAlert, IDS_VERSION_LABEL},
     {AlertKind::FileType, IDD_ALERT_FILE_TYPE, 760, 0, kOptHideFileType, 5, -1, 0, 0},
     {AlertKind::FileChange, IDD_ALERT_FILE_CHANGE, 1000, 0, kOptHideSystemFiles, 6, -1, 0, 0},
 };
@@ -62,13 +63,48 @@ struct Identified {
 Identified g_identified;
 
 void IdentifyCurrentProgram() {
-  char expanded[MAX_PATH];
-  ExpandEnvironmentStringsA(g_item.text.c_str(), expanded, sizeof expanded);
   g_identified = Identified{};
+  // An expansion that does not fit is not a path we could name: cut short it
+  // might name some other, harmless-looking file.
+  char expanded[MAX_PATH];
+  const DWORD needed = ExpandEnvironmentStringsA(g_item.text.c_str(), expanded, sizeof expanded);
+  if (needed == 0 || needed > sizeof expanded) return;
   g_identified.file = NormalizeFilePath(expanded);
   g_identified.exists = FileExists(g_identified.file) != 0;
   if (g_identified.exists) ReadVersionInfo(g_identified.file.c_str(), g_identified.fields);
 }
+
+// An icon extracted for an alert; destroyed once the alert has ended, so
+// that a resident monitor does not grow by one icon per alert.
+class AlertIcon {
+ public:
+  AlertIcon() = default;
+  ~AlertIcon() { Reset(nullptr); }
+  AlertIcon(const AlertIcon&) = delete;
+  AlertIcon& operator=(const AlertIcon&) = delete;
+  // ExtractIcon answers 1 for a file that is not a program: no icon then.
+  HICON Extract(const std::string& file) {
+    HICON icon = ExtractIconA(Monitor().instance, file.c_str(), 0);
+    Reset(reinterpret_cast<INT_PTR>(icon) > 1 ? icon : nullptr);
+    return icon_;
+  }
+
+ private:
+  void Reset(HICON icon) {
+    if (icon_) DestroyIcon(icon_);
+    icon_ = icon;
+  }
+  HICON icon_ = nullptr;
+};
+
+// What one open alert owns; it outlives the dialog's window.
+struct AlertContext {
+  const AlertDefinition* alert = nullptr;
+  AlertIcon icons[2];
+};
+
+AlertSound g_lastSound = AlertSound::None;
+
 std::string g_lastText;
 int g_repeat = 0;
 ServiceRefusal g_refuseService = nullptr;
@@ -93,24 +129,9 @@ std::string ServiceTexts(const CurrentItem& item) {
   return FillText(LoadText(901), {LoadText(startText), state});
 }
 
-void FillProgramBlock(HWND dialog, const AlertDefinition& alert) {
-  MonitorState& monitor = Monitor();
-  SetDlgItemTextA(dialog, IDC_ALERT_ITEM_TEXT, g_item.text.c_str());
-  if (HFONT bold = monitor.fonts[kFontSansSerif14Bold])
-    SendDlgItemMessageA(dialog, IDC_ALERT_ITEM_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
-  if (alert.caption) {
-    std::string caption = LoadText(alert.caption);
-    if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
-  }
-  const VersionFields& fields = g_identified.fields;
-  const std::string& file = g_identified.file;
-  if (g_identified.exists) {
-    if (HICON icon = ExtractIconA(monitor.instance, file.c_str(), 0)) {
-      if (reinterpret_cast<INT_PTR>(icon) > 1)
-        SendDlgItemMessageA(dialog, IDC_ALERT_ICON_BUTTON, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-    }
-  }
-  std::string name = fields.slot[kProductName];
+// The alert's name line: what the dialog shows large and the history records.
+std::string NameLine(const AlertDefinition& alert) {
+  std::string name = g_identified.fields.slot[kProductName];
   if (alert.kind == AlertKind::NewStartup && !name.empty()) {
     static const char* const kLocationNames[] = {"WinLogon:UserInit",   "WinLogon:Shell", "ObjectDelayLoad",
                                                  "SharedTaskScheduler", nullptr,          "AppInit_DLLs"};
@@ -121,7 +142,25 @@ void FillProgramBlock(HWND dialog, const AlertDefinition& alert) {
   } else if (alert.kind != AlertKind::NewStartup && alert.kind != AlertKind::CameBack) {
     name = g_item.name;
   }
-  SetDlgItemTextA(dialog, IDC_ALERT_NAME, name.c_str());
+  return name;
+}
+
+void FillProgramBlock(HWND dialog, AlertContext& context) {
+  const AlertDefinition& alert = *context.alert;
+  MonitorState& monitor = Monitor();
+  SetDlgItemTextA(dialog, IDC_ALERT_ITEM_TEXT, g_item.text.c_str());
+  if (HFONT bold = monitor.fonts[kFontSansSerif14Bold])
+    SendDlgItemMessageA(dialog, IDC_ALERT_ITEM_TEXT, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
+  if (alert.caption) {
+    std::string caption = LoadText(alert.caption);
+    if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
+  }
+  const VersionFields& fields = g_identified.fields;
+  const std::string& file = g_identified.file;
+  if (g_identified.exists)
+    if (HICON icon = context.icons[0].Extract(file))
+      SendDlgItemMessageA(dialog, IDC_ALERT_ICON_BUTTON, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+  SetDlgItemTextA(dialog, IDC_ALERT_NAME, NameLine(alert).c_str());
   if (HFONT arial = monitor.fonts[kFontArial18])
     SendDlgItemMessageA(dialog, IDC_ALERT_NAME, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
   SetTextIfAny(dialog, IDC_ALERT_VERSION_LABEL, alert.versionLabel);
@@ -190,11 +229,11 @@ int Answer(const AlertDefinition& alert, int control) {
 }
 
 INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* alert = reinterpret_cast<const AlertDefinition*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* context = reinterpret_cast<AlertContext*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      FillProgramBlock(dialog, *reinterpret_cast<const AlertDefinition*>(lParam));
+      FillProgramBlock(dialog, *reinterpret_cast<AlertContext*>(lParam));
       RestoreWindowPosition(dialog, kAlertPosition);
       SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
       SetFocus(GetDlgItem(dialog, IDYES));  // not the item text: it would show selected
@@ -207,7 +246,7 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         return TRUE;
       }
       if (control == IDYES || control == IDNO || control == IDCANCEL) {
-        int result = Answer(*alert, control);
+        int result = Answer(*context->alert, control);
         SaveWindowPosition(dialog, kAlertPosition);
         g_item.text.clear();
         g_item.name.clear();
@@ -225,7 +264,8 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 // ---- File type change alert ----------------------------------------------------
 
-void FillFileTypeBlock(HWND dialog, const std::string& command, int icon, int name, int company, int path) {
+void FillFileTypeBlock(HWND dialog, AlertIcon& owned, const std::string& command, int icon, int name, int company,
+                       int path) {
   std::string file = NormalizeFilePath(command.c_str());
   if (!FileExists(file)) return;  // "Path not found" stays
   VersionFields fields;
@@ -236,14 +276,14 @@ void FillFileTypeBlock(HWND dialog, const std::string& command, int icon, int na
   SetDlgItemTextA(dialog, path, file.c_str());
   if (HFONT arial = Monitor().fonts[kFontArial18])
     SendDlgItemMessageA(dialog, name, WM_SETFONT, reinterpret_cast<WPARAM>(arial), FALSE);
-  HICON handle = ExtractIconA(Monitor().instance, file.c_str(), 0);
-  if (reinterpret_cast<INT_PTR>(handle) > 1)
+  if (HICON handle = owned.Extract(file))
     SendDlgItemMessageA(dialog, icon, STM_SETICON, reinterpret_cast<WPARAM>(handle), 0);
 }
 
-INT_PTR CALLBACK FileTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK FileTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
+      auto& context = *reinterpret_cast<AlertContext*>(lParam);
       std::string caption = LoadText(760);
       if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
       SetDlgItemTextA(dialog, IDC_FILETYPE_EXTENSION, g_item.name.c_str());
@@ -256,9 +296,9 @@ INT_PTR CALLBACK FileTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
       SetTextIfAny(dialog, IDC_FILETYPE_NEW_INFO, 301);
       SetTextIfAny(dialog, IDYES, IDS_YES);
       SetTextIfAny(dialog, IDNO, 720);
-      FillFileTypeBlock(dialog, g_item.text, IDC_FILETYPE_OLD_ICON, IDC_FILETYPE_OLD_NAME, IDC_FILETYPE_OLD_COMPANY,
-                        IDC_FILETYPE_OLD_PATH);
-      FillFileTypeBlock(dialog, g_item.secondProgram, IDC_FILETYPE_NEW_ICON, IDC_FILETYPE_NEW_NAME,
+      FillFileTypeBlock(dialog, context.icons[0], g_item.text, IDC_FILETYPE_OLD_ICON, IDC_FILETYPE_OLD_NAME,
+                        IDC_FILETYPE_OLD_COMPANY, IDC_FILETYPE_OLD_PATH);
+      FillFileTypeBlock(dialog, context.icons[1], g_item.secondProgram, IDC_FILETYPE_NEW_ICON, IDC_FILETYPE_NEW_NAME,
                         IDC_FILETYPE_NEW_COMPANY, IDC_FILETYPE_NEW_PATH);
       RestoreWindowPosition(dialog, kAlertPosition);
       SetFocus(GetDlgItem(dialog, IDYES));
@@ -403,7 +443,10 @@ INT_PTR CALLBACK FileChangeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-std::string SavedCopyOf(const std::string& file) { return DataFolder() + "\\vault\\" + FileNamePart(file); }
+std::string SavedCopyOf(const std::string& file) {
+  const std::string data = DataFolder();
+  return data.empty() ? std::string() : data + "\\vault\\" + FileNamePart(file);
+}
 
 CurrentItem& CurrentAlertItem() { return g_item; }
 
@@ -429,9 +472,12 @@ AlertSound AlertSoundChoice(int index, std::string* file) {
   return sound.empty() ? AlertSound::BuiltIn : AlertSound::EventFile;
 }
 
+AlertSound LastAlertSound() { return g_lastSound; }
+
 void PlayAlertSound(int index) {
   std::string file;
-  switch (AlertSoundChoice(index, &file)) {
+  g_lastSound = index < 0 ? AlertSound::None : AlertSoundChoice(index, &file);
+  switch (g_lastSound) {
     case AlertSound::EventFile:
       PlaySoundA(file.c_str(), nullptr, SND_FILENAME | SND_NOWAIT);
       break;
@@ -449,11 +495,14 @@ int ShowAlert(HWND owner, AlertKind kind) {
     g_item = CurrentItem{};
     return answer;
   }
+  AlertContext context;
+  context.alert = &alert;
+  HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
   if (kind == AlertKind::FileType || kind == AlertKind::FileChange) {
     PlayAlertSound(alert.soundIndex);
-    HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
     return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(alert.dialog), owner,
-                                            kind == AlertKind::FileType ? FileTypeProc : FileChangeProc, 0));
+                                            kind == AlertKind::FileType ? FileTypeProc : FileChangeProc,
+                                            reinterpret_cast<LPARAM>(&context)));
   }
   if (kind == AlertKind::NewStartup) {
     if (!g_lastText.empty() && lstrcmpiA(g_lastText.c_str(), g_item.text.c_str()) == 0) ++g_repeat;
@@ -461,14 +510,12 @@ int ShowAlert(HWND owner, AlertKind kind) {
   }
   PlayAlertSound(alert.soundIndex);
   IdentifyCurrentProgram();
-  if (alert.historyType >= 0) {
-    const VersionFields& fields = g_identified.fields;
-    AppendHistory(g_item.name.c_str(), g_item.text.c_str(), fields.slot[kFileDescription].c_str(),
+  if (alert.historyType >= 0)
+    AppendHistory(NameLine(alert).c_str(), g_identified.file.c_str(),
+                  g_identified.fields.slot[kFileDescription].c_str(),
                   alert.historyType == 0 ? g_item.type : alert.historyType, alert.historyAction);
-  }
-  HINSTANCE instance = Monitor().instance ? Monitor().instance : GetModuleHandleA(nullptr);
   return static_cast<int>(
-      DialogBoxParamA(instance, MAKEINTRESOURCEA(alert.dialog), owner, AlertProc, reinterpret_cast<LPARAM>(&alert)));
+      DialogBoxParamA(instance, MAKEINTRESOURCEA(alert.dialog), owner, AlertProc, reinterpret_cast<LPARAM>(&context)));
 }
 
 }  // namespace sentrel

@@ -48,7 +48,8 @@ int ShowAlert(HWND owner, AlertKind kind);
 // The alert sounds.
 enum class AlertSound { None, EventFile, BuiltIn };
 AlertSound AlertSoundChoice(int index, std::string* file);
-void PlayAlertSound(int index);
+void PlayAlertSound(int index);  // index -1 plays nothing
+AlertSound LastAlertSound();     // what the last alert played
 
 // The new-program alert's memory of the last item and its repeat count.
 void ResetAlertRepeat();

@@ -11,10 +11,12 @@
 namespace sentrel {
 
 int StartExplorer(const char* switchText) {
+  // By its full path: a bare name would be looked for elsewhere too.
+  const std::string explorer = FileBesideProgram("SentrelEx.exe");
   const std::string folder = FolderOfProgram();
-  // The name is relative: the explorer is found in the working folder.
-  HINSTANCE result =
-      ShellExecuteA(Monitor().window, "open", "SentrelEx.exe ", switchText, folder.c_str(), SW_SHOWNORMAL);
+  HINSTANCE result = explorer.empty() ? nullptr
+                                      : ShellExecuteA(Monitor().window, "open", explorer.c_str(), switchText,
+                                                      folder.c_str(), SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(result) >= 32) return 1;
   ShowMessageId(nullptr, IDS_EXPLORER_NOT_FOUND, MB_OK | MB_ICONERROR);
   return 0;

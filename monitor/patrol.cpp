@@ -63,6 +63,7 @@ bool CountDown(size_t index) {
 // Checks the due areas of one half; false when a check ended the patrol.
 bool RunHalf(int half) {
   for (size_t i = 0; i < g_areaCount; ++i) {
+    if (Monitor().exiting) return false;  // exit asked for inside an alert
     const PatrolArea& area = g_areas[i];
     if (area.half != half) continue;
     if (area.condition && !area.condition()) continue;
@@ -183,14 +184,16 @@ int RunPatrol() {
   }
   g_patrol.referenceTime = now;
   UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-  if (Option(kOptWindowSettings) != 0 && g_settingsWatch) g_settingsWatch();
-  bool completed;
-  if (g_patrol.half == 0) {
-    SetIcon(IDI_TAVVY_FIRST_HALF, IDS_TIP_STARTUP);
-    completed = RunHalf(0);
-  } else {
-    SetIcon(IDI_TAVVY_SECOND_HALF, IDS_TIP_UNAUTHORIZED);
-    completed = RunHalf(1);
+  // A settings change handed over to the elevated monitor: this one is
+  // going, and checks nothing more.
+  const bool handedOver = Option(kOptWindowSettings) != 0 && g_settingsWatch && g_settingsWatch() != 0;
+  bool completed = false;
+  if (!handedOver) {
+    if (g_patrol.half == 0)
+      SetIcon(IDI_TAVVY_FIRST_HALF, IDS_TIP_STARTUP);
+    else
+      SetIcon(IDI_TAVVY_SECOND_HALF, IDS_TIP_UNAUTHORIZED);
+    completed = RunHalf(g_patrol.half);
   }
   if (completed) {
     ClearCatalogueEntries();
@@ -219,12 +222,14 @@ int ElevationHandOver() {
     return 0;
   char path[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, path, sizeof path);
+  path[sizeof path - 1] = '\0';  // a cut name is not terminated on older Windows
   if (ContainsText(FileNamePart(path).c_str(), "sentreluac")) return 0;
   ShowMessage(nullptr, LoadText(IDS_NEEDS_ELEVATION).c_str(), MB_OK | MB_ICONINFORMATION);
-  const std::string folder = FolderOfProgram();
-  if (reinterpret_cast<INT_PTR>(
-          ShellExecuteA(nullptr, "open", "sentreluac.exe", nullptr, folder.c_str(), SW_SHOWNORMAL)) <= 32) {
-    const std::string command = "\"" + folder + "\\sentreluac.exe\"";
+  // By its full path only: a bare name would be looked for elsewhere too.
+  const std::string elevated = FileBesideProgram("sentreluac.exe");
+  if (!elevated.empty() && reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", elevated.c_str(), nullptr, nullptr,
+                                                                   SW_SHOWNORMAL)) <= 32) {
+    const std::string command = "\"" + elevated + "\"";
     WinExec(command.c_str(), SW_SHOWNORMAL);
   }
   SendMessageA(Monitor().window, WM_DESTROY, 0, 0);
@@ -265,6 +270,8 @@ int CheckStartupPrograms() {
   for (int i = 0; i < CatalogueCount(); ++i) entries.push_back(CatalogueAt(i));
   MonitorState& monitor = Monitor();
   for (const CatalogueEntry& entry : entries) {
+    // An exit asked for inside an alert ends the walk: no alert after it.
+    if (monitor.exiting) return 0;
     // A disabled copy starts nothing; raising it would ask on every patrol.
     if (entry.fromDisabledStore) continue;
     const int number = BaselineNumber(entry);

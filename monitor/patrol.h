@@ -54,7 +54,8 @@ void SetProcessWatch(ProcessWatch watch);
 // given number of seconds and returns how many it started.
 using DelayedLauncher = int (*)(int seconds);
 void SetDelayedLauncher(DelayedLauncher launcher);
-// The Windows settings watch run at the start of each patrol.
+// The Windows settings watch run at the start of each patrol; non-zero when
+// it handed over to the elevated monitor (the patrol then ends at once).
 using SettingsWatch = int (*)();
 void SetSettingsWatch(SettingsWatch watch);
 

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "fileid.h"
 #include "initialization.h"
 #include "monitor.h"
 #include "patrol.h"
@@ -84,7 +85,8 @@ bool ConfirmMonitorExit() {
   if (ShowMessageId(nullptr, IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
   // Declined: the explorer opens on its Options page, where exit
   // confirmation can be turned off.
-  WinExec("SentrelEx.exe -RESTART", SW_SHOWNORMAL);
+  const std::string explorer = FileBesideProgram("SentrelEx.exe");
+  if (!explorer.empty()) WinExec(("\"" + explorer + "\" -RESTART").c_str(), SW_SHOWNORMAL);
   return false;
 }
 

@@ -29,7 +29,17 @@ namespace {
 struct Shown {
   std::string caption;
   std::map<int, std::string> texts;  // control id -> text
+  HICON icon = nullptr;              // the program's icon, as the alert showed it
 };
+
+// Whether an icon handle still stands (an alert's icons go with the alert).
+bool IconAlive(HICON icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return false;
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return true;
+}
 
 BOOL CALLBACK CollectTexts(HWND child, LPARAM lParam) {
   char text[2048] = "";
@@ -48,6 +58,9 @@ int AnswerAlert(AlertKind kind, int control, Shown* shown = nullptr) {
     GetWindowTextA(dialog, caption, sizeof caption);
     seen.caption = caption;
     EnumChildWindows(dialog, CollectTexts, reinterpret_cast<LPARAM>(&seen));
+    seen.icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ALERT_ICON_BUTTON, BM_GETIMAGE, IMAGE_ICON, 0));
+    if (!seen.icon)
+      seen.icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_FILETYPE_NEW_ICON, STM_GETICON, 0, 0));
     PostMessageA(dialog, WM_COMMAND, control, 0);
   });
   int result = ShowAlert(nullptr, kind);
@@ -84,6 +97,11 @@ class Alerts : public testing::Test {
     item.type = type;
   }
   static std::string Fixture() { return TestFolder() + "\\fixtures\\opsys.dll"; }
+  static std::string Self() {  // a program with icons
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+  }
 };
 
 TEST_F(Alerts, NewStartupProgramShowsTheProgramAndRecordsTheAlert) {
@@ -102,7 +120,42 @@ TEST_F(Alerts, NewStartupProgramShowsTheProgramAndRecordsTheAlert) {
   ASSERT_EQ(1, LoadHistory());
   EXPECT_EQ(kActionStartAlert, CatalogueAt(0).value);
   EXPECT_EQ(11, CatalogueAt(0).type);
+  // The record names what the alert showed: the name line and the program file.
+  EXPECT_EQ("Shell Helper Library", CatalogueAt(0).title);
+  EXPECT_EQ(NormalizeFilePath(Fixture().c_str()), CatalogueAt(0).path);
   EXPECT_EQ("", CurrentAlertItem().text);  // the slots are cleared
+}
+
+TEST_F(Alerts, EveryProgramAlertHasItsMessageAndSoundAndReleasesItsIcon) {
+  struct Row {
+    AlertKind kind;
+    AlertSound sound;
+  };
+  const Row rows[] = {{AlertKind::NewStartup, AlertSound::BuiltIn},  {AlertKind::CameBack, AlertSound::None},
+                      {AlertKind::NewTask, AlertSound::BuiltIn},     {AlertKind::NewService, AlertSound::BuiltIn},
+                      {AlertKind::NewIEHelper, AlertSound::BuiltIn}, {AlertKind::NewActiveX, AlertSound::BuiltIn},
+                      {AlertKind::NewHidden, AlertSound::BuiltIn}};
+  for (const Row& row : rows) {
+    const int kind = static_cast<int>(row.kind);
+    Prepare(Self(), "Item.job", 11);
+    Shown shown;
+    EXPECT_EQ(kAnswerYes, AnswerAlert(row.kind, IDYES, &shown)) << kind;
+    EXPECT_GT(shown.texts[IDC_ALERT_MESSAGE].size(), 40u) << kind;
+    EXPECT_EQ(row.sound, LastAlertSound()) << kind;
+    ASSERT_NE(nullptr, shown.icon) << kind;
+    EXPECT_FALSE(IconAlive(shown.icon)) << kind;
+  }
+}
+
+TEST_F(Alerts, OverlongExpansionIdentifiesNothing) {
+  // Cut at the path limit, the text would still name the fixture.
+  SetEnvironmentVariableA("SENTREL_PAD", std::string(300, 'x').c_str());
+  Prepare(Fixture() + "%SENTREL_PAD%", "Padded", 11);
+  Shown shown;
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::NewStartup, IDYES, &shown));
+  SetEnvironmentVariableA("SENTREL_PAD", nullptr);
+  EXPECT_EQ("", shown.texts[IDC_ALERT_NAME]);
+  EXPECT_EQ("No Description found", shown.texts[IDC_ALERT_DESCRIPTION]);
 }
 
 TEST_F(Alerts, NewStartupNoRemovesOrDisables) {
@@ -202,8 +255,11 @@ TEST_F(Alerts, FileTypeChangeShowsBothPrograms) {
   EXPECT_EQ("Path not found", shown.texts[IDC_FILETYPE_NEW_PATH]);
   EXPECT_EQ("Is this change ok?", shown.texts[IDC_FILETYPE_QUESTION]);
   item.name = ".txt";
-  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::FileType, IDCANCEL));
+  item.secondProgram = Self();
+  EXPECT_EQ(kAnswerYes, AnswerAlert(AlertKind::FileType, IDCANCEL, &shown));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(HistoryFile().c_str()));
+  ASSERT_NE(nullptr, shown.icon);
+  EXPECT_FALSE(IconAlive(shown.icon));  // gone with the alert
 }
 
 // A monitored file with its saved copy and register key.

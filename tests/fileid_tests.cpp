@@ -5,10 +5,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "catalogue.h"
 #include "fileid.h"
 #include "registry.h"
 #include "settings.h"
@@ -102,6 +105,86 @@ TEST(LongPathOf, ExpandsShortNamesExceptOnWindows95) {
   EXPECT_EQ(0, LongPathOf("C:\\no\\such\\file.exe", dest));
   EXPECT_STREQ("C:\\no\\such\\file.exe", dest);
   RemoveDirectoryA(folder.c_str());
+}
+
+std::vector<std::string> g_longPathAsked;
+DWORD WINAPI RecordLongPath(LPCSTR path, LPSTR, DWORD) {
+  g_longPathAsked.push_back(path);
+  return 0;
+}
+
+TEST(LongPathOf, NetworkPathsAreNeverLookedUp) {
+  g_longPathAsked.clear();
+  SetLongPathFunction(RecordLongPath);
+  char dest[kPathWidth];
+  for (const char* path : {"\\\\server\\share\\PROGRA~1\\tool.exe", "//server/share/PROGRA~1/tool.exe"}) {
+    EXPECT_EQ(0, LongPathOf(path, dest));
+    EXPECT_STREQ(path, dest);
+    AddCatalogueEntry("Net", path, "\\\\server\\share\\DATA~1", "", 11, 0);  // the listings' long form
+  }
+  LongPathOf("C:\\PROGRA~1\\tool.exe", dest);
+  SetLongPathFunction(nullptr);
+  ClearCatalogueEntries();
+  // A local path is asked about (except on Windows 95, which has no long forms).
+  EXPECT_EQ(IsWindows95() ? std::vector<std::string>{} : std::vector<std::string>{"C:\\PROGRA~1\\tool.exe"},
+            g_longPathAsked);
+}
+
+// A version resource built by hand, so that its lengths can lie.
+std::string VersionNode(const wchar_t* key, WORD type, const std::string& value, WORD valueLength,
+                        const std::string& children) {
+  std::string node(6, '\0');
+  node.append(reinterpret_cast<const char*>(key), (wcslen(key) + 1) * sizeof(wchar_t));
+  node.resize((node.size() + 3) & ~size_t{3});
+  node += value;
+  node.resize((node.size() + 3) & ~size_t{3});
+  node += children;
+  const WORD header[3] = {static_cast<WORD>(node.size()), valueLength, type};
+  std::memcpy(&node[0], header, sizeof header);
+  return node;
+}
+std::string Wide(const wchar_t* text) {
+  return std::string(reinterpret_cast<const char*>(text), (wcslen(text) + 1) * sizeof(wchar_t));
+}
+
+// A copy of a fixture whose version resource claims translationLength bytes
+// of translations where there are four.
+std::string CraftedVersionFile(WORD translationLength) {
+  const std::string file = TestFolder() + "\\fixtures\\crafted.dll";
+  CopyFileA(Fixture("noversion.dll").c_str(), file.c_str(), FALSE);
+  VS_FIXEDFILEINFO fixed{};
+  fixed.dwSignature = 0xFEEF04BD;
+  fixed.dwStrucVersion = 0x10000;
+  const std::string strings =
+      VersionNode(L"StringFileInfo", 1, "", 0,
+                  VersionNode(L"040904b0", 1, "", 0,
+                              VersionNode(L"ProductName", 1, Wide(L"Crafted"), 8, "") +
+                                  VersionNode(L"CompanyName", 1, Wide(L"Crafted Company"), 16, "")));
+  const DWORD translation = 0x04B00409;
+  const std::string vars =
+      VersionNode(L"VarFileInfo", 1, "", 0,
+                  VersionNode(L"Translation", 0, std::string(reinterpret_cast<const char*>(&translation), 4),
+                              translationLength, ""));
+  const std::string block =
+      VersionNode(L"VS_VERSION_INFO", 0, std::string(reinterpret_cast<const char*>(&fixed), sizeof fixed), sizeof fixed,
+                  strings + vars);
+  HANDLE update = BeginUpdateResourceA(file.c_str(), FALSE);
+  if (!update) return "";
+  UpdateResourceA(update, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                  const_cast<char*>(block.data()), static_cast<DWORD>(block.size()));
+  return EndUpdateResourceA(update, FALSE) ? file : "";
+}
+
+TEST(ReadVersionInfo, LengthsOutsideTheBlockReadAsMissing) {
+  for (WORD length : {WORD{4}, WORD{0xFFF0}}) {
+    const std::string file = CraftedVersionFile(length);
+    ASSERT_NE("", file);
+    VersionFields fields;
+    const bool honest = length == 4;
+    EXPECT_EQ(honest ? 1 : 0, ReadVersionInfo(file.c_str(), fields)) << length;
+    EXPECT_EQ(honest ? "Crafted Company" : "", fields.slot[kCompanyName]) << length;
+    DeleteFileA(file.c_str());
+  }
 }
 
 TEST(ReadVersionInfo, LaterTranslationsOverwriteEarlierOnes) {

@@ -398,6 +398,27 @@ TEST_F(MonitorProcess, AlertsAreAnsweredYesNoAndDisable) {
   DeleteFileA(history.c_str());
 }
 
+TEST_F(MonitorProcess, ExitAskedForDuringAnAlertEndsTheWalk) {
+  const char* userRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  RawSetText(HKEY_CURRENT_USER, userRun, "ExitFirst", "c:\\apps\\exit-first.exe");
+  RawSetText(HKEY_CURRENT_USER, userRun, "ExitSecond", "c:\\apps\\exit-second.exe");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  ASSERT_NE(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 20000));
+  PostMessageA(window, WM_COMMAND, IDC_CMD_EXIT, 0);
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  // Only the alert that was open when the exit came was ever raised.
+  const std::string text = FileText(history);
+  EXPECT_NE(std::string::npos, text.find("START_Alert")) << text;
+  EXPECT_EQ(text.find("START_Alert"), text.rfind("START_Alert")) << text;
+  DeleteValues(HKEY_CURRENT_USER, userRun, {"ExitFirst", "ExitSecond"});
+  DeleteFileA(history.c_str());
+}
+
 TEST_F(MonitorProcess, UserAccountControlHandsOverToTheElevatedMonitor) {
   const char* policies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
   const char* userRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -161,6 +161,18 @@ TEST_F(PatrolStateMachine, TwoPatrolsUnderASecondApart) {
   EXPECT_FALSE(Patrol().running);
 }
 
+TEST_F(PatrolStateMachine, HandOverInTheSettingsWatchEndsThePatrol) {
+  SetSettingsWatch([] { return 1; });
+  Patrol().countdown[0] = 1;  // the startup area is due
+  g_now += 5000;
+  g_checked.clear();
+  EXPECT_EQ(1, RunPatrol());
+  SetSettingsWatch(nullptr);
+  EXPECT_TRUE(g_checked.empty());
+  EXPECT_EQ(0, Patrol().half);  // not a completed patrol
+  EXPECT_FALSE(Patrol().running);
+}
+
 std::vector<int> g_launchSteps;
 int Launch(int seconds) {
   g_launchSteps.push_back(seconds);
