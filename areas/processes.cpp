@@ -74,6 +74,12 @@ int EnumerateNt(ProcessVisitor visit, void* context) {
     ids.resize(ids.size() * 2);
   }
   ids.resize(bytes / sizeof(DWORD));
+  // A 32-bit program cannot read the modules of a 64-bit process; Vista and
+  // later name its program file all the same.
+  using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+  static const auto queryImageName =
+      Lookup<QueryImageNameFn>(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+  constexpr DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, Vista and later
   for (DWORD id : ids) {
     char path[MAX_PATH] = "";
     if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id)) {
@@ -82,6 +88,14 @@ int EnumerateNt(ProcessVisitor visit, void* context) {
       if (!enumModules(process, &first, sizeof first, &needed) || !moduleFileName(process, first, path, sizeof path))
         path[0] = '\0';
       CloseHandle(process);
+    }
+    if (!path[0] && queryImageName) {
+      if (HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, id)) {
+        DWORD size = sizeof path;
+        if (!queryImageName(process, 0, path, &size) || size >= sizeof path) path[0] = '\0';
+        path[sizeof path - 1] = '\0';
+        CloseHandle(process);
+      }
     }
     if (!visit(id, 0, path, context)) return 1;
     const size_t length = std::strlen(path);

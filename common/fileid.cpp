@@ -83,7 +83,14 @@ namespace {
 bool ExistsAsShortPath(const std::string& path, std::string* shortPath) {
   char buffer[MAX_PATH];
   DWORD length = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
-  if (length == 0 || length >= sizeof buffer) return false;
+  if (length == 0 || length >= sizeof buffer) {
+    // A file only in the machine's own System32 (64-bit Windows): this
+    // program's view of the folder does not show it.
+    const std::string native = NativeFilePath(path);
+    if (native == path || GetFileAttributesA(native.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    if (shortPath) *shortPath = path;
+    return true;
+  }
   if (GetFileAttributesA(buffer) == INVALID_FILE_ATTRIBUTES) return false;
   if (shortPath) *shortPath = buffer;
   return true;
@@ -160,10 +167,25 @@ std::string LongPathOf(const std::string& path) {
   return dest;
 }
 
+std::string NativeFilePath(const std::string& path) {
+  // Only a 32-bit program on 64-bit Windows sees another System32; the
+  // Sysnative alias (Vista and later) names the real one.
+  if (!IsWow64()) return path;
+  static const std::string system = SystemFolder() + "\\", native = WindowsFolder() + "\\Sysnative";
+  if (path.size() <= system.size() ||
+      CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path.data(), static_cast<int>(system.size()),
+                     system.data(), static_cast<int>(system.size())) != CSTR_EQUAL ||
+      GetFileAttributesA(native.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return path;
+  return native + path.substr(system.size() - 1);
+}
+
 int ReadVersionInfo(const char* file, VersionFields& fields) {
   for (std::string& slot : fields.slot) slot.clear();
   if (!file || !*file) return 0;
   DWORD handle = 0;
+  const std::string native = NativeFilePath(file);
+  file = native.c_str();
   DWORD size = GetFileVersionInfoSizeA(file, &handle);
   if (size == 0 || size > static_cast<DWORD>(kMaxVersionBlock)) return 0;
   std::vector<char> block(size);
@@ -262,7 +284,8 @@ std::string NowText() {
 
 int FileDateText(const char* file, std::string& text) {
   text.clear();
-  HANDLE handle = CreateFileA(file ? file : "", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE handle = CreateFileA(NativeFilePath(file ? file : "").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return 1;
   FILETIME created, local;
   SYSTEMTIME t;

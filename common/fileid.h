@@ -36,6 +36,11 @@ std::string LongPathOf(const std::string& path);
 using LongPathFunction = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
 void SetLongPathFunction(LongPathFunction function);
 
+// The path to read a file through: on 64-bit Windows a file named in
+// System32 lies in the machine's own System32, which this 32-bit program
+// reaches as Sysnative; everywhere else the path itself.
+std::string NativeFilePath(const std::string& path);
+
 int ReadVersionInfo(const char* file, VersionFields& fields);
 
 // Date-time text by the user's sShortDate and sTimeFormat.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace sentrel {
@@ -18,8 +19,21 @@ void CopyText(char* dest, const char* text, size_t length) {
   dest[length] = '\0';
 }
 
+// RegDeleteKeyA cannot name the other view; RegDeleteKeyExA (XP x64 and
+// later) can, and exists wherever there is another view.
+LONG DeleteKeyInView(HKEY root, const char* path) {
+  const auto [viewPath, view] = ViewPath(path ? path : "");
+  if (view) {
+    using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    static const auto deleteKeyEx = reinterpret_cast<DeleteKeyExFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    if (deleteKeyEx) return deleteKeyEx(root, viewPath.c_str(), view, 0);
+  }
+  return RegDeleteKeyA(root, path);
+}
+
 int DeleteKeyTreeIn(HKEY root, std::string& path) {
-  if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) return 1;
+  if (DeleteKeyInView(root, path.c_str()) == ERROR_SUCCESS) return 1;
 
   RegKey key;
   LONG opened = key.Open(root, path.c_str(), KEY_READ);
@@ -44,10 +58,41 @@ int DeleteKeyTreeIn(HKEY root, std::string& path) {
   }
   path.resize(base);
   key.Close();
-  return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS ? 1 : 0;
+  return DeleteKeyInView(root, path.c_str()) == ERROR_SUCCESS ? 1 : 0;
 }
 
 }  // namespace
+
+int IsWow64() {
+  static const int wow64 = [] {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64 ? 1 : 0;
+  }();
+  return wow64;
+}
+
+REGSAM ViewOf(const char* path) {
+  if (!IsWow64()) return 0;
+  return ViewPath(path ? path : "").second;
+}
+
+std::pair<std::string, REGSAM> ViewPath(const std::string& path) {
+  if (!IsWow64()) return {path, 0};
+  // The documented way to the 32-bit view is its flag, not the node's name.
+  std::string lower = path;
+  CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
+  const size_t node = lower.find("wow6432node");
+  if (node == std::string::npos) return {path, KEY_WOW64_64KEY};
+  std::string rest = path.substr(node + 11);
+  if (!rest.empty() && rest[0] == '\\') rest.erase(0, 1);
+  std::string before = path.substr(0, node);
+  if (!before.empty() && !rest.empty() && before.back() != '\\') before += '\\';
+  if (rest.empty() && !before.empty() && before.back() == '\\') before.pop_back();
+  return {before + rest, KEY_WOW64_32KEY};
+}
 
 void SetDiagnosticHook(DiagnosticHook hook) { g_hook = hook ? hook : IgnoreDiagnostic; }
 void Diagnose(const char* text, const char* detail) { g_hook(text ? text : "", detail ? detail : ""); }
@@ -63,7 +108,8 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 
 LONG RegKey::Open(HKEY root, const char* path, REGSAM access) {
   Close();
-  LONG result = RegOpenKeyExA(root, path ? path : "", 0, access, &key_);
+  const auto [viewPath, view] = ViewPath(path ? path : "");
+  LONG result = RegOpenKeyExA(root, viewPath.c_str(), 0, access | view, &key_);
   if (result != ERROR_SUCCESS) key_ = nullptr;
   return result;
 }
@@ -71,8 +117,9 @@ LONG RegKey::Open(HKEY root, const char* path, REGSAM access) {
 LONG RegKey::Create(HKEY root, const char* path, REGSAM access) {
   Close();
   DWORD disposition = 0;
-  LONG result = RegCreateKeyExA(root, path ? path : "", 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_,
-                                &disposition);
+  const auto [viewPath, view] = ViewPath(path ? path : "");
+  LONG result = RegCreateKeyExA(root, viewPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access | view, nullptr,
+                                &key_, &disposition);
   if (result != ERROR_SUCCESS) key_ = nullptr;
   return result;
 }

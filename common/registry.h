@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sentrel {
@@ -19,6 +20,18 @@ constexpr int kMaxKeyPath = 520;
 using DiagnosticHook = void (*)(const char* text, const char* detail);
 void SetDiagnosticHook(DiagnosticHook hook);
 void Diagnose(const char* text, const char* detail);
+
+// On 64-bit Windows the programs (32-bit) would see the 32-bit copies of the
+// machine's keys: every key is opened in the machine's own view there, and
+// a path through Wow6432Node in the 32-bit view. 0 elsewhere (the flags are
+// unknown to older systems).
+REGSAM ViewOf(const char* path);
+// The path to open and the view flag: a Wow6432Node path is opened without
+// that node, in the 32-bit view.
+std::pair<std::string, REGSAM> ViewPath(const std::string& path);
+// 1 when this 32-bit program runs on 64-bit Windows (IsWow64Process, looked
+// up by name: missing or failing, the answer is no).
+int IsWow64();
 
 // An open registry key, closed when it goes out of scope.
 class RegKey {

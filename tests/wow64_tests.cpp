@@ -1,0 +1,123 @@
+// A 32-bit program on 64-bit Windows (Wine's WoW64 prefix): the machine's own
+// autostarts and System32 are seen, and each entry is acted on in the view it
+// came from.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "catalogue.h"
+#include "fileid.h"
+#include "process_support.h"
+#include "processes.h"
+#include "registry.h"
+#include "settings.h"
+#include "startup.h"
+#include "test_support.h"
+
+using namespace sentrel;
+
+namespace {
+
+const char* const kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Text of a value in one view, "<missing>" when absent.
+std::string TextIn(REGSAM view, const char* path, const char* name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "<missing>";
+  char text[512] = "";
+  DWORD size = sizeof text - 1, type = 0;
+  LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS ? std::string(text) : std::string("<missing>");
+}
+
+void SetIn(REGSAM view, const char* path, const char* name, const char* text) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text) + 1));
+  RegCloseKey(key);
+}
+
+void DeleteIn(REGSAM view, const char* path, const char* name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key, name);
+  RegCloseKey(key);
+}
+
+class Wow64 : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!IsWow64()) GTEST_SKIP() << "not a 32-bit program on 64-bit Windows";
+    Clean();
+    Process() = ProcessState{};
+    Process().is64BitWindows = KeyExists(HKEY_LOCAL_MACHINE,
+                                         "Software\\Wow6432Node\\Microsoft\\Windows\\"
+                                         "CurrentVersion\\Run") != 0;
+    LoadOptions();
+  }
+  void TearDown() override { Clean(); }
+  void Clean() {
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+      DeleteIn(view, kRun, "Native64");
+      DeleteIn(view, kRun, "Thirty2");
+    }
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", KEY_WOW64_64KEY, 0);
+    ClearCatalogueEntries();
+  }
+};
+
+TEST_F(Wow64, EachViewIsListedOnceAndActedOnInItsOwnView) {
+  SetIn(KEY_WOW64_64KEY, kRun, "Native64", "c:\\apps\\native.exe");
+  SetIn(KEY_WOW64_32KEY, kRun, "Thirty2", "c:\\apps\\thirty.exe");
+  EXPECT_TRUE(Process().is64BitWindows);
+  struct Case {
+    const char* name;
+    int type;
+    REGSAM view, other;
+  };
+  for (const Case& c :
+       {Case{"Native64", 1, KEY_WOW64_64KEY, KEY_WOW64_32KEY}, Case{"Thirty2", 21, KEY_WOW64_32KEY, KEY_WOW64_64KEY}}) {
+    EnumerateStartupEntries(0);
+    int listed = 0;
+    CatalogueEntry entry;
+    for (int i = 0; i < CatalogueCount(); ++i)
+      if (CatalogueAt(i).name == c.name) {
+        ++listed;
+        entry = CatalogueAt(i);
+      }
+    EXPECT_EQ(1, listed) << c.name;
+    EXPECT_EQ(c.type, entry.type) << c.name;
+    ASSERT_EQ(1, ToggleStartupEntry(entry)) << c.name;
+    EXPECT_EQ("<missing>", TextIn(c.view, kRun, c.name));
+    ASSERT_EQ(1, ToggleStartupEntry(entry)) << c.name;
+    EXPECT_NE("<missing>", TextIn(c.view, kRun, c.name)) << c.name;
+    EXPECT_EQ("<missing>", TextIn(c.other, kRun, c.name)) << c.name;
+  }
+}
+
+// A file only the machine's own System32 holds is found, and a 64-bit
+// program is listed with its file.
+TEST_F(Wow64, TheRealSystemFolderAndItsProgramsAreSeen) {
+  const std::string native = WindowsFolder() + "\\Sysnative\\sentrel-only-native.txt";
+  HANDLE file = CreateFileA(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Sysnative alias here";
+  CloseHandle(file);
+  EXPECT_EQ(1, FileExists((SystemFolder() + "\\sentrel-only-native.txt").c_str()));
+  DeleteFileA(native.c_str());
+
+  sentrel_test::Program notepad(WindowsFolder() + "\\Sysnative\\notepad.exe", "");  // a 64-bit program
+  ASSERT_TRUE(notepad.started());
+  Sleep(1000);
+  ListActiveTasks();
+  bool found = false;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (static_cast<DWORD>(CatalogueAt(i).value) == notepad.id()) found = true;
+  EXPECT_TRUE(found);
+  EXPECT_NE(0u, FindProcessOfProgram("notepad.exe"));
+}
+
+}  // namespace
