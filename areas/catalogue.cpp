@@ -45,7 +45,7 @@ int AddCatalogueEntry(CatalogueEntry entry) {
   if (entry.type == kTypeCookie && g_entries.size() >= static_cast<size_t>(Option(kOptMaxCookie))) return 0;
   std::string cutPath = StripQuotes(Cut(entry.path.c_str(), kPathChars));
   entry.path = cutPath.size() >= 4 ? LongForm(cutPath) : cutPath;
-  if (entry.name.empty()) entry.name = entry.title;
+  if (entry.name.empty() && !entry.named) entry.name = entry.title;
   entry.title = Cut(entry.title.c_str(), kTitleWidth);
   if (entry.title.empty()) {
     std::string name = FileNamePart(entry.path);
@@ -53,7 +53,8 @@ int AddCatalogueEntry(CatalogueEntry entry) {
   } else if (ContainsText(entry.title.c_str(), "Sentrel")) {
     entry.title = ProgramCaption();
   }
-  if (entry.name.empty()) entry.name = entry.title;
+  if (entry.name.empty() && !entry.named) entry.name = entry.title;
+  entry.listed = true;
   std::string cutData = Cut(entry.data.c_str(), kPathChars);
   entry.data = entry.path.size() >= 4 && !cutData.empty() ? LongForm(cutData) : cutData;
   entry.description = Cut(entry.description.c_str(), kDescriptionWidth);

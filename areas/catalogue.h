@@ -27,6 +27,8 @@ struct CatalogueEntry {
   std::string name;                // the name it is stored and disabled under (full Run value name)
   std::wstring wideName;           // NT family: a Run value name the ANSI code page cannot hold exactly
   bool fromDisabledStore = false;  // listed from its disabled copy, not from where Windows reads it
+  bool named = false;              // name is given as it stands (a Run key's unnamed value is "")
+  bool listed = false;             // taken from the list: its row decides whether it is disabled
 };
 
 int AddCatalogueEntry(const char* title, const char* path, const char* data, const char* description, int type,

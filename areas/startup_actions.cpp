@@ -236,7 +236,7 @@ std::string CommandOf(const CatalogueEntry& entry) { return entry.command.empty(
 // Moves a live Run value into the Disabled store, its type and bytes
 // unchanged; the live value goes only once the copy and the marker exist.
 int MoveRunValueToStore(const std::string& name, int type) {
-  if (!IsRunKeyType(type)) return 0;
+  if (!IsRunKeyType(type) || name.empty()) return 0;
   RegKey live;
   if (live.Open(LiveRoot(type), LiveKey(type).c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return 0;
   StoredValue raw;
@@ -259,8 +259,24 @@ int MoveRunValueBack(const std::string& name, const std::string& command, int ty
 }
 
 // Where removed files of the Startup folders are kept, so that the history
-// can bring them back (a shortcut is made anew instead).
-std::string KeptFileOf(const std::string& file) { return DataFolder() + "\\vault\\" + FileNamePart(file); }
+// can bring them back (a shortcut is made anew instead): a name of their own
+// in the vault, never another removed file's.
+std::string VaultFolder() { return DataFolder() + "\\vault"; }
+std::string FreeVaultSlot(const std::string& file) {
+  const std::string name = FileNamePart(file);
+  for (int n = 0; n < 10000 && !name.empty(); ++n) {
+    const std::string slot = VaultFolder() + "\\" + (n ? std::to_string(n) + "-" : "") + name;
+    if (GetFileAttributesA(slot.c_str()) == INVALID_FILE_ATTRIBUTES) return slot;
+  }
+  return {};
+}
+bool InVault(const std::string& path) {
+  const std::string vault = VaultFolder() + "\\";
+  return path.size() > vault.size() && path.find("..") == std::string::npos && path.find('/') == std::string::npos &&
+         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path.data(), static_cast<int>(vault.size()),
+                        vault.data(), static_cast<int>(vault.size())) == CSTR_EQUAL &&
+         path.find('\\', vault.size()) == std::string::npos;
+}
 bool IsShortcut(const std::string& file) { return lstrcmpiA(ExtensionOf(FileNamePart(file)).c_str(), "lnk") == 0; }
 
 // Moves a file, replacing what is at the destination; across drives, or
@@ -275,14 +291,17 @@ bool MoveOrCopy(const std::string& from, const std::string& to) {
 }
 
 // Removes a Startup-folder file: a program, batch file or script is kept in
-// the vault first. Returns whether the file is gone.
-bool RemoveFolderFile(const std::string& file) {
+// the vault first (*kept names its copy). Returns whether the file is gone.
+bool RemoveFolderFile(const std::string& file, std::string* kept) {
   if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   if (!IsShortcut(file)) {
-    const std::string kept = KeptFileOf(file);
     CreateDirectoryA(DataFolder().c_str(), nullptr);
-    CreateDirectoryA((DataFolder() + "\\vault").c_str(), nullptr);
-    if (MoveOrCopy(file, kept)) return true;
+    CreateDirectoryA(VaultFolder().c_str(), nullptr);
+    const std::string slot = FreeVaultSlot(file);
+    if (!slot.empty() && MoveOrCopy(file, slot)) {
+      *kept = slot;
+      return true;
+    }
   }
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileA(file.c_str()) != 0;
@@ -293,7 +312,10 @@ bool RemoveFolderFile(const std::string& file) {
 int DisableReturnedRunValue(const std::string& name, int type) { return MoveRunValueToStore(name, type); }
 
 int IsEntryDisabled(const CatalogueEntry& entry) {
-  return entry.wideName.empty() && IsEntryDisabled(entry.name.c_str()) ? 1 : 0;
+  // A listed row says itself where it came from; a marker of its name may
+  // belong to another entry (another key, a shortcut of the same title).
+  if (entry.listed) return entry.fromDisabledStore ? 1 : 0;
+  return entry.wideName.empty() && !entry.name.empty() && IsEntryDisabled(entry.name.c_str()) ? 1 : 0;
 }
 
 int ToggleStartupEntry(const char* title, const char* command, const char* file, int type) {
@@ -301,11 +323,15 @@ int ToggleStartupEntry(const char* title, const char* command, const char* file,
 }
 
 int ToggleStartupEntry(const CatalogueEntry& entry) {
-  // A name the ANSI calls cannot write cannot have a disabled copy.
+  // A name the ANSI calls cannot write, or none (a key's unnamed value),
+  // cannot have a disabled copy.
   if (!entry.wideName.empty() || entry.name.empty()) return 0;
   const int type = entry.type;
   const std::string command = CommandOf(entry);
-  const bool disabled = IsEntryDisabled(entry.name.c_str()) != 0;
+  const bool disabled = IsEntryDisabled(entry) != 0;
+  // Disabled copies are known by name alone: another entry's copy of the
+  // same name is never written over.
+  if (!disabled && IsEntryDisabled(entry.name.c_str())) return 0;
   if (IsRunKeyType(type)) {
     if (!disabled) return MoveRunValueToStore(LiveValueName(type, entry.name, command), type);
     return MoveRunValueBack(entry.name, command, type);
@@ -365,6 +391,7 @@ int RemoveStartupEntry(const CatalogueEntry& entry) {
   std::string command = CommandOf(entry);
   const bool disabled = IsEntryDisabled(entry) != 0;
   bool removed = false;
+  std::string recordedData = entry.data;
   if (IsRunKeyType(type) || (type >= 26 && type <= 27)) {
     if (disabled) {
       // What was disabled is what the history keeps.
@@ -398,13 +425,20 @@ int RemoveStartupEntry(const CatalogueEntry& entry) {
     if (disabled) DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str());
     // The command names the shortcut's target: it is only the file itself
     // when no file was given.
-    removed = RemoveFolderFile(!entry.data.empty() ? entry.data : command) || disabled;
+    const std::string file = !entry.data.empty() ? entry.data : command;
+    std::string kept;
+    removed = RemoveFolderFile(file, &kept) || disabled;
+    if (!kept.empty()) {
+      // The history brings the file back from its copy to where it was.
+      command = file;
+      recordedData = kept;
+    }
   } else if (type >= kTypeUserinit && type <= kTypeAppInitDlls) {
     return RemoveShellExtensionEntry(nullptr, entry);
   }
   // Only what happened is recorded.
   if (removed && !ContainsText(command.c_str(), "Sentrel"))
-    AppendHistory(entry.title.c_str(), command.c_str(), entry.data.c_str(), type, kActionStartRemove);
+    AppendHistory(entry.title.c_str(), command.c_str(), recordedData.c_str(), type, kActionStartRemove);
   DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(command).c_str());
   DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, BaselineName(entry.path).c_str());
   DeleteValue(HKEY_CURRENT_USER, kStartupBaselineKey, entry.title.c_str());
@@ -418,11 +452,16 @@ int RestoreRemovedEntry(const char* title, const char* command, const char* file
   } else if (type == kTypeWinLoad || type == kTypeWinRun) {
     result = AppendToWinIni(type, command);
   } else if (type == kTypeStartupFolder) {
-    const std::string kept = KeptFileOf(file ? file : "");
-    if (file && *file && !IsShortcut(file) && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES)
-      result = GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES && MoveOrCopy(kept, file) ? 1 : 0;
-    else
-      result = CreateShortcut(file ? file : "", command, title);
+    const std::string kept = file ? file : "";
+    if (InVault(kept)) {
+      // A kept file goes back where it was, never over another file.
+      result = GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                       GetFileAttributesA(command) == INVALID_FILE_ATTRIBUTES && MoveOrCopy(kept, command)
+                   ? 1
+                   : 0;
+    } else {
+      result = CreateShortcut(kept, command, title);
+    }
   } else if (type == kTypeDelayLoad) {
     result = WriteStringValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, title, file);
   } else if (type == kTypeSharedTaskScheduler || type == kTypeShellExecuteHook) {

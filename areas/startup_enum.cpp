@@ -43,6 +43,13 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
                         static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+// The type a disabled marker names; 0 when there is none.
+int MarkerType(const RegKey& store, const std::string& name) {
+  StoredValue marker;
+  if (!store || !ReadStoredValue(store.get(), name.c_str(), marker)) return 0;
+  return ParseLeadingInt(TextOfValue(marker).c_str());
+}
+
 bool HasVisibleText(const std::string& text) { return text.find_first_not_of(" \t") != std::string::npos; }
 
 // A Run-key entry with the fields the actions need.
@@ -50,6 +57,7 @@ CatalogueEntry RunEntry(const ListedValue& value, int type) {
   CatalogueEntry entry;
   entry.title = value.name.c_str();  // a name that starts with a NUL shows its program's name instead
   entry.name = value.name;
+  entry.named = true;
   if (!value.exactName) entry.wideName = value.wideName;
   entry.command = value.text;
   entry.type = type;
@@ -72,12 +80,11 @@ void ListRunKey(HKEY root, const std::string& path, int type, std::string& previ
   for (const ListedValue& value : SnapshotValues(key.get())) {
     if (!IsTextType(value.type)) continue;  // a binary value runs nothing
     if (EqualNoCase(value.name, previousName) && EqualNoCase(value.text, previousData)) continue;
-    if (value.exactName && disabledStore &&
-        RegQueryValueExA(disabledStore.get(), value.name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-            ERROR_SUCCESS) {
-      // Disabled before and back again: disable it again at once. Where that
-      // cannot be done (the store is not writable here, or the location has
-      // no disabled copy) it still runs, so it is listed.
+    if (value.exactName && !value.name.empty() && MarkerType(disabledStore, value.name) == type) {
+      // Disabled here before and back again: disable it again at once. Where
+      // that cannot be done (the store is not writable here, or the location
+      // has no disabled copy) it still runs, so it is listed. A value of the
+      // same name in another key is another entry and stays as it is.
       DisableReturnedRunValue(value.name, type);
       if (RegQueryValueExA(key.get(), value.name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         continue;
@@ -260,15 +267,15 @@ int ShellProgram(const std::string& value, std::string& program) {
 }
 
 int ReadUserinit(std::string& program) {
-  char text[260];
-  ReadStringValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Userinit", text, sizeof text);
-  return UserinitProgram(text, program);
+  StoredValue value;  // any length: a long value must not hide its second program
+  ReadStoredValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Userinit", value);
+  return UserinitProgram(TextOfValue(value), program);
 }
 
 int ReadShell(std::string& program) {
-  char text[kMaxValueBytes];
-  ReadStringValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell", text, sizeof text);
-  return ShellProgram(text, program);
+  StoredValue value;
+  ReadStoredValue(HKEY_LOCAL_MACHINE, kWinlogonKey, "Shell", value);
+  return ShellProgram(TextOfValue(value), program);
 }
 
 void ListRunKeyEntries() {
@@ -302,10 +309,10 @@ void ListStartupFolderEntries() {
     }
 }
 
-std::string WinIniIdentity(const char* key, const std::string& title, const std::string& token) {
-  // Without a product name every entry of a line would share the key's name
-  // as its disabled marker; the token makes it its own.
-  return lstrcmpiA(title.c_str(), key) == 0 ? std::string(key) + ":" + token : title;
+std::string WinIniIdentity(const char* key, const std::string& token) {
+  // The title (the product name, or the key's name without one) is shared by
+  // many programs; the token makes each entry its own.
+  return std::string(key) + ":" + token;
 }
 
 void ListWinIniEntries() {
@@ -320,7 +327,7 @@ void ListWinIniEntries() {
         ReadVersionInfo(token.c_str(), fields);
         CatalogueEntry entry;
         entry.title = fields.slot[kProductName].empty() ? key : fields.slot[kProductName];
-        entry.name = WinIniIdentity(key, entry.title, token);
+        entry.name = WinIniIdentity(key, token);
         entry.path = entry.command = token;
         entry.type = key[0] == 'r' ? kTypeWinRun : kTypeWinLoad;
         AddCatalogueEntry(std::move(entry));
@@ -347,7 +354,13 @@ void ListDisabledEntries() {
       entry.name = name;
       entry.title = name;
       for (const char* key : {"run:", "load:"})
-        if (name.compare(0, std::strlen(key), key) == 0) entry.title.assign(key, std::strlen(key) - 1);
+        if (name.compare(0, std::strlen(key), key) == 0) {
+          // Titled as the line lists it: by its product name, else the key.
+          VersionFields fields;
+          ReadVersionInfo(command.c_str(), fields);
+          entry.title =
+              fields.slot[kProductName].empty() ? std::string(key, std::strlen(key) - 1) : fields.slot[kProductName];
+        }
       entry.command = command;
       entry.path = command;
       if ((type < 100) && (!RundllTarget(command).empty() || ContainsText(command.c_str(), "RUNDLL32.EXE"))) {

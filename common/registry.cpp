@@ -362,7 +362,7 @@ std::vector<ListedValue> Snapshot(HKEY key) {
       result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
     if (result == ERROR_MORE_DATA) {
       // Written to while walked: grow and read this index again.
-      if (name.size() > (1u << 20) || data.size() > (1u << 26)) break;
+      if (name.size() > (1u << 20) || data.size() > (1u << 24)) break;
       name.resize(name.size() * 2 + 256);
       data.resize(data.size() * 2 + 1024);
       --index;
@@ -375,6 +375,9 @@ std::vector<ListedValue> Snapshot(HKEY key) {
     const Char* text = reinterpret_cast<const Char*>(data.data());
     size_t chars = dataLength / sizeof(Char), length = 0;
     while (length < chars && text[length]) ++length;
+    // No command line is longer; a hostile value of megabytes is listed by
+    // its start and never kept whole.
+    if (length > kMaxListedText) length = kMaxListedText;
     if constexpr (kWide) {
       value.wideName.assign(name.data(), nameLength);
       bool exact = true;

@@ -80,6 +80,9 @@ int WriteStoredValue(HKEY root, const char* path, const char* name, const Stored
 // The text of a string value: its bytes up to the first NUL ("" for other types).
 std::string TextOfValue(const StoredValue& value);
 
+// Characters of a value's text a walk keeps (the longest command line).
+constexpr size_t kMaxListedText = 32767;
+
 // One value of a key as a walk over it saw it.
 struct ListedValue {
   std::string name;       // in the ANSI code page; "?" where a character has no ANSI form

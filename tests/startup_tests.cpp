@@ -434,6 +434,63 @@ TEST_F(Startup, ListedEntriesComeBackExactlyAsTheyWere) {
   }
 }
 
+// Entries of one name in different places never take each other's place:
+// disabling the machine's one leaves the user's live and its copy alone,
+// acting on the user's row acts on that row, and a shortcut titled like a
+// disabled entry is not taken for it.
+TEST_F(Startup, EntriesOfOneNameNeverTakeEachOthersPlace) {
+  RawSetText(HKEY_LOCAL_MACHINE, kRun, "Dup", "c:\\a\\machine.exe");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Dup", "c:\\b\\user.exe");
+  CatalogueEntry machine;
+  EnumerateStartupEntries(0);
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).type == 1) machine = CatalogueAt(i);
+  ASSERT_EQ(1, ToggleStartupEntry(machine));
+  for (int patrol = 0; patrol < 2; ++patrol) EnumerateStartupEntries(0);
+  CatalogueEntry user, copy;
+  for (int i = 0; i < CatalogueCount(); ++i) {
+    if (CatalogueAt(i).command == "c:\\b\\user.exe") user = CatalogueAt(i);
+    if (CatalogueAt(i).command == "c:\\a\\machine.exe") copy = CatalogueAt(i);
+  }
+  EXPECT_EQ(11, user.type);
+  EXPECT_EQ(0, IsEntryDisabled(user));
+  EXPECT_TRUE(copy.fromDisabledStore);
+  EXPECT_EQ(0, ToggleStartupEntry(user));  // its copy would replace the machine's
+  ASSERT_EQ(1, RemoveStartupEntry(user));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, "Dup"));
+  EXPECT_EQ("c:\\a\\machine.exe", RawText(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", "Dup"));
+
+  const std::string program = TestFolder() + "\\titled-target.exe";
+  ASSERT_TRUE(CopyFileA(Notepad().c_str(), program.c_str(), FALSE));
+  ASSERT_TRUE(MakeShortcut(folder_ + "\\titled.lnk", program, "Dup"));
+  EnumerateStartupEntries(0);
+  CatalogueEntry shortcut;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).type == 200) shortcut = CatalogueAt(i);
+  EXPECT_EQ(0, IsEntryDisabled(shortcut));
+  EXPECT_EQ(0, ToggleStartupEntry(shortcut));
+  ASSERT_EQ(1, RemoveStartupEntry(shortcut));
+  EXPECT_EQ("1", RawText(HKEY_LOCAL_MACHINE, kDisabledKey, "Dup"));
+  EXPECT_EQ(1, ToggleStartupEntry(Listing("Dup")));  // the machine's entry comes back
+  EXPECT_EQ("c:\\a\\machine.exe", RawText(HKEY_LOCAL_MACHINE, kRun, "Dup"));
+  DeleteFileA(program.c_str());
+}
+
+// A Run key's unnamed value runs like any other: it is removed itself, not
+// a value named after its program.
+TEST_F(Startup, TheUnnamedValueIsRemovedItself) {
+  RawSetText(HKEY_CURRENT_USER, kRun, "", "c:\\x\\Updater.exe");
+  RawSetText(HKEY_CURRENT_USER, kRun, "Updater", "c:\\legit\\updater.exe");
+  EnumerateStartupEntries(0);
+  CatalogueEntry unnamed;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).command == "c:\\x\\Updater.exe") unnamed = CatalogueAt(i);
+  EXPECT_EQ(0, ToggleStartupEntry(unnamed));  // no name to keep a disabled copy under
+  ASSERT_EQ(1, RemoveStartupEntry(unnamed));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, ""));
+  EXPECT_EQ("c:\\legit\\updater.exe", RawText(HKEY_CURRENT_USER, kRun, "Updater"));
+}
+
 // A program that writes its disabled value back on every patrol must not
 // hide the value after it, and where it cannot be disabled again (the
 // store is not writable, as for a monitor without elevation) it is listed.
@@ -515,9 +572,16 @@ TEST_F(Startup, StartupFolderFilesComeBackAndTargetsAreNeverDeleted) {
   ASSERT_EQ("@echo tidy\r\n", ReadWholeFile(batch));
   ASSERT_EQ(1, RemoveStartupEntry(Listing("tidy")));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(batch.c_str()));
-  ASSERT_EQ(1, LoadHistory());
+  // Another file of the same name removed later keeps its own copy.
+  std::ofstream(batch, std::ios::binary) << "@echo other\r\n";
+  ASSERT_EQ(1, RemoveStartupEntry(Listing("tidy")));
+  ASSERT_EQ(2, LoadHistory());
   ASSERT_EQ(1, RestoreHistoryEvent(0));
   EXPECT_EQ("@echo tidy\r\n", ReadWholeFile(batch));
+  EXPECT_EQ(0, RestoreHistoryEvent(1));  // never over the file that is back
+  DeleteFileA(batch.c_str());
+  ASSERT_EQ(1, RestoreHistoryEvent(1));
+  EXPECT_EQ("@echo other\r\n", ReadWholeFile(batch));
   DeleteFileA(batch.c_str());
 
   const std::string program = TestFolder() + "\\kept-target.exe";

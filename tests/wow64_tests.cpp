@@ -65,7 +65,7 @@ class Wow64 : public testing::Test {
       DeleteIn(view, kRun, "Native64");
       DeleteIn(view, kRun, "Thirty2");
     }
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvane Works\\Sentrel\\Disabled\\Run", KEY_WOW64_64KEY, 0);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
     ClearCatalogueEntries();
   }
 };
@@ -93,6 +93,10 @@ TEST_F(Wow64, EachViewIsListedOnceAndActedOnInItsOwnView) {
     EXPECT_EQ(c.type, entry.type) << c.name;
     ASSERT_EQ(1, ToggleStartupEntry(entry)) << c.name;
     EXPECT_EQ("<missing>", TextIn(c.view, kRun, c.name));
+    EnumerateStartupEntries(0);
+    for (int i = 0; i < CatalogueCount(); ++i)
+      if (CatalogueAt(i).name == c.name) entry = CatalogueAt(i);
+    EXPECT_TRUE(entry.fromDisabledStore) << c.name;
     ASSERT_EQ(1, ToggleStartupEntry(entry)) << c.name;
     EXPECT_NE("<missing>", TextIn(c.view, kRun, c.name)) << c.name;
     EXPECT_EQ("<missing>", TextIn(c.other, kRun, c.name)) << c.name;
