@@ -37,6 +37,13 @@ constexpr DisplayCommand kDisplayCommands[] = {
 void OnProgramStart(HWND window) {
   MonitorState& monitor = Monitor();
   monitor.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  // An elevated program (SentrelUac) does not receive messages from the
+  // lower-rights Explorer unless it lets this one through; without it the
+  // icon would not come back when Explorer restarts. Vista and later only.
+  using FilterFn = BOOL(WINAPI*)(UINT, DWORD);
+  if (auto filter = reinterpret_cast<FilterFn>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter"))))
+    filter(monitor.taskbarCreated, 1);  // MSGFLT_ADD
   monitor.menuBusy = false;
   UpdateTrayIcon(NIM_ADD, 0, IDS_TIP_ON_PATROL);
   monitor.timerCreated = SetTimer(window, kPatrolTimer, kPatrolPeriodMs, nullptr) != 0;

@@ -2,6 +2,7 @@
 ; BIN is the folder of the built programs.
 Unicode false
 !include "LogicLib.nsh"
+!include "x64.nsh"
 Name "Sentrel"
 OutFile "${OUT}"
 InstallDir "$PROGRAMFILES\Sentrel"
@@ -35,6 +36,13 @@ SectionEnd
 Section "Uninstall"
   ExecWait '"$INSTDIR\Sentrel.exe" -Q'
   ExecWait '"$INSTDIR\SentrelEx.exe" -Restore'
+  ; The monitor writes its Run value in the machine's own view, which on
+  ; 64-bit Windows this 32-bit uninstaller must name.
+  ${If} ${RunningX64}
+    SetRegView 64
+    DeleteRegValue HKLM "Software\Microsoft\Windows\CurrentVersion\Run" "Sentrel"
+    SetRegView 32
+  ${EndIf}
   DeleteRegValue HKLM "Software\Microsoft\Windows\CurrentVersion\Run" "Sentrel"
   DeleteRegKey HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentrel"
   Delete "$SMPROGRAMS\Sentrel\Sentrel.lnk"
