@@ -62,6 +62,11 @@ std::string DisabledCopyKey(int type) {
   return std::string(kDisabledKey) + "\\" + kDisabledSubKeys[(type % 10) - 1];
 }
 
+// Where a removed Run value is kept whole for its restore.
+std::string RemovedCopyKey(int type) {
+  return std::string(kSentrelKey) + "\\Removed\\" + kDisabledSubKeys[(type % 10) - 1];
+}
+
 std::string TypeText(int type) {
   char text[16];
   std::snprintf(text, sizeof text, "%d", type);
@@ -116,15 +121,12 @@ int MoveNotifyDll(const std::string& package, bool disable) {
   RegKey key;
   std::string path = std::string(kWinlogonKey) + "\\Notify\\" + package;
   if (package.empty() || key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return 0;
-  StoredValue from, empty{REG_SZ, std::string(1, '\0')};
+  const StoredValue empty = TextValue("");
+  StoredValue from;
   ReadStoredValue(key.get(), disable ? "DllName" : "OldName", from);
   if (from.type == REG_NONE) from = empty;
-  auto set = [&key](const char* name, const StoredValue& value) {
-    return RegSetValueExA(key.get(), name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
-                          static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS;
-  };
-  if (!set(disable ? "OldName" : "DllName", from)) return 0;
-  return set(disable ? "DllName" : "OldName", empty) ? 1 : 0;
+  if (!SetStoredValue(key.get(), disable ? "OldName" : "DllName", from)) return 0;
+  return SetStoredValue(key.get(), disable ? "DllName" : "OldName", empty);
 }
 
 // The folder of a command for a recreated shortcut.
@@ -250,8 +252,7 @@ int MoveRunValueToStore(const std::string& name, int type) {
 int MoveRunValueBack(const std::string& name, const std::string& command, int type) {
   const std::string copyKey = DisabledCopyKey(type);
   StoredValue raw;
-  if (!ReadStoredValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), name.c_str(), raw))
-    raw = StoredValue{REG_SZ, command + std::string(1, '\0')};
+  if (!ReadStoredValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), name.c_str(), raw)) raw = TextValue(command);
   if (!WriteStoredValue(LiveRoot(type), LiveKey(type).c_str(), name.c_str(), raw)) return 0;
   DeleteValue(HKEY_LOCAL_MACHINE, copyKey.c_str(), name.c_str());
   DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, name.c_str());
@@ -393,10 +394,12 @@ int RemoveStartupEntry(const CatalogueEntry& entry) {
   bool removed = false;
   std::string recordedData = entry.data;
   if (IsRunKeyType(type) || (type >= 26 && type <= 27)) {
+    StoredValue raw;
     if (disabled) {
       // What was disabled is what the history keeps.
-      std::string stored = ReadString(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
-      if (!stored.empty()) command = stored;
+      if (ReadStoredValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str(), raw) &&
+          !TextOfValue(raw).empty())
+        command = TextOfValue(raw);
       removed = DeleteValue(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str()) != 0;
       removed = DeleteValue(HKEY_LOCAL_MACHINE, kDisabledKey, entry.name.c_str()) != 0 || removed;
     } else {
@@ -406,12 +409,15 @@ int RemoveStartupEntry(const CatalogueEntry& entry) {
         value.name = entry.wideName.empty() ? LiveValueName(type, entry.name, command) : entry.name;
         value.wideName = entry.wideName;
         value.exactName = entry.wideName.empty();
-        StoredValue raw;
         if (value.exactName && ReadStoredValue(live.get(), value.name.c_str(), raw) && !TextOfValue(raw).empty())
           command = TextOfValue(raw);
         removed = DeleteListedValue(live.get(), value) != 0;
       }
     }
+    // The history line holds text only, and at most a line's worth: the
+    // value itself (its type, all of it) is kept for the restore.
+    if (removed && raw.type != REG_NONE && entry.wideName.empty() && !entry.name.empty())
+      WriteStoredValue(HKEY_CURRENT_USER, RemovedCopyKey(type).c_str(), entry.name.c_str(), raw);
   } else if (type == kTypeWinLoad || type == kTypeWinRun) {
     if (disabled) {
       std::string stored = ReadString(HKEY_LOCAL_MACHINE, DisabledCopyKey(type).c_str(), entry.name.c_str());
@@ -448,7 +454,16 @@ int RemoveStartupEntry(const CatalogueEntry& entry) {
 int RestoreRemovedEntry(const char* title, const char* command, const char* file, int type) {
   int result = 0;
   if (IsRunKeyType(type)) {
-    result = WriteStringValue(LiveRoot(type), LiveKey(type).c_str(), title, command);
+    // The removed value itself when it is kept and is the one recorded.
+    StoredValue raw;
+    const std::string kept = RemovedCopyKey(type);
+    if (ReadStoredValue(HKEY_CURRENT_USER, kept.c_str(), title, raw) &&
+        TextOfValue(raw).compare(0, std::strlen(command), command) == 0) {
+      result = WriteStoredValue(LiveRoot(type), LiveKey(type).c_str(), title, raw);
+      if (result) DeleteValue(HKEY_CURRENT_USER, kept.c_str(), title);
+    } else {
+      result = WriteStringValue(LiveRoot(type), LiveKey(type).c_str(), title, command);
+    }
   } else if (type == kTypeWinLoad || type == kTypeWinRun) {
     result = AppendToWinIni(type, command);
   } else if (type == kTypeStartupFolder) {

@@ -252,20 +252,63 @@ int DeleteKeyTree(HKEY root, const char* path) {
   return DeleteKeyTreeIn(root, working);
 }
 
+namespace {
+
+// The exact form of a value on the NT family is Unicode: read and written
+// that way, a command the ANSI code page cannot hold comes back unchanged.
+using QueryValueWFn = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+using SetValueWFn = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+struct WideValues {
+  QueryValueWFn query = nullptr;
+  SetValueWFn set = nullptr;
+};
+const WideValues& WideValueCalls() {
+  static const WideValues calls = [] {
+    WideValues found;
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    if (!advapi || !GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return found;
+    found.query = reinterpret_cast<QueryValueWFn>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryValueExW")));
+    found.set = reinterpret_cast<SetValueWFn>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegSetValueExW")));
+    if (!found.query || !found.set) found = WideValues{};
+    return found;
+  }();
+  return calls;
+}
+
+std::wstring WideName(const char* name) {
+  std::string text = name ? name : "";
+  if (text.empty()) return {};
+  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+}  // namespace
+
 int ReadStoredValue(HKEY key, const char* name, StoredValue& value) {
   value = StoredValue{};
   if (!key) return 0;
+  const WideValues& wide = WideValueCalls();
+  const std::wstring wideName = WideName(name);
+  auto query = [&](DWORD* type, BYTE* data, DWORD* size) {
+    return wide.query ? wide.query(key, wideName.c_str(), nullptr, type, data, size)
+                      : RegQueryValueExA(key, name ? name : "", nullptr, type, data, size);
+  };
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(key, name ? name : "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
+  if (query(&type, nullptr, &size) != ERROR_SUCCESS) return 0;
   // The value may grow between the two calls: ask again until it fits.
   for (int attempt = 0; attempt < 4; ++attempt) {
     std::string bytes(size + 2, '\0');
     DWORD got = size + 2;
-    LONG result = RegQueryValueExA(key, name ? name : "", nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &got);
+    LONG result = query(&type, reinterpret_cast<BYTE*>(&bytes[0]), &got);
     if (result == ERROR_SUCCESS) {
       bytes.resize(got);
       value.type = type;
       value.bytes = std::move(bytes);
+      value.wide = wide.query != nullptr;
       return 1;
     }
     if (result != ERROR_MORE_DATA) return 0;
@@ -281,16 +324,40 @@ int ReadStoredValue(HKEY root, const char* path, const char* name, StoredValue& 
   return ReadStoredValue(key.get(), name, value);
 }
 
+int SetStoredValue(HKEY key, const char* name, const StoredValue& value) {
+  const auto* data = reinterpret_cast<const BYTE*>(value.bytes.data());
+  const auto size = static_cast<DWORD>(value.bytes.size());
+  if (value.wide) {
+    const WideValues& wide = WideValueCalls();
+    return wide.set && wide.set(key, WideName(name).c_str(), 0, value.type, data, size) == ERROR_SUCCESS ? 1 : 0;
+  }
+  return RegSetValueExA(key, name ? name : "", 0, value.type, data, size) == ERROR_SUCCESS ? 1 : 0;
+}
+
 int WriteStoredValue(HKEY root, const char* path, const char* name, const StoredValue& value) {
   RegKey key;
   if (!OpenForWriting(key, root, path, KEY_ALL_ACCESS)) return 0;
-  return RegSetValueExA(key.get(), name ? name : "", 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
-                        static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS;
+  return SetStoredValue(key.get(), name, value);
+}
+
+StoredValue TextValue(const std::string& text) {
+  StoredValue value;
+  value.type = REG_SZ;
+  value.bytes = text + std::string(1, '\0');
+  return value;
 }
 
 std::string TextOfValue(const StoredValue& value) {
   if (!IsTextType(value.type)) return {};
-  return std::string(value.bytes.data(), strnlen(value.bytes.data(), value.bytes.size()));
+  if (!value.wide) return std::string(value.bytes.data(), strnlen(value.bytes.data(), value.bytes.size()));
+  const auto* text = reinterpret_cast<const wchar_t*>(value.bytes.data());
+  size_t chars = value.bytes.size() / sizeof(wchar_t), length = 0;
+  while (length < chars && text[length]) ++length;
+  if (length == 0) return {};
+  int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &ansi[0], size, nullptr, nullptr);
+  return ansi;
 }
 
 namespace {

@@ -71,12 +71,17 @@ int DeleteKeyTree(HKEY root, const char* path);
 struct StoredValue {
   DWORD type = REG_NONE;
   std::string bytes;
+  bool wide = false;  // bytes as the Unicode calls give them (the NT family)
 };
 // Reads a value of any size; 0 when it is missing (output left empty).
 int ReadStoredValue(HKEY key, const char* name, StoredValue& value);
 int ReadStoredValue(HKEY root, const char* path, const char* name, StoredValue& value);
 // Writes type and bytes unchanged (creating the key when needed).
 int WriteStoredValue(HKEY root, const char* path, const char* name, const StoredValue& value);
+// Writes a value into an open key.
+int SetStoredValue(HKEY key, const char* name, const StoredValue& value);
+// A REG_SZ value holding text.
+StoredValue TextValue(const std::string& text);
 // The text of a string value: its bytes up to the first NUL ("" for other types).
 std::string TextOfValue(const StoredValue& value);
 

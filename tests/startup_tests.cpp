@@ -412,7 +412,8 @@ TEST_F(Startup, ListedEntriesComeBackExactlyAsTheyWere) {
       {"Quoted", REG_SZ, "\"C:\\Program Files\\Some App\\app.exe\" /min"},
       {"Expanded", REG_EXPAND_SZ, "%SystemRoot%\\system32\\app.exe -s"},
       {"Library", REG_SZ, "C:\\WINDOWS\\system32\\rundll32.exe c:\\hooks\\hook.dll,Start"},
-      {"Long", REG_SZ, "c:\\apps\\" + std::string(268, 'l') + ".exe"},  // 280 characters
+      {"Long", REG_SZ, "c:\\apps\\" + std::string(268, 'l') + ".exe"},     // 280 characters
+      {"Longer", REG_SZ, "c:\\apps\\" + std::string(1100, 'l') + ".exe"},  // more than a history line
   };
   for (const Case& c : cases) {
     RawSet(HKEY_CURRENT_USER, kRun, c.name, c.type, c.command.c_str(), static_cast<DWORD>(c.command.size() + 1));
@@ -430,8 +431,33 @@ TEST_F(Startup, ListedEntriesComeBackExactlyAsTheyWere) {
     EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kRun, c.name));
     ASSERT_EQ(1, LoadHistory());
     ASSERT_EQ(1, RestoreHistoryEvent(0)) << c.name;
-    EXPECT_EQ(c.command, RawText(HKEY_CURRENT_USER, kRun, c.name)) << c.name;
+    back = RawGet(HKEY_CURRENT_USER, kRun, c.name);
+    EXPECT_EQ(c.type, back.type) << c.name;
+    EXPECT_EQ(c.command + std::string(1, '\0'), std::string(back.data.begin(), back.data.end())) << c.name;
   }
+  // A command the ANSI code page cannot hold comes back unchanged too.
+  if (Is9xFamily()) return;
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_ALL_ACCESS, &key));
+  const std::wstring unicode = L"c:\\\x65E5\x672C\\app.exe";
+  auto readBack = [key] {
+    wchar_t text[64] = L"";
+    DWORD size = sizeof text - sizeof(wchar_t);
+    return RegQueryValueExW(key, L"Uni", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS
+               ? std::wstring(text)
+               : std::wstring(L"<missing>");
+  };
+  RegSetValueExW(key, L"Uni", 0, REG_SZ, reinterpret_cast<const BYTE*>(unicode.c_str()),
+                 static_cast<DWORD>((unicode.size() + 1) * sizeof(wchar_t)));
+  ASSERT_EQ(1, ToggleStartupEntry(Listing("Uni")));
+  ASSERT_EQ(1, ToggleStartupEntry(Listing("Uni")));
+  EXPECT_TRUE(readBack() == unicode);
+  DeleteFileA(HistoryFile().c_str());
+  ASSERT_EQ(1, RemoveStartupEntry(Listing("Uni")));
+  ASSERT_EQ(1, LoadHistory());
+  ASSERT_EQ(1, RestoreHistoryEvent(0));
+  EXPECT_TRUE(readBack() == unicode);
+  RegCloseKey(key);
 }
 
 // Entries of one name in different places never take each other's place:
