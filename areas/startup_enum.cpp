@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "catalogue.h"
 #include "fileid.h"
@@ -114,6 +115,7 @@ bool ResolveShortcut(const std::string& file, std::string& target, std::string& 
         char path[MAX_PATH] = "", text[MAX_PATH] = "";
         WIN32_FIND_DATAA findData;
         link->GetPath(path, sizeof path, &findData, 0);
+        if (std::strchr(path, '?')) link->GetPath(path, sizeof path, &findData, SLGP_SHORTPATH);
         link->GetDescription(text, sizeof text);
         target = path;
         description = text;
@@ -142,17 +144,64 @@ void AddEntry(const std::string& name, const std::string& title, const std::stri
   AddCatalogueEntry(std::move(entry));
 }
 
-// Lists a folder's files; parked: the folder of disabled files.
-void ListFolder(const std::string& folder, bool parked) {
+// The files of a folder by names the ANSI calls can use: on the NT family a
+// name the ANSI code page cannot hold is given by its short name (it would
+// come as "?" marks, naming no file).
+std::vector<std::string> FolderFiles(const std::string& folder) {
+  std::vector<std::string> files;
+  using FindFirstWFn = HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW);
+  using FindNextWFn = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
+  using ShortPathWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto findFirst = reinterpret_cast<FindFirstWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FindFirstFileW")));
+  auto findNext = reinterpret_cast<FindNextWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FindNextFileW")));
+  auto shortPath = reinterpret_cast<ShortPathWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetShortPathNameW")));
+  const std::wstring wideFolder = WidePath(folder);
+  if (IsNtFamily() && findFirst && findNext && shortPath && !wideFolder.empty()) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = findFirst((wideFolder + L"\\*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const std::wstring name = found.cFileName;
+      BOOL lossy = FALSE;
+      char ansi[MAX_PATH * 2] = "";
+      int length = WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, ansi, sizeof ansi, nullptr, &lossy);
+      if (length > 0 && !lossy) {
+        files.push_back(folder + "\\" + ansi);
+        continue;
+      }
+      wchar_t shortened[MAX_PATH] = L"";
+      DWORD got = shortPath((wideFolder + L"\\" + name).c_str(), shortened, MAX_PATH);
+      char shortAnsi[MAX_PATH * 2] = "";
+      lossy = TRUE;
+      if (got > 0 && got < MAX_PATH)
+        WideCharToMultiByte(CP_ACP, 0, shortened, -1, shortAnsi, sizeof shortAnsi, nullptr, &lossy);
+      // Without a short name it is still shown, by its name as the code
+      // page renders it: hidden it would run unseen.
+      files.push_back(!lossy ? std::string(shortAnsi) : folder + "\\" + ansi);
+    } while (findNext(search, &found));
+    FindClose(search);
+    return files;
+  }
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  HRESULT com = CoInitialize(nullptr);
+  if (search == INVALID_HANDLE_VALUE) return files;
   do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const std::string file = folder + "\\" + found.cFileName;
-    const size_t length = std::strlen(found.cFileName);
-    const char* last3 = length >= 3 ? found.cFileName + length - 3 : found.cFileName;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(folder + "\\" + found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return files;
+}
+
+// Lists a folder's files; parked: the folder of disabled files.
+void ListFolder(const std::string& folder, bool parked) {
+  const std::vector<std::string> files = FolderFiles(folder);
+  if (files.empty()) return;
+  HRESULT com = CoInitialize(nullptr);
+  for (const std::string& file : files) {
+    const std::string name = FileNamePart(file);
+    const char* last3 = name.size() >= 3 ? name.c_str() + name.size() - 3 : name.c_str();
     if (lstrcmpiA(last3, "lnk") == 0) {
       std::string target, description;
       if (!ResolveShortcut(file, target, description)) continue;
@@ -165,8 +214,7 @@ void ListFolder(const std::string& folder, bool parked) {
       // the entry, as for a program.
       AddEntry("", "", file, file, "", kTypeStartupFolder, parked);
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  }
   if (SUCCEEDED(com)) CoUninitialize();
 }
 

@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -53,12 +54,13 @@ std::string StartupFolder() {
 }
 
 void EmptyFolder(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+  const std::wstring wide = WidePath(folder);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((wide + L"\\*.*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + found.cFileName).c_str());
-  } while (FindNextFileA(search, &found));
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((wide + L"\\" + found.cFileName).c_str());
+  } while (FindNextFileW(search, &found));
   FindClose(search);
 }
 
@@ -584,6 +586,19 @@ TEST_F(Startup, WinIniEntriesAreDisabledOneByOne) {
   EXPECT_EQ("c:\\old\\earlier.exe", earlier.path);
   ASSERT_EQ(1, ToggleStartupEntry(earlier));
   EXPECT_EQ("c:\\old\\earlier.exe", WinIni("load"));
+}
+
+// A Startup-folder file whose name the ANSI code page cannot hold is never
+// hidden: it is listed (by its short name where the file system has one).
+TEST_F(Startup, FolderNamesOnlyUnicodeHoldsAreListed) {
+  if (Is9xFamily()) GTEST_SKIP() << "such names do not exist on 95/98/Me";
+  HANDLE file = CreateFileW((WidePath(folder_) + L"\\\x65E5\x672C.bat").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  CloseHandle(file);
+  EnumerateStartupEntries(0);
+  EXPECT_GE(CatalogueCount(), 1);
+  EmptyFolder(folder_);
 }
 
 // Files of the Startup folder: batch files and scripts are disabled like
