@@ -254,24 +254,40 @@ int DeleteKeyTree(HKEY root, const char* path) {
 
 namespace {
 
-// The exact form of a value on the NT family is Unicode: read and written
-// that way, a command the ANSI code page cannot hold comes back unchanged.
-using QueryValueWFn = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-using SetValueWFn = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
-struct WideValues {
-  QueryValueWFn query = nullptr;
-  SetValueWFn set = nullptr;
+// The Unicode registry calls, looked up by name on the NT family only: the
+// programs must load where they are missing (95/98/Me), and there the ANSI
+// calls are exact. In Unicode a value name or command the ANSI code page
+// cannot hold comes back unchanged.
+struct WideRegistry {
+  using QueryInfo = LONG(WINAPI*)(HKEY, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD,
+                                  LPDWORD, PFILETIME);
+  using EnumValue = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+  using DeleteValue = LONG(WINAPI*)(HKEY, LPCWSTR);
+  using QueryValue = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+  using SetValue = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+  QueryInfo queryInfo = nullptr;
+  EnumValue enumValue = nullptr;
+  DeleteValue deleteValue = nullptr;
+  QueryValue query = nullptr;
+  SetValue set = nullptr;
 };
-const WideValues& WideValueCalls() {
-  static const WideValues calls = [] {
-    WideValues found;
+const WideRegistry& Wide() {
+  static const WideRegistry calls = [] {
+    WideRegistry found;
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     HMODULE advapi = GetModuleHandleA("advapi32.dll");
     if (!advapi || !GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return found;
-    found.query = reinterpret_cast<QueryValueWFn>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryValueExW")));
-    found.set = reinterpret_cast<SetValueWFn>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegSetValueExW")));
-    if (!found.query || !found.set) found = WideValues{};
+    auto lookup = [advapi](const char* name) { return reinterpret_cast<void*>(GetProcAddress(advapi, name)); };
+    found.queryInfo = reinterpret_cast<WideRegistry::QueryInfo>(lookup("RegQueryInfoKeyW"));
+    found.enumValue = reinterpret_cast<WideRegistry::EnumValue>(lookup("RegEnumValueW"));
+    found.deleteValue = reinterpret_cast<WideRegistry::DeleteValue>(lookup("RegDeleteValueW"));
+    found.query = reinterpret_cast<WideRegistry::QueryValue>(lookup("RegQueryValueExW"));
+    found.set = reinterpret_cast<WideRegistry::SetValue>(lookup("RegSetValueExW"));
+    if (!found.query || !found.set) {
+      found.query = nullptr;
+      found.set = nullptr;
+    }
     return found;
   }();
   return calls;
@@ -291,7 +307,7 @@ std::wstring WideName(const char* name) {
 int ReadStoredValue(HKEY key, const char* name, StoredValue& value) {
   value = StoredValue{};
   if (!key) return 0;
-  const WideValues& wide = WideValueCalls();
+  const WideRegistry& wide = Wide();
   const std::wstring wideName = WideName(name);
   auto query = [&](DWORD* type, BYTE* data, DWORD* size) {
     return wide.query ? wide.query(key, wideName.c_str(), nullptr, type, data, size)
@@ -328,7 +344,7 @@ int SetStoredValue(HKEY key, const char* name, const StoredValue& value) {
   const auto* data = reinterpret_cast<const BYTE*>(value.bytes.data());
   const auto size = static_cast<DWORD>(value.bytes.size());
   if (value.wide) {
-    const WideValues& wide = WideValueCalls();
+    const WideRegistry& wide = Wide();
     return wide.set && wide.set(key, WideName(name).c_str(), 0, value.type, data, size) == ERROR_SUCCESS ? 1 : 0;
   }
   return RegSetValueExA(key, name ? name : "", 0, value.type, data, size) == ERROR_SUCCESS ? 1 : 0;
@@ -377,33 +393,6 @@ std::string AnsiOf(const wchar_t* text, size_t length, bool* exact) {
   WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &ansi[0], size, nullptr, exact ? &lossy : nullptr);
   if (exact && lossy) *exact = false;
   return ansi;
-}
-
-// The Unicode registry calls, looked up by name: they are only needed on the
-// NT family, and the programs must load where they are missing.
-struct WideRegistry {
-  using QueryInfo = LONG(WINAPI*)(HKEY, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD,
-                                  LPDWORD, PFILETIME);
-  using EnumValue = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-  using DeleteValue = LONG(WINAPI*)(HKEY, LPCWSTR);
-  QueryInfo queryInfo = nullptr;
-  EnumValue enumValue = nullptr;
-  DeleteValue deleteValue = nullptr;
-};
-const WideRegistry& Wide() {
-  static const WideRegistry calls = [] {
-    WideRegistry found;
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    if (!advapi) return found;
-    found.queryInfo =
-        reinterpret_cast<WideRegistry::QueryInfo>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryInfoKeyW")));
-    found.enumValue =
-        reinterpret_cast<WideRegistry::EnumValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegEnumValueW")));
-    found.deleteValue =
-        reinterpret_cast<WideRegistry::DeleteValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteValueW")));
-    return found;
-  }();
-  return calls;
 }
 
 // One walk for both character widths: Unicode on the NT family, where names
@@ -461,12 +450,6 @@ std::vector<ListedValue> Snapshot(HKEY key) {
   return values;
 }
 
-bool IsNt() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
 struct CountedUnicode {
   USHORT Length;
   USHORT MaximumLength;
@@ -477,7 +460,7 @@ struct CountedUnicode {
 
 std::vector<ListedValue> SnapshotValues(HKEY key) {
   if (!key) return {};
-  const bool wide = IsNt() && Wide().queryInfo && Wide().enumValue;
+  const bool wide = Wide().queryInfo && Wide().enumValue;
   return wide ? Snapshot<wchar_t>(key) : Snapshot<char>(key);
 }
 
