@@ -532,10 +532,18 @@ int RemoveShellExtensionEntry(HWND owner, const CatalogueEntry& entry) {
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
   int action = kActionStartRemove;
   switch (type) {
-    case kTypeDelayLoad:
-      if (!DeleteValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, entry.name.c_str())) return 0;  // nothing to record
+    case kTypeDelayLoad: {
+      RegKey key;
+      ListedValue value;
+      value.name = entry.name;
+      value.wideName = entry.wideName;
+      value.exactName = entry.wideName.empty();
+      if (key.Open(HKEY_LOCAL_MACHINE, kDelayLoadKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS ||
+          !DeleteListedValue(key.get(), value))
+        return 0;  // nothing removed: nothing to record
       action = kActionRemoveDelayLoad;
       break;
+    }
     case kTypeSharedTaskScheduler:
     case kTypeShellExecuteHook: {
       std::string key =

@@ -425,11 +425,24 @@ void ListDisabledEntries() {
 
 void ListShellExtensionEntries() {
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-  ForEachValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, [](const std::string& name, const std::string& id) {
-    std::string className, server;
-    LookUpClass(id, className, server);
-    AddEntry(name, name, server, id, ProductVersionOf(server), kTypeDelayLoad, false);
-  });
+  // Windows loads these by their data, whatever the name: a name only
+  // Unicode holds is listed too, and removed by that name.
+  RegKey delayLoad;
+  if (delayLoad.Open(HKEY_LOCAL_MACHINE, kDelayLoadKey, KEY_READ) == ERROR_SUCCESS)
+    for (const ListedValue& value : SnapshotValues(delayLoad.get())) {
+      const std::string id = IsTextType(value.type) ? value.text : std::string();
+      std::string className, server;
+      LookUpClass(id, className, server);
+      CatalogueEntry entry;
+      entry.name = entry.title = value.name;
+      entry.named = true;
+      if (!value.exactName) entry.wideName = value.wideName;
+      entry.path = entry.command = server;
+      entry.data = id;
+      entry.description = ProductVersionOf(server);
+      entry.type = kTypeDelayLoad;
+      AddCatalogueEntry(std::move(entry));
+    }
   for (int type : {kTypeSharedTaskScheduler, kTypeShellExecuteHook}) {
     std::string path =
         std::string(explorer) + (type == kTypeSharedTaskScheduler ? "SharedTaskScheduler" : "ShellExecuteHooks");

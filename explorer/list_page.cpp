@@ -258,7 +258,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   HICON icon = nullptr;
-  if (exists) ExtractIconExA(file.c_str(), 0, nullptr, &icon, 1);
+  if (exists) ExtractIconExA(NativeFilePath(file).c_str(), 0, nullptr, &icon, 1);
   if (!icon)
     icon = static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));
@@ -330,7 +330,7 @@ void FillListPage(HWND page) {
     if (known == factsOfCommand.end()) {
       FileFacts found;
       found.file = EntryFile(i);
-      found.exists = GetFileAttributesA(found.file.c_str()) != INVALID_FILE_ATTRIBUTES;
+      found.exists = GetFileAttributesA(NativeFilePath(found.file).c_str()) != INVALID_FILE_ATTRIBUTES;
       VersionFields fields;
       if (found.exists) ReadVersionInfo(found.file.c_str(), fields);
       found.company = fields.slot[kCompanyName];

@@ -84,7 +84,7 @@ class AlertIcon {
   AlertIcon& operator=(const AlertIcon&) = delete;
   // ExtractIcon answers 1 for a file that is not a program: no icon then.
   HICON Extract(const std::string& file) {
-    HICON icon = ExtractIconA(Monitor().instance, file.c_str(), 0);
+    HICON icon = ExtractIconA(Monitor().instance, NativeFilePath(file).c_str(), 0);
     Reset(reinterpret_cast<INT_PTR>(icon) > 1 ? icon : nullptr);
     return icon_;
   }

@@ -341,6 +341,22 @@ TEST_F(Startup, NamesOnlyUnicodeCanHoldAreListedAndRemoved) {
   RegCloseKey(key);
   EXPECT_EQ(0u, values);
   EXPECT_EQ(2, LoadHistory());
+
+  // A shell service object is loaded by its data, whatever its name.
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDelayLoadKey, 0, KEY_ALL_ACCESS, &key));
+  const wchar_t id[] = L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+  RegSetValueExW(key, cjk.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(id), sizeof id);
+  EnumerateStartupEntries(0);
+  CatalogueEntry service;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).type == 252 && !CatalogueAt(i).wideName.empty()) service = CatalogueAt(i);
+  EXPECT_EQ("{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}", service.data);
+  SetRemovalConfirmation([](HWND, const char*, const char*, int) { return true; });
+  EXPECT_EQ(1, RemoveShellExtensionEntry(nullptr, service));
+  SetRemovalConfirmation(nullptr);
+  EXPECT_NE(ERROR_SUCCESS, RegQueryValueExW(key, cjk.c_str(), nullptr, nullptr, nullptr, nullptr));
+  RegDeleteValueW(key, cjk.c_str());
+  RegCloseKey(key);
 }
 
 TEST_F(Startup, DeadShortcutsAreNotListed) {
