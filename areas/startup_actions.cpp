@@ -293,16 +293,21 @@ bool MoveOrCopy(const std::string& from, const std::string& to) {
 
 // Removes a Startup-folder file: a program, batch file or script is kept in
 // the vault first (*kept names its copy). Returns whether the file is gone.
+// A removed shortcut is kept too, with its arguments, folder and icon; the
+// history names it by where it was, so the way back is noted here.
+constexpr const char* kKeptShortcutsKey = "Software\\Orvane Works\\Sentrel\\Removed\\Startup";
+
 bool RemoveFolderFile(const std::string& file, std::string* kept) {
   if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  if (!IsShortcut(file)) {
-    CreateDirectoryA(DataFolder().c_str(), nullptr);
-    CreateDirectoryA(VaultFolder().c_str(), nullptr);
-    const std::string slot = FreeVaultSlot(file);
-    if (!slot.empty() && MoveOrCopy(file, slot)) {
+  CreateDirectoryA(DataFolder().c_str(), nullptr);
+  CreateDirectoryA(VaultFolder().c_str(), nullptr);
+  const std::string slot = FreeVaultSlot(file);
+  if (!slot.empty() && MoveOrCopy(file, slot)) {
+    if (IsShortcut(file))
+      WriteStringValue(HKEY_CURRENT_USER, kKeptShortcutsKey, file.c_str(), slot.c_str());
+    else
       *kept = slot;
-      return true;
-    }
+    return true;
   }
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileA(file.c_str()) != 0;
@@ -475,7 +480,15 @@ int RestoreRemovedEntry(const char* title, const char* command, const char* file
                    ? 1
                    : 0;
     } else {
-      result = CreateShortcut(kept, command, title);
+      // The shortcut itself when it was kept, else one made anew.
+      const std::string slot = ReadString(HKEY_CURRENT_USER, kKeptShortcutsKey, kept.c_str());
+      if (InVault(slot) && GetFileAttributesA(slot.c_str()) != INVALID_FILE_ATTRIBUTES &&
+          GetFileAttributesA(kept.c_str()) == INVALID_FILE_ATTRIBUTES && MoveOrCopy(slot, kept)) {
+        DeleteValue(HKEY_CURRENT_USER, kKeptShortcutsKey, kept.c_str());
+        result = 1;
+      } else {
+        result = CreateShortcut(kept, command, title);
+      }
     }
   } else if (type == kTypeDelayLoad) {
     result = WriteStringValue(HKEY_LOCAL_MACHINE, kDelayLoadKey, title, file);

@@ -790,6 +790,7 @@ TEST_F(Startup, RemovedEntriesComeBackFromTheHistory) {
   WriteProfileStringA("windows", "load", "c:\\l\\loaded.exe");
   std::string shortcut = folder_ + "\\Shortcut.lnk";
   ASSERT_TRUE(MakeShortcut(shortcut, notepad, "Short Cut"));
+  const std::string shortcutBytes = ReadWholeFile(shortcut);  // the shortcut itself comes back
 
   RemoveStartupEntry("Gone", (notepad + " /g").c_str(), "", 11);
   RemoveStartupEntry("load", "c:\\l\\loaded.exe", "", 100);
@@ -812,6 +813,7 @@ TEST_F(Startup, RemovedEntriesComeBackFromTheHistory) {
   const Listed* restored = Find(entries, "Short Cut");
   ASSERT_NE(nullptr, restored);
   EXPECT_EQ(0, lstrcmpiA(notepad.c_str(), restored->path.c_str())) << restored->path;
+  EXPECT_EQ(shortcutBytes, ReadWholeFile(shortcut));
   // A restored entry is known to the baseline.
   EXPECT_EQ("11", RawText(HKEY_CURRENT_USER, kStartupBaselineKey, (notepad + " /g").c_str()));
 }
