@@ -343,7 +343,8 @@ TEST_F(Startup, NamesOnlyUnicodeCanHoldAreListedAndRemoved) {
   EXPECT_EQ(2, LoadHistory());
 
   // A shell service object is loaded by its data, whatever its name.
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDelayLoadKey, 0, KEY_ALL_ACCESS, &key));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDelayLoadKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
   const wchar_t id[] = L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
   RegSetValueExW(key, cjk.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(id), sizeof id);
   EnumerateStartupEntries(0);
