@@ -13,6 +13,7 @@
 #include "catalogue.h"
 #include "fileid.h"
 #include "history.h"
+#include "library.h"
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
@@ -29,11 +30,6 @@ using TaskEnumProcEx = BOOL(WINAPI*)(DWORD, WORD, WORD, PSZ, PSZ, LPARAM);
 using VDMEnumTaskWOWExFn = INT(WINAPI*)(DWORD, TaskEnumProcEx, LPARAM);
 using CreateSnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
 using ProcessWalkFn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
-
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
 
 // A library loaded for one enumeration and freed before it returns.
 struct Library {
@@ -60,10 +56,10 @@ BOOL WINAPI VisitVdmTask(DWORD, WORD, WORD task, PSZ, PSZ file, LPARAM data) {
 
 int EnumerateNt(ProcessVisitor visit, void* context) {
   Library psapi("PSAPI.DLL"), vdmdbg("VDMDBG.DLL");
-  auto enumProcesses = Lookup<EnumProcessesFn>(psapi.module, "EnumProcesses");
-  auto enumModules = Lookup<EnumProcessModulesFn>(psapi.module, "EnumProcessModules");
-  auto moduleFileName = Lookup<GetModuleFileNameExFn>(psapi.module, "GetModuleFileNameExA");
-  auto enumTasks = Lookup<VDMEnumTaskWOWExFn>(vdmdbg.module, "VDMEnumTaskWOWEx");
+  auto enumProcesses = FunctionOf<EnumProcessesFn>(psapi.module, "EnumProcesses");
+  auto enumModules = FunctionOf<EnumProcessModulesFn>(psapi.module, "EnumProcessModules");
+  auto moduleFileName = FunctionOf<GetModuleFileNameExFn>(psapi.module, "GetModuleFileNameExA");
+  auto enumTasks = FunctionOf<VDMEnumTaskWOWExFn>(vdmdbg.module, "VDMEnumTaskWOWEx");
   if (!enumProcesses || !enumModules || !moduleFileName || !enumTasks) return 0;
 
   std::vector<DWORD> ids(1024 / sizeof(DWORD));
@@ -78,7 +74,7 @@ int EnumerateNt(ProcessVisitor visit, void* context) {
   // later name its program file all the same.
   using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
   static const auto queryImageName =
-      Lookup<QueryImageNameFn>(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+      FunctionOf<QueryImageNameFn>(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
   constexpr DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, Vista and later
   for (DWORD id : ids) {
     char path[MAX_PATH] = "";
@@ -110,9 +106,9 @@ int EnumerateNt(ProcessVisitor visit, void* context) {
 
 int Enumerate9x(ProcessVisitor visit, void* context) {
   HMODULE kernel = GetModuleHandleA("Kernel32.DLL");
-  auto snapshot = Lookup<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
-  auto first = Lookup<ProcessWalkFn>(kernel, "Process32First");
-  auto next = Lookup<ProcessWalkFn>(kernel, "Process32Next");
+  auto snapshot = FunctionOf<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+  auto first = FunctionOf<ProcessWalkFn>(kernel, "Process32First");
+  auto next = FunctionOf<ProcessWalkFn>(kernel, "Process32Next");
   if (!snapshot || !first || !next) return 0;
   HANDLE handle = snapshot(TH32CS_SNAPPROCESS, 0);
   if (handle == INVALID_HANDLE_VALUE) return 0;
@@ -179,19 +175,10 @@ bool MatchProgram(DWORD processId, WORD, const char* path, void* context) {
 // The program file a command runs: its arguments dropped and its variables
 // expanded, as a command line is read everywhere else.
 std::string ProgramOfCommand(const char* command, std::string* bare) {
-  std::string text = command ? command : "";
-  if (text.find('%') != std::string::npos) {
-    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-    if (needed > 0 && needed < 32768) {
-      std::string expanded(needed, '\0');
-      if (ExpandEnvironmentStringsA(text.c_str(), &expanded[0], needed) == needed) {
-        expanded.resize(needed - 1);
-        text = expanded;
-      }
-    }
-  }
-  std::string program = ProgramFileOf(StripQuotes(text).c_str());  // a file name with blanks and no arguments
-  std::string named = StripQuotes(text);
+  std::string text;
+  ExpandEnvironment(command ? command : "", text);
+  std::string named = StripQuotes(text);  // a file name with blanks and no arguments
+  std::string program = ProgramFileOf(named.c_str());
   if (program.empty()) {
     named = NormalizeFilePath(text.c_str());
     program = ProgramFileOf(named.c_str());
@@ -288,7 +275,7 @@ std::vector<DWORD> RunningProcessIds() {
   std::vector<DWORD> ids;
   if (IsNtFamily()) {
     Library psapi("PSAPI.DLL");
-    auto enumProcesses = Lookup<EnumProcessesFn>(psapi.module, "EnumProcesses");
+    auto enumProcesses = FunctionOf<EnumProcessesFn>(psapi.module, "EnumProcesses");
     if (!enumProcesses) return ids;
     ids.resize(256);
     DWORD bytes = 0;

@@ -54,8 +54,6 @@ constexpr const char* kStartupBaselineKey = "Software\\Orvane Works\\Sentrel\\Ru
 
 int IsEntryDisabled(const char* title);
 int IsEntryDisabled(const CatalogueEntry& entry);
-// The same with the Disabled key already open (null: nothing is disabled).
-int IsEntryDisabledIn(HKEY disabledStore, const char* title);
 int ToggleStartupEntry(const char* title, const char* command, const char* file, int type);
 int RemoveStartupEntry(const char* title, const char* command, const char* file, int type);
 int RestoreRemovedEntry(const char* title, const char* command, const char* file, int type);

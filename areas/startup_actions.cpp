@@ -215,11 +215,6 @@ int IsEntryDisabled(const char* title) {
   return ReadStringValue(HKEY_LOCAL_MACHINE, kDisabledKey, title, marker, sizeof marker) > 0 ? 1 : 0;
 }
 
-int IsEntryDisabledIn(HKEY disabledStore, const char* title) {
-  char marker[256];
-  return ReadStringValueFrom(disabledStore, title, marker, sizeof marker) > 0 ? 1 : 0;
-}
-
 namespace {
 
 // A startup entry named by the four texts the history file and older callers

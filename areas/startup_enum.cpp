@@ -10,6 +10,7 @@
 
 #include "catalogue.h"
 #include "fileid.h"
+#include "library.h"
 #include "registry.h"
 #include "settings.h"
 #include "startup.h"
@@ -153,9 +154,9 @@ std::vector<std::string> FolderFiles(const std::string& folder) {
   using FindNextWFn = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
   using ShortPathWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto findFirst = reinterpret_cast<FindFirstWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FindFirstFileW")));
-  auto findNext = reinterpret_cast<FindNextWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FindNextFileW")));
-  auto shortPath = reinterpret_cast<ShortPathWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetShortPathNameW")));
+  auto findFirst = FunctionOf<FindFirstWFn>(kernel, "FindFirstFileW");
+  auto findNext = FunctionOf<FindNextWFn>(kernel, "FindNextFileW");
+  auto shortPath = FunctionOf<ShortPathWFn>(kernel, "GetShortPathNameW");
   const std::wstring wideFolder = WidePath(folder);
   if (IsNtFamily() && findFirst && findNext && shortPath && !wideFolder.empty()) {
     WIN32_FIND_DATAW found;

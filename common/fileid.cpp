@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "library.h"
 #include "registry.h"
 #include "strings.h"
 
@@ -141,15 +142,27 @@ int LongPathOf(const char* path, char* dest) {
   };
   if (IsWindows95() || IsNetworkPath(path)) return copyUnchanged();
   // Windows 95 and NT 4 lack it, so it is looked up by name.
-  auto getLongPathName = g_longPathFunction ? g_longPathFunction
-                                            : reinterpret_cast<LongPathFunction>(reinterpret_cast<void*>(GetProcAddress(
-                                                  GetModuleHandleA("KERNEL32.DLL"), "GetLongPathNameA")));
+  auto getLongPathName =
+      g_longPathFunction ? g_longPathFunction : FunctionOf<LongPathFunction>("kernel32.dll", "GetLongPathNameA");
   if (!getLongPathName) return copyUnchanged();
   char buffer[kPathWidth];
   DWORD length = getLongPathName(path, buffer, sizeof buffer);
   if (length == 0 || length >= sizeof buffer) return copyUnchanged();
   std::memcpy(dest, buffer, length + 1);
   return static_cast<int>(length);
+}
+
+bool ExpandEnvironment(const std::string& text, std::string& expanded) {
+  expanded = text;
+  if (text.find('%') == std::string::npos) return true;
+  const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (needed == 0 || needed > 32768) return false;
+  std::string buffer(needed, '\0');
+  const DWORD written = ExpandEnvironmentStringsA(text.c_str(), &buffer[0], needed);
+  if (written == 0 || written > needed) return false;
+  buffer.resize(strnlen(buffer.c_str(), needed));
+  expanded = buffer;
+  return true;
 }
 
 std::wstring WidePath(const std::string& path) {

@@ -61,6 +61,10 @@ std::string TrimLeadingBlanks(const std::string& text);
 std::string ExtensionOf(const std::string& text);
 size_t NamePosition(const std::string& text);  // index after the last backslash
 
+// A text with its environment variables expanded, whole; false (and the
+// text unchanged) when it cannot be expanded.
+bool ExpandEnvironment(const std::string& text, std::string& expanded);
+
 // A path in UTF-16 for the calls that take no other form ("" when it cannot
 // be converted); never cut.
 std::wstring WidePath(const std::string& path);

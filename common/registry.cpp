@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "library.h"
+
 namespace sentrel {
 namespace {
 
@@ -25,8 +27,7 @@ LONG DeleteKeyInView(HKEY root, const char* path) {
   const auto [viewPath, view] = ViewPath(path ? path : "");
   if (view) {
     using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-    static const auto deleteKeyEx = reinterpret_cast<DeleteKeyExFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    static const auto deleteKeyEx = FunctionOf<DeleteKeyExFn>("advapi32.dll", "RegDeleteKeyExA");
     if (deleteKeyEx) return deleteKeyEx(root, viewPath.c_str(), view, 0);
   }
   return RegDeleteKeyA(root, path);
@@ -66,17 +67,11 @@ int DeleteKeyTreeIn(HKEY root, std::string& path) {
 int IsWow64() {
   static const int wow64 = [] {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    auto isWow64Process = FunctionOf<IsWow64ProcessFn>("kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64 ? 1 : 0;
   }();
   return wow64;
-}
-
-REGSAM ViewOf(const char* path) {
-  if (!IsWow64()) return 0;
-  return ViewPath(path ? path : "").second;
 }
 
 std::pair<std::string, REGSAM> ViewPath(const std::string& path) {
@@ -278,12 +273,11 @@ const WideRegistry& Wide() {
     version.dwOSVersionInfoSize = sizeof version;
     HMODULE advapi = GetModuleHandleA("advapi32.dll");
     if (!advapi || !GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return found;
-    auto lookup = [advapi](const char* name) { return reinterpret_cast<void*>(GetProcAddress(advapi, name)); };
-    found.queryInfo = reinterpret_cast<WideRegistry::QueryInfo>(lookup("RegQueryInfoKeyW"));
-    found.enumValue = reinterpret_cast<WideRegistry::EnumValue>(lookup("RegEnumValueW"));
-    found.deleteValue = reinterpret_cast<WideRegistry::DeleteValue>(lookup("RegDeleteValueW"));
-    found.query = reinterpret_cast<WideRegistry::QueryValue>(lookup("RegQueryValueExW"));
-    found.set = reinterpret_cast<WideRegistry::SetValue>(lookup("RegSetValueExW"));
+    found.queryInfo = FunctionOf<WideRegistry::QueryInfo>(advapi, "RegQueryInfoKeyW");
+    found.enumValue = FunctionOf<WideRegistry::EnumValue>(advapi, "RegEnumValueW");
+    found.deleteValue = FunctionOf<WideRegistry::DeleteValue>(advapi, "RegDeleteValueW");
+    found.query = FunctionOf<WideRegistry::QueryValue>(advapi, "RegQueryValueExW");
+    found.set = FunctionOf<WideRegistry::SetValue>(advapi, "RegSetValueExW");
     if (!found.query || !found.set) {
       found.query = nullptr;
       found.set = nullptr;
@@ -473,10 +467,7 @@ int DeleteListedValue(HKEY key, const ListedValue& value) {
   // A name holding a NUL can only be named with its length, which only the
   // native call takes.
   using NtDeleteValueKeyFn = LONG(WINAPI*)(HANDLE, CountedUnicode*);
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  auto deleteValue =
-      ntdll ? reinterpret_cast<NtDeleteValueKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteValueKey")))
-            : nullptr;
+  auto deleteValue = FunctionOf<NtDeleteValueKeyFn>("ntdll.dll", "NtDeleteValueKey");
   if (!deleteValue || value.wideName.size() * sizeof(wchar_t) > 0xFFFC) return 0;
   std::wstring name = value.wideName;
   CountedUnicode counted = {static_cast<USHORT>(name.size() * sizeof(wchar_t)),

@@ -25,7 +25,6 @@ void Diagnose(const char* text, const char* detail);
 // machine's keys: every key is opened in the machine's own view there, and
 // a path through Wow6432Node in the 32-bit view. 0 elsewhere (the flags are
 // unknown to older systems).
-REGSAM ViewOf(const char* path);
 // The path to open and the view flag: a Wow6432Node path is opened without
 // that node, in the 32-bit view.
 std::pair<std::string, REGSAM> ViewPath(const std::string& path);

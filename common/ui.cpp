@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include "library.h"
+
 namespace sentrel {
 
 void MakeFonts(const FontSpec* specs, int count, HFONT* fonts) {
@@ -25,21 +27,16 @@ void InitCommonControlsOfAnyVersion(DWORD classes) {
   HMODULE comctl = LoadLibraryA("comctl32.dll");  // stays loaded: the controls live in it
   using InitExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   using InitFn = void(WINAPI*)();
-  auto initEx =
-      comctl ? reinterpret_cast<InitExFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
-             : nullptr;
+  auto initEx = comctl ? FunctionOf<InitExFn>(comctl, "InitCommonControlsEx") : nullptr;
   INITCOMMONCONTROLSEX controls = {sizeof controls, classes};
   if (initEx && initEx(&controls)) return;
-  auto init = comctl ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControls")))
-                     : nullptr;
+  auto init = comctl ? FunctionOf<InitFn>(comctl, "InitCommonControls") : nullptr;
   if (init) init();
 }
 
 int CommonControlsVersion() {
   HMODULE comctl = GetModuleHandleA("comctl32.dll");
-  auto getVersion =
-      comctl ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
-             : nullptr;
+  auto getVersion = comctl ? FunctionOf<DLLGETVERSIONPROC>(comctl, "DllGetVersion") : nullptr;
   DLLVERSIONINFO info = {};
   info.cbSize = sizeof info;
   if (!getVersion || FAILED(getVersion(&info))) return 400;
@@ -47,11 +44,6 @@ int CommonControlsVersion() {
 }
 
 namespace {
-
-template <typename Fn>
-Fn ProcOf(HMODULE module, const char* name) {
-  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
 
 struct Subclassing {
   using Set = BOOL(WINAPI*)(HWND, SubclassProcedure, UINT_PTR, DWORD_PTR);
@@ -67,15 +59,15 @@ const Subclassing& ComctlSubclassing() {
   static const Subclassing calls = [] {
     Subclassing found;
     HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    found.set = ProcOf<Subclassing::Set>(comctl, "SetWindowSubclass");
-    found.remove = ProcOf<Subclassing::Remove>(comctl, "RemoveWindowSubclass");
-    found.next = ProcOf<Subclassing::Next>(comctl, "DefSubclassProc");
+    found.set = FunctionOf<Subclassing::Set>(comctl, "SetWindowSubclass");
+    found.remove = FunctionOf<Subclassing::Remove>(comctl, "RemoveWindowSubclass");
+    found.next = FunctionOf<Subclassing::Next>(comctl, "DefSubclassProc");
     // Version 5.80 exports them by ordinal only (410, 412, 413); earlier
     // versions may use those ordinals for other things.
     if ((!found.set || !found.remove || !found.next) && CommonControlsVersion() >= 580) {
-      found.set = ProcOf<Subclassing::Set>(comctl, MAKEINTRESOURCEA(410));
-      found.remove = ProcOf<Subclassing::Remove>(comctl, MAKEINTRESOURCEA(412));
-      found.next = ProcOf<Subclassing::Next>(comctl, MAKEINTRESOURCEA(413));
+      found.set = FunctionOf<Subclassing::Set>(comctl, MAKEINTRESOURCEA(410));
+      found.remove = FunctionOf<Subclassing::Remove>(comctl, MAKEINTRESOURCEA(412));
+      found.next = FunctionOf<Subclassing::Next>(comctl, MAKEINTRESOURCEA(413));
     }
     if (!found.set || !found.remove || !found.next) found = Subclassing{};
     return found;
@@ -149,8 +141,8 @@ LRESULT CallNextProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 bool TrackMouseLeave(HWND window) {
   TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, 0};
   using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
-  static const TrackFn trackUser = ProcOf<TrackFn>(GetModuleHandleA("user32.dll"), "TrackMouseEvent");
-  static const TrackFn trackComctl = ProcOf<TrackFn>(GetModuleHandleA("comctl32.dll"), "_TrackMouseEvent");
+  static const TrackFn trackUser = FunctionOf<TrackFn>(GetModuleHandleA("user32.dll"), "TrackMouseEvent");
+  static const TrackFn trackComctl = FunctionOf<TrackFn>(GetModuleHandleA("comctl32.dll"), "_TrackMouseEvent");
   if (trackUser) return trackUser(&track) != FALSE;
   return trackComctl && trackComctl(&track) != FALSE;
 }

@@ -274,10 +274,10 @@ const RowFacts& FactsOf(int entry) {
 std::string EntryFile(int entry) {
   if (entry < 0 || entry >= CatalogueCount()) return "";
   const std::string& command = CatalogueAt(entry).path;
-  char expanded[MAX_PATH] = "";
-  ExpandEnvironmentStringsA(command.c_str(), expanded, sizeof expanded);
+  std::string expanded;
+  ExpandEnvironment(command, expanded);  // unexpandable: the command as it stands
   std::string target = RundllTarget(expanded);
-  return NormalizeFilePath(target.empty() ? expanded : target.c_str());
+  return NormalizeFilePath(target.empty() ? expanded.c_str() : target.c_str());
 }
 
 std::string FirstSeenText(const char* file, int category) {
@@ -322,8 +322,6 @@ void FillListPage(HWND page) {
   };
   std::map<std::string, FileFacts> factsOfCommand;
   std::map<std::string, std::string> firstSeenOf;  // by file: one date per program
-  RegKey disabledStore;                            // opened once for every row's marker
-  disabledStore.Open(HKEY_LOCAL_MACHINE, kDisabledKey, KEY_READ);
   for (int i = 0; i < count; ++i) {
     RowFacts& facts = g_facts[i];
     auto known = factsOfCommand.find(CatalogueAt(i).path);
@@ -339,9 +337,9 @@ void FillListPage(HWND page) {
     facts.file = known->second.file;
     facts.company = known->second.company;
     facts.exists = known->second.exists;
-    // Disabled under the name it is stored by (the title may be cut or replaced).
-    facts.disabled =
-        CatalogueAt(i).wideName.empty() && IsEntryDisabledIn(disabledStore.get(), CatalogueAt(i).name.c_str()) != 0;
+    // The row says where it was listed from: a marker of its name may belong
+    // to another entry.
+    facts.disabled = IsEntryDisabled(CatalogueAt(i)) != 0;
     if (def.firstSeenCategory) {
       auto seen = firstSeenOf.find(facts.file);
       if (seen == firstSeenOf.end())

@@ -66,10 +66,9 @@ void IdentifyCurrentProgram() {
   g_identified = Identified{};
   // An expansion that does not fit is not a path we could name: cut short it
   // might name some other, harmless-looking file.
-  char expanded[MAX_PATH];
-  const DWORD needed = ExpandEnvironmentStringsA(g_item.text.c_str(), expanded, sizeof expanded);
-  if (needed == 0 || needed > sizeof expanded) return;
-  g_identified.file = NormalizeFilePath(expanded);
+  std::string expanded;
+  if (!ExpandEnvironment(g_item.text, expanded) || expanded.size() >= MAX_PATH) return;
+  g_identified.file = NormalizeFilePath(expanded.c_str());
   g_identified.exists = FileExists(g_identified.file) != 0;
   if (g_identified.exists) ReadVersionInfo(g_identified.file.c_str(), g_identified.fields);
 }

@@ -6,6 +6,7 @@
 
 #include "fileid.h"
 #include "initialization.h"
+#include "library.h"
 #include "monitor.h"
 #include "patrol.h"
 #include "resource.h"
@@ -41,8 +42,7 @@ void OnProgramStart(HWND window) {
   // lower-rights Explorer unless it lets this one through; without it the
   // icon would not come back when Explorer restarts. Vista and later only.
   using FilterFn = BOOL(WINAPI*)(UINT, DWORD);
-  if (auto filter = reinterpret_cast<FilterFn>(
-          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter"))))
+  if (auto filter = FunctionOf<FilterFn>("user32.dll", "ChangeWindowMessageFilter"))
     filter(monitor.taskbarCreated, 1);  // MSGFLT_ADD
   monitor.menuBusy = false;
   UpdateTrayIcon(NIM_ADD, 0, IDS_TIP_ON_PATROL);
