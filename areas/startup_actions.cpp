@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "activex.h"
 #include "catalogue.h"
 #include "fileid.h"
 #include "history.h"
+#include "ie_helpers.h"
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
@@ -584,7 +586,8 @@ int InitRegStartups() {
   for (int i = 0; i < CatalogueCount(); ++i)
     if (!CatalogueAt(i).fromDisabledStore) WriteBaseline(CatalogueAt(i).path, CatalogueAt(i).type);
   ClearCatalogueEntries();
-  // The IE helper and task baselines are written by their areas.
+  InitIEHelperBaseline();
+  // The task baseline is written by its area.
   return 1;
 }
 
@@ -638,12 +641,15 @@ int InitFirstSeenStore() {
     EnumerateStartupEntries(0);
     for (int i = 0; i < CatalogueCount(); ++i)
       if (!CatalogueAt(i).path.empty()) RecordFirstSeen(CatalogueAt(i).path.c_str(), "Startup");
+    RecordListedFirstSeen(EnumerateIEHelpers, "IEHelper");
     ClearCatalogueEntries();
     // The other areas record their items as they join.
   }
   std::string activeX = std::string(kDetectedKey) + "\\ActiveX";
-  if (ReadString(HKEY_CURRENT_USER, activeX.c_str(), "").empty())
+  if (ReadString(HKEY_CURRENT_USER, activeX.c_str(), "").empty()) {
     WriteStringValue(HKEY_CURRENT_USER, activeX.c_str(), "", "P");
+    RecordListedFirstSeen([] { return EnumerateActiveX(false); }, "ActiveX");
+  }
   return 1;
 }
 

@@ -2,6 +2,7 @@
 // Pages whose areas are not built yet list nothing and offer no actions.
 #include <string>
 
+#include "addon_pages.h"
 #include "catalogue.h"
 #include "fileid.h"
 #include "list_page.h"
@@ -37,7 +38,8 @@ constexpr ColumnDef kRecentColumns[] = {{IDS_PROGRAM, 300},
 
 constexpr int kStartupButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
 constexpr int kPlainButtons[] = {IDC_PAGE_INFO, IDC_PAGE_CLOSE};
-constexpr int kActiveXButtons[] = {IDC_PAGE_INFO, IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
+constexpr int kActiveXButtons[] = {IDC_PAGE_INFO, IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_DELETE_ON_REBOOT,
+                                   IDC_PAGE_CLOSE};
 constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 
 // Pages whose areas arrive later: an empty list on the shared machinery.
@@ -60,10 +62,10 @@ const ListPageDef kListPages[] = {
     {IDC_CMD_SHOW_DELAY, COLUMNS(kDelayColumns), true, kOptSortPrograms, 3, true, IDS_DELAY_INTRO, IDS_DELAY_HINT, -1,
      -1, 0, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
     {IDC_CMD_SHOW_ACTIVEX, COLUMNS(kActiveXColumns), false, kOptSortActiveX, 5, false, IDS_ACTIVEX_INTRO, 0,
-     kOptActiveX, kOptRealtimeActiveX, IDS_PATROL_TIME_ACTIVEX, 1200, BUTTONS(kActiveXButtons), &kEmptyPageHooks},
+     kOptActiveX, kOptRealtimeActiveX, IDS_PATROL_TIME_ACTIVEX, 1200, BUTTONS(kActiveXButtons), &kActiveXPageHooks},
     {IDC_CMD_SHOW_IE_HELPERS, COLUMNS(kIEHelperColumns), false, kOptSortIEHelper, 4, false, IDS_IE_HELPERS_INTRO,
      IDS_IE_HELPERS_INTRO2, kOptIEHelpers, kOptRealtimeIEHelper, IDS_PATROL_TIME_IE_HELPERS, 900,
-     BUTTONS(kRemoveButtons), &kEmptyPageHooks},
+     BUTTONS(kRemoveButtons), &kIEHelperPageHooks},
     {IDC_CMD_SHOW_TASKS, COLUMNS(kTaskColumns), false, kOptSortScheduledTask, 4, false, IDS_TASKS_INTRO,
      IDS_TASKS_INTRO2, -1, -1, 0, 0, BUTTONS(kRemoveButtons), &kEmptyPageHooks},
     {IDC_CMD_SHOW_SERVICES, COLUMNS(kServiceColumns), true, kOptSortService, 5, false, IDS_SERVICES_INTRO,

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "addon_checks.h"
 #include "alerts.h"
 #include "catalogue.h"
 #include "fileid.h"
@@ -26,9 +27,9 @@ bool NineXFamily() { return !IsNtFamily(); }
 // The patrol order. Areas without a check yet still count down.
 const PatrolArea kAreas[] = {
     {"Startup Programs", 0, kOptStart, kOptRealtimeStartup, nullptr, CheckStartupPrograms},
-    {"IE Helpers", 0, kOptIEHelpers, kOptRealtimeIEHelper, nullptr, nullptr},
+    {"IE Helpers", 0, kOptIEHelpers, kOptRealtimeIEHelper, nullptr, CheckIEHelpers},
     {"Hidden Files", 0, kOptHidden, kOptRealtimeHidden, nullptr, nullptr},
-    {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, nullptr},
+    {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, CheckActiveX},
     {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
     {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, nullptr},
     {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, nullptr},

@@ -542,3 +542,13 @@
 
 // Message the sheet sends a page after laying out the frame.
 #define WM_SENTREL_LAYOUT_PAGE 6049
+
+// Browser add-ons: texts of the IE Helpers and ActiveX pages and lists, and
+// the ActiveX page's own controls.
+#define IDS_RELATED_EXTENSION 1711
+#define IDS_NO_NAME 1712
+#define IDS_TYPE_BHO 1713
+#define IDS_TYPE_TOOLBAR 1714
+#define IDS_TYPE_EXTENSION 1715
+#define IDC_PAGE_DELETE_ON_REBOOT 1718
+#define IDC_PAGE_NON_MICROSOFT 1719
