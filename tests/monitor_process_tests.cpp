@@ -468,6 +468,87 @@ TEST_F(MonitorProcess, UserAccountControlHandsOverToTheElevatedMonitor) {
   DeleteValues(HKEY_CURRENT_USER, userRun, {"Elevated"});
 }
 
+// ---- Browser add-ons ----------------------------------------------------------
+
+const char* const kBrowserHelpers = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+const char* const kPatrolHelper = "{5E47E100-0000-4000-8000-0000000000A1}";
+const char* const kPatrolControl = "{5E47E100-0000-4000-8000-0000000000A2}";
+
+// A class served by the fixture library with a version resource of its own.
+void RegisterFixtureClass(const char* id) {
+  const std::string key = std::string("CLSID\\") + id;
+  RawSetText(HKEY_CLASSES_ROOT, key.c_str(), "", "Patrol Fixture");
+  RawSetText(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), "", TestFolder() + "\\fixtures\\addon.dll");
+}
+
+void DeleteAddOnKeys() {
+  for (const char* id : {kPatrolHelper, kPatrolControl}) {
+    RawDeleteTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id).c_str());
+    RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpers) + "\\" + id).c_str());
+    RawDeleteTree(HKEY_CURRENT_USER,
+                  (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\") + id).c_str());
+    RawDeleteTree(HKEY_LOCAL_MACHINE,
+                  (std::string("SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\") + id).c_str());
+  }
+}
+
+TEST_F(MonitorProcess, PatrolRemovesARefusedIEHelper) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  const std::string helperKey = std::string(kBrowserHelpers) + "\\" + kPatrolHelper;
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  DeleteAddOnKeys();
+  RawSetText(HKEY_CURRENT_USER, options, "ShowAlerts", "0");
+  RawSetText(HKEY_CURRENT_USER, options, "HideIEHelper", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  RegisterFixtureClass(kPatrolHelper);
+  RawSetText(HKEY_LOCAL_MACHINE, helperKey.c_str(), "", "");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  bool removed = false;
+  for (int i = 0; i < 200 && !removed; ++i) {
+    removed = !RawKeyExists(HKEY_LOCAL_MACHINE, helperKey.c_str());
+    if (!removed) Sleep(100);
+  }
+  EXPECT_TRUE(removed);
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\IEHelpers", "Fixture Add-On"));
+  EXPECT_NE(std::string::npos, FileText(history).find("IEHELPER_Remove")) << FileText(history);
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  DeleteAddOnKeys();
+  DeleteFileA(history.c_str());
+}
+
+TEST_F(MonitorProcess, ActiveXControlRefusedInItsAlertIsDisabled) {
+  const char* compatibility =
+      "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\{5E47E100-0000-4000-8000-0000000000A2}";
+  DeleteAddOnKeys();
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\ActiveX", ""));
+  RegisterFixtureClass(kPatrolControl);
+  DWORD used = 1;
+  RawSet(HKEY_CURRENT_USER,
+         (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\") + kPatrolControl + "\\iexplore")
+             .c_str(),
+         "Type", REG_DWORD, &used, sizeof used);
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDNO).find("Program Alert"));
+  RawValue flags;
+  for (int i = 0; i < 100 && flags.type != REG_DWORD; ++i) {
+    flags = RawGet(HKEY_LOCAL_MACHINE, compatibility, "Compatibility Flags");
+    if (flags.type != REG_DWORD) Sleep(100);
+  }
+  ASSERT_EQ(static_cast<DWORD>(REG_DWORD), flags.type);
+  EXPECT_EQ(0x400u, *reinterpret_cast<const DWORD*>(flags.data.data()));
+  EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\ActiveX", kPatrolControl));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  DeleteAddOnKeys();
+}
+
 // ---- SENTRELX.DLL ----------------------------------------------------------
 
 using StartFn = int(__cdecl*)(HWND);
