@@ -2,6 +2,7 @@
 #include "activex.h"
 
 #include <map>
+#include <set>
 
 #include "addon_keys.h"
 #include "fileid.h"
@@ -21,6 +22,11 @@ std::string CompatibilityKey(const char* classId) {
   return std::string(kActiveXCompatibilityKey) + "\\" + id;
 }
 
+std::string Upper(std::string text) {
+  if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
 DWORD FlagsOf(HKEY key) {
   DWORD type = 0, flags = 0, size = sizeof flags;
   if (!key ||
@@ -35,15 +41,27 @@ DWORD FlagsOf(HKEY key) {
 struct ListingContext {
   RegKey stats;
   RegKey compatibility;
-  std::map<std::string, VersionFields> versions;
+  std::set<std::string> compatible;              // upper-case names of the compatibility keys
+  std::map<std::string, std::string> programOf;  // server text -> program file
+  std::map<std::string, const VersionFields*> versions;
   bool hideMicrosoft = Option(kOptHideMicrosoftActiveX) > 0;
+
+  // Most controls have no compatibility key: one walk over the names spares
+  // a failing open per control.
+  void OpenCompatibility() {
+    if (compatibility.Open(HKEY_LOCAL_MACHINE, kActiveXCompatibilityKey, KEY_READ) != ERROR_SUCCESS) return;
+    for (std::string name : SubkeyNames(compatibility.get())) compatible.insert(Upper(std::move(name)));
+  }
+  const std::string& ProgramOf(const std::string& server) {
+    auto found = programOf.find(server);
+    if (found != programOf.end()) return found->second;
+    return programOf.emplace(server, NormalizeFilePath(StripQuotes(server).c_str())).first->second;
+  }
 
   const VersionFields& VersionOf(const std::string& file) {
     auto found = versions.find(file);
-    if (found != versions.end()) return found->second;
-    VersionFields fields;
-    ReadVersionInfo(file.c_str(), fields);
-    return versions.emplace(file, std::move(fields)).first->second;
+    if (found != versions.end()) return *found->second;
+    return *versions.emplace(file, &AddOnVersionOf(file)).first->second;
   }
 };
 
@@ -52,7 +70,7 @@ struct ListingContext {
 void AddControl(const std::string& classId, ListingContext& context) {
   const ClassInfo info = ResolveClass(classId);
   if (info.file.empty()) return;
-  const std::string file = NormalizeFilePath(StripQuotes(info.file).c_str());
+  const std::string file = context.ProgramOf(info.file);
   const VersionFields& fields = context.VersionOf(file);
   if (context.hideMicrosoft && ContainsText(fields.slot[kCompanyName].c_str(), "Microsoft")) return;
   std::string title = info.name;
@@ -60,11 +78,9 @@ void AddControl(const std::string& classId, ListingContext& context) {
   if (title.empty()) title = fields.slot[kProductName];
   if (title.empty()) title = FileNamePart(file);
   DWORD flags = 0;
-  if (context.compatibility) {
+  if (context.compatibility && context.compatible.count(Upper(classId)) && !CompatibilityKey(classId.c_str()).empty()) {
     RegKey key;
-    if (CompatibilityKey(classId.c_str()).size() &&
-        key.Open(context.compatibility.get(), classId.c_str(), KEY_READ) == ERROR_SUCCESS)
-      flags = FlagsOf(key.get());
+    if (key.Open(context.compatibility.get(), classId.c_str(), KEY_READ) == ERROR_SUCCESS) flags = FlagsOf(key.get());
   }
   AddCatalogueEntry(title.c_str(), file.c_str(), classId.c_str(), fields.slot[kProductVersion].c_str(), kTypeActiveX,
                     static_cast<int>(flags));
@@ -118,7 +134,7 @@ int EnableActiveX(const char* classId) {
 int EnumerateActiveX(bool append) {
   if (!append) ClearCatalogueEntries();
   ListingContext context;
-  context.compatibility.Open(HKEY_LOCAL_MACHINE, kActiveXCompatibilityKey, KEY_READ);
+  context.OpenCompatibility();
   ListUsedControls(context);
   return CatalogueCount();
 }
@@ -127,8 +143,8 @@ int EnumerateAllActiveX() {
   ClearCatalogueEntries();
   EnumerateActiveX(true);
   ListingContext context;
-  if (context.compatibility.Open(HKEY_LOCAL_MACHINE, kActiveXCompatibilityKey, KEY_READ) != ERROR_SUCCESS)
-    return CatalogueCount();
+  context.OpenCompatibility();
+  if (!context.compatibility) return CatalogueCount();
   for (const std::string& name : SubkeyNames(context.compatibility.get())) {
     std::string classId = SubkeyText(context.compatibility.get(), name, "AlternateCLSID");
     if (classId.size() > 127) classId.resize(127);

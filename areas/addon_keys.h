@@ -41,6 +41,10 @@ inline std::vector<std::string> SubkeyNames(HKEY root, const char* path) {
 // The text of a string value of an open key, however long, with its
 // variables expanded when it is stored as expandable; "" for other types.
 inline std::string KeyText(HKEY key, const char* name) {
+  // Most values are short: one read; a long one (or none) is asked again.
+  char shortText[kMaxValueBytes];
+  const int length = ReadStringValueFrom(key, name, shortText, sizeof shortText);
+  if (length > 0) return std::string(shortText, static_cast<size_t>(length));
   StoredValue value;
   if (!key || !ReadStoredValue(key, name, value)) return {};
   std::string text = TextOfValue(value);
@@ -57,5 +61,10 @@ inline std::string SubkeyText(HKEY key, const std::string& subkey, const char* n
   if (!key || sub.Open(key, subkey.c_str(), KEY_READ) != ERROR_SUCCESS) return {};
   return KeyText(sub.get(), name);
 }
+
+// The version fields of an add-on's file, read again only when the file
+// changed (its size or time of last write): the patrol lists the same few
+// files on every round, and a version resource costs more than the rest.
+const VersionFields& AddOnVersionOf(const std::string& file);
 
 }  // namespace sentrel

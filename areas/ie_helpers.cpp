@@ -16,19 +16,24 @@
 namespace sentrel {
 namespace {
 
-// Version fields by file, read once per listing: many helpers share a file.
+// Per listing: the files of this listing, each looked at once.
 class VersionCache {
  public:
   const VersionFields& Of(const std::string& file) {
     auto found = fields_.find(file);
-    if (found != fields_.end()) return found->second;
-    VersionFields fields;
-    ReadVersionInfo(file.c_str(), fields);
-    return fields_.emplace(file, std::move(fields)).first->second;
+    if (found != fields_.end()) return *found->second;
+    return *fields_.emplace(file, &AddOnVersionOf(file)).first->second;
   }
 
  private:
-  std::map<std::string, VersionFields> fields_;
+  std::map<std::string, const VersionFields*> fields_;
+};
+
+struct KnownVersion {
+  bool found = false;
+  FILETIME written{};
+  DWORD sizeHigh = 0, sizeLow = 0;
+  VersionFields fields;
 };
 
 bool HasVersionInfo(const VersionFields& fields) {
@@ -137,6 +142,23 @@ void StartUnregistration(const std::string& path) {
 }
 
 }  // namespace
+
+const VersionFields& AddOnVersionOf(const std::string& file) {
+  static std::map<std::string, KnownVersion> known;
+  KnownVersion& entry = known[file];
+  WIN32_FILE_ATTRIBUTE_DATA now{};
+  const bool found =
+      !file.empty() && GetFileAttributesExA(NativeFilePath(file).c_str(), GetFileExInfoStandard, &now) != 0;
+  if (found && entry.found && CompareFileTime(&now.ftLastWriteTime, &entry.written) == 0 &&
+      now.nFileSizeHigh == entry.sizeHigh && now.nFileSizeLow == entry.sizeLow)
+    return entry.fields;
+  entry.found = found;
+  entry.written = now.ftLastWriteTime;
+  entry.sizeHigh = now.nFileSizeHigh;
+  entry.sizeLow = now.nFileSizeLow;
+  ReadVersionInfo(file.c_str(), entry.fields);
+  return entry.fields;
+}
 
 std::string ClassKeyPath(const std::string& classId) {
   if (!IsSingleName(classId)) return {};
