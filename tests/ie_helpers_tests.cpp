@@ -23,6 +23,7 @@
 #include "process_support.h"
 #include "resource.h"
 #include "settings.h"
+#include "startup.h"
 #include "strings.h"
 #include "test_support.h"
 
@@ -406,6 +407,18 @@ TEST_F(BrowserAddOns, RefusedHelperIsRemovedAndRaisedAgainWhenItComesBack) {
   }
   EXPECT_EQ(2, LoadHistory());
   EXPECT_EQ(kActionIEHelperRemove, CatalogueAt(1).value);
+}
+
+TEST_F(BrowserAddOns, HelpersOfTheInitialBaselinesAreKnownToThePatrol) {
+  const std::string addon = Fixture("addon.dll");
+  RegisterClassId(kBho, "Helper", &addon);
+  AddBrowserHelper(kBho);
+  InitRegStartups();  // the startup, IE helper and task baselines of the first run
+  EXPECT_EQ("900", RawText(HKEY_CURRENT_USER, kIEHelperBaselineKey, "Fixture Add-On"));
+  SetOption(kOptShowAlerts, 0);
+  SetOption(kOptHideIEHelper, 2);
+  EXPECT_EQ(1, CheckIEHelpers());
+  EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kBho).c_str()));
 }
 
 // ---- Report lists ----------------------------------------------------------------

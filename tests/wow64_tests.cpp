@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "activex.h"
 #include "catalogue.h"
 #include "fileid.h"
+#include "ie_helpers.h"
 #include "process_support.h"
 #include "processes.h"
 #include "registry.h"
@@ -122,6 +124,35 @@ TEST_F(Wow64, TheRealSystemFolderAndItsProgramsAreSeen) {
     if (static_cast<DWORD>(CatalogueAt(i).value) == notepad.id()) found = true;
   EXPECT_TRUE(found);
   EXPECT_NE(0u, FindProcessOfProgram("notepad.exe"));
+}
+
+// A helper object and its class registered in the machine's own view are
+// listed, and a control's kill bit is set where the native browser reads it.
+TEST_F(Wow64, BrowserAddOnsOfTheNativeViewAreSeenAndDisabledThere) {
+  const char* id = "{5E47E100-0000-4000-8000-0000000000B1}";
+  const std::string classKey = std::string("Software\\Classes\\CLSID\\") + id;
+  const std::string helperKey = std::string(kBrowserHelpersKey) + "\\" + id;
+  const std::string compatibility = std::string(kActiveXCompatibilityKey) + "\\" + id;
+  SetIn(KEY_WOW64_64KEY, classKey.c_str(), "", "Native Helper");
+  SetIn(KEY_WOW64_64KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\native\\helper.dll");
+  SetIn(KEY_WOW64_64KEY, helperKey.c_str(), "", "");
+  EnumerateIEHelpers();
+  int listed = 0;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).data == id) {
+      ++listed;
+      EXPECT_EQ("c:\\native\\helper.dll", CatalogueAt(i).path);
+    }
+  EXPECT_EQ(1, listed);
+  EXPECT_EQ(1, DisableActiveX(id));
+  HKEY key;
+  DWORD flags = 0, size = sizeof flags;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, compatibility.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key));
+  RegQueryValueExA(key, "Compatibility Flags", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size);
+  RegCloseKey(key);
+  EXPECT_EQ(kKillBit, flags);
+  for (const std::string& path : {classKey, helperKey, compatibility}) DeleteKeyTree(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 }  // namespace
