@@ -112,31 +112,25 @@ void SetFlags(const std::string& id, DWORD flags) {
   RawSet(HKEY_LOCAL_MACHINE, (std::string(kActiveXCompatibilityKey) + "\\" + id).c_str(), "Compatibility Flags",
          REG_DWORD, &flags, sizeof flags);
 }
-RawValue FlagsValue(const std::string& id) {
-  return RawGet(HKEY_LOCAL_MACHINE, (std::string(kActiveXCompatibilityKey) + "\\" + id).c_str(), "Compatibility Flags");
-}
-DWORD StoredFlags(const std::string& id) {
-  RawValue value = FlagsValue(id);
+DWORD StoredFlags(const std::string& id) {  // 0xDEADBEEF: none
+  RawValue value =
+      RawGet(HKEY_LOCAL_MACHINE, (std::string(kActiveXCompatibilityKey) + "\\" + id).c_str(), "Compatibility Flags");
   DWORD flags = 0xDEADBEEF;
   if (value.type == REG_DWORD && value.data.size() == 4) memcpy(&flags, value.data.data(), 4);
   return flags;
 }
 
-// Listed entries of this test, by class id; count: how many rows carry it.
-const CatalogueEntry* Listed(const std::string& id, int* count = nullptr) {
-  const CatalogueEntry* found = nullptr;
-  if (count) *count = 0;
-  for (int i = 0; i < CatalogueCount(); ++i)
-    if (CatalogueAt(i).data == id) {
-      if (!found) found = &CatalogueAt(i);
-      if (count) ++*count;
-    }
-  return found;
-}
+// The first listed entry of a class id, and how many rows carry it.
 int IndexOf(const std::string& id) {
   for (int i = 0; i < CatalogueCount(); ++i)
     if (CatalogueAt(i).data == id) return i;
   return -1;
+}
+const CatalogueEntry* Listed(const std::string& id) { return IndexOf(id) < 0 ? nullptr : &CatalogueAt(IndexOf(id)); }
+int RowsOf(const std::string& id) {
+  int rows = 0;
+  for (int i = 0; i < CatalogueCount(); ++i) rows += CatalogueAt(i).data == id ? 1 : 0;
+  return rows;
 }
 
 class BrowserAddOns : public testing::Test {
@@ -260,16 +254,6 @@ TEST(UnregisterCommand, RunsTheSystemsRegsvr32OnTheQuotedPathOrNothing) {
   for (const char* path : {"", "C:\\x\" /i \"C:\\evil.dll", "C:\\folder\\"}) EXPECT_EQ("", UnregisterCommand(path));
 }
 
-TEST(ClassIds, BracesAreAddedAndTextsThatNameNoClassKeyResolveToNothing) {
-  EXPECT_EQ("CLSID\\{ABC}", ClassKeyPath("ABC"));
-  EXPECT_EQ("CLSID\\{ABC}", ClassKeyPath("{ABC}"));
-  for (const std::string& bad : {std::string(), kLongId, kSlashId, std::string("..\\..")}) {
-    EXPECT_EQ("", ClassKeyPath(bad)) << bad;
-    const ClassInfo info = ResolveClass(bad);
-    EXPECT_TRUE(info.name.empty() && info.file.empty()) << bad;
-  }
-}
-
 // ---- ActiveX --------------------------------------------------------------------
 
 TEST_F(BrowserAddOns, KillBitIsTheOnlyBitThatChanges) {
@@ -348,9 +332,7 @@ TEST_F(BrowserAddOns, ControlsTheBrowserUsedAndWithListAllEveryCompatibilityEntr
   EXPECT_NE(nullptr, Listed(kControl));
 
   EnumerateAllActiveX();
-  int rows = 0;
-  Listed(kControl, &rows);
-  EXPECT_EQ(2, rows);  // used by the browser, and the alternate of kRedirected
+  EXPECT_EQ(2, RowsOf(kControl));  // used by the browser, and the alternate of kRedirected
   ASSERT_NE(nullptr, Listed(kKilled));
   EXPECT_EQ(0x00800400, Listed(kKilled)->value);
   EXPECT_EQ(nullptr, Listed(kRedirected));
@@ -464,6 +446,7 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
       {ListZoneDomains, "addon-trusted.example", "", "", "", 0, 0},
       {ListExtensions, "Button", "c:\\s.htm", kControl, "", 1, 1},
       {ListExtensions, "Menu item", "c:\\s.htm", kControl, "", 2, 1},
+      {ListExtensions, LoadText(IDS_NO_NAME), "c:\\user.exe (HKCU)", kControl, "", 1, 1},  // the user's after
   };
   for (const Row& row : rows) {
     row.list();
@@ -479,12 +462,8 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
     }
     EXPECT_EQ(row.rows, found) << row.title;
   }
-  // The user's extension follows the machine's, marked as the user's.
   ListExtensions();
-  int user = 0;
-  for (int i = 0; i < CatalogueCount(); ++i)
-    if (CatalogueAt(i).path == "c:\\user.exe (HKCU)" && CatalogueAt(i).title == LoadText(IDS_NO_NAME)) ++user;
-  EXPECT_EQ(1, user);
+  EXPECT_EQ(LoadText(IDS_NO_NAME), CatalogueAt(CatalogueCount() - 1).title);  // the user's follow the machine's
   EXPECT_TRUE(IsKnownShellClass("{e6fb5e20-de35-11cf-9c87-00aa005127ed}"));
   EXPECT_FALSE(IsKnownShellClass(kBho.c_str()));
 
@@ -541,32 +520,27 @@ class AddOnPages : public BrowserAddOns {
     }
     return texts;
   }
-  static int Count(HWND page, const std::string& key, int keyColumn) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    int count = 0;
-    for (int row = 0; row < static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); ++row)
-      if (Texts(list, row)[keyColumn] == key) ++count;
-    return count;
-  }
-  // The texts of the row whose column holds key, which becomes the only
-  // selected row; empty when there is none.
-  static std::vector<std::string> Row(HWND page, const std::string& key, int keyColumn) {
+  // The texts of the first row whose column holds key, which becomes the
+  // only selected row (empty when there is none); count: rows that hold it.
+  static std::vector<std::string> Row(HWND page, const std::string& key, int keyColumn, int* count = nullptr) {
+    std::vector<std::string> first;
     HWND list = GetDlgItem(page, IDC_PAGE_LIST);
     LVITEMA clear{};
     clear.stateMask = LVIS_SELECTED;
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    if (count) *count = 0;
     for (int row = 0; row < rows; ++row) {
       std::vector<std::string> texts = Texts(list, row);
-      if (texts[keyColumn] == key) {
-        SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
-        LVITEMA select{};
-        select.state = select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&select));
-        return texts;
-      }
+      if (texts[keyColumn] != key) continue;
+      if (count) ++*count;
+      if (!first.empty()) continue;
+      LVITEMA select{};
+      select.state = select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&select));
+      first = texts;
     }
-    return {};
+    return first;
   }
   // Answers the next message box of this process with the button; its text.
   static std::string Answer(HWND sheet, int button) {
@@ -637,10 +611,10 @@ TEST_F(AddOnPages, ActiveXPageShowsTheKillBitAndItsCheckBoxesRefillAtOnce) {
     warning = Answer(sheet, IDNO);  // asked per row; No leaves it
     SendMessageA(page, WM_NULL, 0, 0);
     declined = Row(page, kKilled, 5);
-    before = Count(page, kControl, 5);
+    Row(page, kControl, 5, &before);
     CheckDlgButton(page, IDC_PAGE_SHOW_ALL, BST_CHECKED);
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PAGE_SHOW_ALL, BN_CLICKED), 0);
-    alternate = Count(page, kControl, 5);
+    Row(page, kControl, 5, &alternate);
     CheckDlgButton(page, IDC_PAGE_NON_MICROSOFT, BST_CHECKED);
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PAGE_NON_MICROSOFT, BN_CLICKED), 0);
     EXPECT_TRUE(Row(page, "Microsoft Control", 0).empty());
