@@ -22,10 +22,9 @@ std::string CompatibilityKey(const char* classId) {
   return std::string(kActiveXCompatibilityKey) + "\\" + id;
 }
 
-std::string Upper(std::string text) {
-  if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-  return text;
-}
+struct NoCase {
+  bool operator()(const std::string& a, const std::string& b) const { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+};
 
 DWORD FlagsOf(HKEY key) {
   DWORD type = 0, flags = 0, size = sizeof flags;
@@ -41,7 +40,7 @@ DWORD FlagsOf(HKEY key) {
 struct ListingContext {
   RegKey stats;
   RegKey compatibility;
-  std::set<std::string> compatible;              // upper-case names of the compatibility keys
+  std::set<std::string, NoCase> compatible;      // names of the compatibility keys
   std::map<std::string, std::string> programOf;  // server text -> program file
   std::map<std::string, const VersionFields*> versions;
   bool hideMicrosoft = Option(kOptHideMicrosoftActiveX) > 0;
@@ -50,7 +49,7 @@ struct ListingContext {
   // a failing open per control.
   void OpenCompatibility() {
     if (compatibility.Open(HKEY_LOCAL_MACHINE, kActiveXCompatibilityKey, KEY_READ) != ERROR_SUCCESS) return;
-    for (std::string name : SubkeyNames(compatibility.get())) compatible.insert(Upper(std::move(name)));
+    for (std::string& name : SubkeyNames(compatibility.get())) compatible.insert(std::move(name));
   }
   const std::string& ProgramOf(const std::string& server) {
     auto found = programOf.find(server);
@@ -78,7 +77,7 @@ void AddControl(const std::string& classId, ListingContext& context) {
   if (title.empty()) title = fields.slot[kProductName];
   if (title.empty()) title = FileNamePart(file);
   DWORD flags = 0;
-  if (context.compatibility && context.compatible.count(Upper(classId)) && !CompatibilityKey(classId.c_str()).empty()) {
+  if (context.compatibility && context.compatible.count(classId) && !CompatibilityKey(classId.c_str()).empty()) {
     RegKey key;
     if (key.Open(context.compatibility.get(), classId.c_str(), KEY_READ) == ERROR_SUCCESS) flags = FlagsOf(key.get());
   }

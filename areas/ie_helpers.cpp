@@ -149,8 +149,9 @@ const VersionFields& AddOnVersionOf(const std::string& file) {
   WIN32_FILE_ATTRIBUTE_DATA now{};
   const bool found =
       !file.empty() && GetFileAttributesExA(NativeFilePath(file).c_str(), GetFileExInfoStandard, &now) != 0;
-  if (found && entry.found && CompareFileTime(&now.ftLastWriteTime, &entry.written) == 0 &&
-      now.nFileSizeHigh == entry.sizeHigh && now.nFileSizeLow == entry.sizeLow)
+  if (found && entry.found && now.ftLastWriteTime.dwLowDateTime == entry.written.dwLowDateTime &&
+      now.ftLastWriteTime.dwHighDateTime == entry.written.dwHighDateTime && now.nFileSizeHigh == entry.sizeHigh &&
+      now.nFileSizeLow == entry.sizeLow)
     return entry.fields;
   entry.found = found;
   entry.written = now.ftLastWriteTime;

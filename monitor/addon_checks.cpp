@@ -37,6 +37,10 @@ bool PrepareAlert(const CatalogueEntry& entry) {
   return ElevationHandOver() == 0;
 }
 
+struct NoCase {
+  bool operator()(const std::string& a, const std::string& b) const { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+};
+
 std::vector<CatalogueEntry> CopyOfList() {
   std::vector<CatalogueEntry> entries;
   entries.reserve(static_cast<size_t>(CatalogueCount()));
@@ -51,15 +55,13 @@ int CheckIEHelpers() {
   const std::vector<CatalogueEntry> entries = CopyOfList();
   RegKey baseline;  // opened once for the walk; answers are written through the layer
   baseline.Open(HKEY_CURRENT_USER, kIEHelperBaselineKey, KEY_READ);
-  std::set<std::string> refused;  // paths removed in this walk
+  std::set<std::string, NoCase> refused;  // paths removed in this walk
   MonitorState& monitor = Monitor();
   for (size_t i = 0; i < entries.size(); ++i) {
     if (monitor.exiting) return 0;
     const CatalogueEntry& entry = entries[i];
     if (IsKnownIEHelper(baseline.get(), entry.title)) continue;
-    std::string upper = entry.path;
-    CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
-    if (!entry.path.empty() && refused.count(upper)) continue;  // went with an earlier refusal
+    if (!entry.path.empty() && refused.count(entry.path)) continue;  // went with an earlier refusal
     RecordFirstSeen(entry.path.c_str(), FirstSeenArea(entry.type));
     if (!PrepareAlert(entry)) return 0;
     const int answer = ShowAlert(monitor.window, AlertKind::NewIEHelper);
@@ -67,6 +69,7 @@ int CheckIEHelpers() {
     if (answer == kAnswerYes) {
       WriteStringValue(HKEY_CURRENT_USER, kIEHelperBaselineKey, entry.title.c_str(),
                        std::to_string(entry.type).c_str());
+      if (!baseline) baseline.Open(HKEY_CURRENT_USER, kIEHelperBaselineKey, KEY_READ);  // made just now
     } else if (answer == kAnswerNo) {
       KillProgram(nullptr, entry.path.c_str(), entry.title.c_str(), false);
       // The removal works on the listing: the same list, whatever the alert did.
@@ -76,7 +79,7 @@ int CheckIEHelpers() {
         if (CatalogueAt(row).type == entry.type && CatalogueAt(row).data == entry.data) index = row;
       if (index >= 0) RemoveIEHelper(entry.path.c_str(), index);
       DeleteValue(HKEY_CURRENT_USER, kIEHelperBaselineKey, entry.title.c_str());
-      refused.insert(upper);
+      refused.insert(entry.path);
     }
   }
   TraceTiming();
@@ -94,10 +97,12 @@ int CheckActiveX() {
     if (entry.data.empty() || (baseline && RegQueryValueExA(baseline.get(), entry.data.c_str(), nullptr, nullptr,
                                                             nullptr, nullptr) == ERROR_SUCCESS))
       continue;
+    RecordFirstSeen(entry.path.c_str(), FirstSeenArea(kTypeActiveX));
+    // Handed over, it stays new: the elevated monitor asks about it.
+    if (!PrepareAlert(entry)) return 0;
     // Known from now on, whatever the answer: a control is asked about once.
     WriteStringValue(HKEY_CURRENT_USER, kActiveXBaselineKey, entry.data.c_str(), std::to_string(kTypeActiveX).c_str());
-    RecordFirstSeen(entry.path.c_str(), FirstSeenArea(kTypeActiveX));
-    if (!PrepareAlert(entry)) return 0;
+    if (!baseline) baseline.Open(HKEY_CURRENT_USER, kActiveXBaselineKey, KEY_READ);
     const int answer = ShowAlert(monitor.window, AlertKind::NewActiveX);
     monitor.alertOpen = false;
     if (answer == kAnswerNo) DisableActiveX(entry.data.c_str());

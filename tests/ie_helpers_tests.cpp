@@ -20,6 +20,7 @@
 #include "history.h"
 #include "history_events.h"
 #include "ie_helpers.h"
+#include "monitor.h"
 #include "process_support.h"
 #include "resource.h"
 #include "settings.h"
@@ -367,6 +368,30 @@ TEST_F(BrowserAddOns, RefusedControlIsDisabledAndNeverAskedAboutAgain) {
   EnableActiveX(kControl.c_str());
   EXPECT_EQ(1, CheckActiveX());
   EXPECT_EQ(0u, StoredFlags(kControl));  // known: not refused a second time
+}
+
+// Handed over to the elevated monitor, a control stays out of the baseline,
+// so that the elevated monitor asks about it.
+TEST_F(BrowserAddOns, ControlHandedOverForElevationStaysNew) {
+  const char* policies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  if (WindowsVersion().dwMajorVersion <= 5) GTEST_SKIP() << "no user account control before Windows Vista";
+  const RawValue saved = RawGet(HKEY_LOCAL_MACHINE, policies, "EnableLUA");
+  DWORD on = 1;
+  ASSERT_TRUE(RawSet(HKEY_LOCAL_MACHINE, policies, "EnableLUA", REG_DWORD, &on, sizeof on));
+  PlantControls();
+  std::string told;
+  std::thread answer([&] { told = AnswerMessageBox(GetCurrentProcessId(), IDOK); });
+  EXPECT_EQ(0, CheckActiveX());
+  answer.join();
+  Monitor().alertOpen = false;
+  if (saved.type)
+    RawSet(HKEY_LOCAL_MACHINE, policies, "EnableLUA", saved.type, saved.data.data(),
+           static_cast<DWORD>(saved.data.size()));
+  else
+    DeleteValueRaw(HKEY_LOCAL_MACHINE, policies, "EnableLUA");
+  EXPECT_NE(std::string::npos, told.find("administrative functionality")) << told;
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl.c_str()));
+  EXPECT_EQ(0xDEADBEEFu, StoredFlags(kControl));
 }
 
 TEST_F(BrowserAddOns, RefusedHelperIsRemovedAndRaisedAgainWhenItComesBack) {
