@@ -30,7 +30,7 @@ void SetCheck(HWND page, int id, OptionId option) {
 void Init(HWND page) {
   SetDlgItemTextA(page, IDC_PAGE_DISABLE, LoadText(IDS_DISABLE).c_str());
   SetDlgItemTextA(page, IDC_PAGE_ENABLE, LoadText(IDS_ENABLE).c_str());
-  SetDlgItemTextA(page, IDC_PAGE_DELETE_ON_REBOOT, LoadText(IDS_DELETE_FILE_REBOOT).c_str());
+  ShowWindow(GetDlgItem(page, IDC_PAGE_INTRO2), SW_HIDE);  // the page has one text; its check box stands there
   SetDlgItemTextA(page, IDC_PAGE_SHOW_ALL, LoadText(IDS_LIST_ALL_ACTIVEX_CONTROLS).c_str());
   SetDlgItemTextA(page, IDC_PAGE_NON_MICROSOFT, LoadText(IDS_LIST_NON_MICROSOFT_CONTROLS).c_str());
   SetCheck(page, IDC_PAGE_SHOW_ALL, kOptActiveXListAll);
@@ -138,13 +138,26 @@ bool Command(HWND page, int id) {
 
 void SelectionChanged(HWND page) {
   const int entry = FirstSelectedEntry(page);
-  for (int id : {IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_DELETE_ON_REBOOT})
-    EnableWindow(GetDlgItem(page, id), entry >= 0);
+  for (int id : {IDC_PAGE_DISABLE, IDC_PAGE_ENABLE}) EnableWindow(GetDlgItem(page, id), entry >= 0);
   SetStatusText(page, entry >= 0 ? CatalogueAt(entry).path : std::string());
+}
+
+void ContextMenu(HWND page, int entry, POINT screen) {
+  if (entry < 0) return;
+  HMENU menu = CreatePopupMenu();
+  for (auto [id, text] :
+       {std::pair{IDC_PAGE_INFO, IDS_INFO}, {IDC_PAGE_DISABLE, IDS_DISABLE}, {IDC_PAGE_ENABLE, IDS_ENABLE}})
+    AppendMenuA(menu, MF_STRING, id, LoadText(text).c_str());
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, IDC_PAGE_DELETE_ON_REBOOT, LoadText(IDS_DELETE_FILE_REBOOT).c_str());
+  SetForegroundWindow(page);
+  TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERTICAL, screen.x, screen.y, page, nullptr);
+  PostMessageA(page, WM_NULL, 0, 0);
+  DestroyMenu(menu);
 }
 
 }  // namespace
 
-const ListPageHooks kActiveXPageHooks = {Init, Enumerate, CellText, SortText, Command, SelectionChanged, nullptr};
+const ListPageHooks kActiveXPageHooks = {Init, Enumerate, CellText, SortText, Command, SelectionChanged, ContextMenu};
 
 }  // namespace sentrel

@@ -131,11 +131,9 @@ void LayoutPage(HWND page) {
   // The check box of the page (if any) under the list, the buttons below it.
   const int buttonHeight = row.bottom - row.top + 4;
   const int buttonY = listTop + listHeight + (GetDlgItem(page, IDC_PAGE_SHOW_ALL) ? 22 : 8);
-  // A page with a second check box (ActiveX) shares the line with it.
-  const bool secondCheck = GetDlgItem(page, IDC_PAGE_NON_MICROSOFT) != nullptr;
-  const int checkWidth = secondCheck ? listWidth * 3 / 5 : listWidth * 2 / 3;
+  // The ActiveX page's long text takes the whole line.
+  const int checkWidth = GetDlgItem(page, IDC_PAGE_NON_MICROSOFT) ? listWidth : listWidth * 2 / 3;
   place(IDC_PAGE_SHOW_ALL, margins.left, listTop + listHeight + 4, checkWidth, 16);
-  place(IDC_PAGE_NON_MICROSOFT, margins.left + checkWidth, listTop + listHeight + 4, listWidth - checkWidth, 16);
   const int count = data->def->buttonCount;
   const int buttonWidth = sizeOf(IDC_PAGE_INFO).cx;
   // Enable and Disable share one place unless the page lists both.

@@ -38,8 +38,7 @@ constexpr ColumnDef kRecentColumns[] = {{IDS_PROGRAM, 300},
 
 constexpr int kStartupButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
 constexpr int kPlainButtons[] = {IDC_PAGE_INFO, IDC_PAGE_CLOSE};
-constexpr int kActiveXButtons[] = {IDC_PAGE_INFO, IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_DELETE_ON_REBOOT,
-                                   IDC_PAGE_CLOSE};
+constexpr int kActiveXButtons[] = {IDC_PAGE_INFO, IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
 constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 
 // Pages whose areas arrive later: an empty list on the shared machinery.

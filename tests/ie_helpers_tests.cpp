@@ -625,17 +625,32 @@ TEST_F(AddOnPages, IEHelpersPageListsAndRemovesAfterAsking) {
 TEST_F(AddOnPages, ActiveXPageShowsTheKillBitAndItsCheckBoxesRefillAtOnce) {
   PlantControls();
   AddUsedControl(kKilled, 1);
+  const std::string doomed = Fixture("doomed.dll");  // a copy: deleted at the next start of the prefix
+  CopyFileA(Fixture("addon.dll").c_str(), doomed.c_str(), FALSE);
+  RegisterClassId(kBhoExpand, "Doomed Control", &doomed);
+  AddUsedControl(kBhoExpand, 1);
+  const char* sessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const RawValue pending = RawGet(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations");
   std::vector<std::string> killed, enabled, declined;
   int before = 0, alternate = 0;
-  std::string warning;
+  std::string warning, deletion;
   WithPage(IDC_CMD_SHOW_ACTIVEX, [&](HWND sheet, HWND page) {
     killed = Row(page, kKilled, 5);
     SendMessageA(page, WM_COMMAND, IDC_PAGE_ENABLE, 0);  // no question
     enabled = Row(page, kKilled, 5);
+    EXPECT_EQ(0x00800000u, StoredFlags(kKilled));  // the kill bit alone cleared
     PostMessageA(page, WM_COMMAND, IDC_PAGE_DISABLE, 0);
     warning = Answer(sheet, IDNO);  // asked per row; No leaves it
     SendMessageA(page, WM_NULL, 0, 0);
     declined = Row(page, kKilled, 5);
+    PostMessageA(page, WM_COMMAND, IDC_PAGE_DISABLE, 0);
+    Answer(sheet, IDYES);
+    SendMessageA(page, WM_NULL, 0, 0);
+    EXPECT_EQ(0x00800400u, StoredFlags(kKilled));
+    Row(page, "Doomed Control", 0);
+    PostMessageA(page, WM_COMMAND, IDC_PAGE_DELETE_ON_REBOOT, 0);  // its context menu's command
+    deletion = Answer(sheet, IDYES);
+    SendMessageA(page, WM_NULL, 0, 0);
     Row(page, kControl, 5, &before);
     CheckDlgButton(page, IDC_PAGE_SHOW_ALL, BST_CHECKED);
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PAGE_SHOW_ALL, BN_CLICKED), 0);
@@ -650,13 +665,23 @@ TEST_F(AddOnPages, ActiveXPageShowsTheKillBitAndItsCheckBoxesRefillAtOnce) {
   EXPECT_EQ(LoadText(IDS_START_TYPE_DISABLED), killed[3]);
   ASSERT_EQ(6u, enabled.size());
   EXPECT_EQ(LoadText(IDS_ENABLED), enabled[3]);
-  EXPECT_EQ(0x00800000u, StoredFlags(kKilled));
   EXPECT_NE(std::string::npos, warning.find("Disabling an ActiveX control may cause some applications to fail."));
   EXPECT_EQ(LoadText(IDS_ENABLED), declined.at(3));
   EXPECT_EQ(1, before);
   EXPECT_EQ(2, alternate);  // listed again as the alternate of a compatibility entry
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, "ActiveXListAll"));
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, "HideMicrosoftActiveX"));
+  EXPECT_NE(std::string::npos, deletion.find("Are you sure you want this file deleted?")) << deletion;
+  RawValue now = RawGet(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations");
+  std::string names(now.data.begin(), now.data.end());
+  for (char& c : names) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  EXPECT_NE(std::string::npos, names.find("doomed.dll"));
+  if (pending.type)
+    RawSet(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations", pending.type, pending.data.data(),
+           static_cast<DWORD>(pending.data.size()));
+  else
+    DeleteValueRaw(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations");
+  DeleteFileA(doomed.c_str());
 }
 
 }  // namespace
