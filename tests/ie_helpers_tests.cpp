@@ -631,6 +631,9 @@ TEST_F(AddOnPages, ActiveXPageShowsTheKillBitAndItsCheckBoxesRefillAtOnce) {
   AddUsedControl(kBhoExpand, 1);
   const char* sessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
   const RawValue pending = RawGet(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations");
+  const std::string wininit = WindowsFolder() + "\\wininit.ini", restartCommands = ReadWholeFile(wininit);
+  char shortDoomed[MAX_PATH] = "";
+  GetShortPathNameA(doomed.c_str(), shortDoomed, sizeof shortDoomed);
   std::vector<std::string> killed, enabled, declined;
   int before = 0, alternate = 0;
   std::string warning, deletion;
@@ -675,7 +678,18 @@ TEST_F(AddOnPages, ActiveXPageShowsTheKillBitAndItsCheckBoxesRefillAtOnce) {
   RawValue now = RawGet(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations");
   std::string names(now.data.begin(), now.data.end());
   for (char& c : names) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  EXPECT_NE(std::string::npos, names.find("doomed.dll"));
+  if (Is9xFamily())  // 95/98/Me delete it through wininit.ini
+    EXPECT_NE(std::string::npos, ReadWholeFile(wininit).find(std::string("NUL=") + shortDoomed));
+  else
+    EXPECT_NE(std::string::npos, names.find("doomed.dll"));
+  if (restartCommands.empty()) {
+    DeleteFileA(wininit.c_str());
+  } else {
+    HANDLE file = CreateFileA(wininit.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, restartCommands.data(), static_cast<DWORD>(restartCommands.size()), &written, nullptr);
+    CloseHandle(file);
+  }
   if (pending.type)
     RawSet(HKEY_LOCAL_MACHINE, sessionManager, "PendingFileRenameOperations", pending.type, pending.data.data(),
            static_cast<DWORD>(pending.data.size()));
