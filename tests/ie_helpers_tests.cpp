@@ -154,13 +154,15 @@ TEST_F(BrowserAddOns, HelpersToolbarsAndExtensionsAreListedInOrderWithTheirTitle
   const std::string addon = Fixture("addon.dll"), plain = Fixture("noversion.dll"), system = Fixture("opsys.dll");
   SetEnvironmentVariableA("SENTREL_ADDON_DIR", (TestFolder() + "\\fixtures").c_str());
   const std::string expandable = "%SENTREL_ADDON_DIR%\\addon.dll", quoted = "C:\\odd\"dir\\helper.dll";
+  const std::string longPath = "C:\\" + std::string(1100, 'x') + ".dll";  // longer than the layer's reads
   RegisterClassId(kBho, "Helper Object", &addon);
   RegisterClassId("{" + kBhoBare + "}", "", &plain);
   RegisterClassId(kBhoNoServer, "No Server", nullptr);
   RegisterClassId(kBhoExpand, "", &expandable, REG_EXPAND_SZ);
   RegisterClassId(kToolbar, "", &system);
   RegisterClassId(kToolbarQuote, "", &quoted);
-  for (const std::string& id : {kBho, kBhoBare, kBhoNoServer, kBhoExpand}) AddBrowserHelper(id);
+  RegisterClassId(kToolbarSame, "", &longPath);
+  for (const std::string& id : {kBho, kBhoBare, kBhoNoServer, kBhoExpand, kToolbarSame}) AddBrowserHelper(id);
   for (const std::string& id : {kToolbar, kToolbarQuote, kLongId, kSlashId}) AddToolbar(id);
   AddExtension(kControl, {{"ButtonText", "@C:\\WINDOWS\\system32\\SHDOCLC.DLL,-864"}, {"Exec", plain}});
   AddExtension(kControlUnused, {{"ButtonText", "Tool"}, {"script", "c:\\scripts\\tool.htm"}, {"HotIcon", "hot.ico"}});
@@ -177,6 +179,7 @@ TEST_F(BrowserAddOns, HelpersToolbarsAndExtensionsAreListedInOrderWithTheirTitle
       {kBho, 900, "Fixture Add-On", addon, "2.5.0"},
       {kBhoBare, 900, "noversion.dll", plain, ""},
       {kBhoExpand, 900, "Fixture Add-On", addon, "2.5.0"},
+      {kToolbarSame, 900, std::string(kTitleWidth, 'x'), longPath.substr(0, kPathChars), ""},  // listed, cut
       {kToolbar, 901, "Shell Helper Library", system, "6.1.7601"},  // "Operating System" gives way
       {kToolbarQuote, 901, "helper.dll", "C:\\odddir\\helper.dll", ""},
       {kLongId, 901, kLongId.substr(0, kTitleWidth), "", ""},
