@@ -277,8 +277,8 @@ int main() {
   ShowSheet(IDC_CMD_SHOW_ACTIVEX);
   user.join();
   Clean();
-  std::printf("ActiveX page rows %d; fill, no first-seen dates yet: %.2f s; fill (best of 3): %.2f s (goal 1 s)\n", page.rows,
-              page.firstFill, page.fill);
+  std::printf("ActiveX page rows %d; fill, no first-seen dates yet: %.2f s; fill (best of 3): %.2f s (goal 1 s)\n",
+              page.rows, page.firstFill, page.fill);
   const bool met = helperCheck <= 1.5 * helperFloor && controlCheck <= 1.5 * controlFloor && page.fill <= 1.0 &&
                    page.rows >= kControls;
   std::printf("%s\n", met ? "goals met" : "GOALS NOT MET");
