@@ -17,6 +17,7 @@
 #include "settings.h"
 #include "startup.h"
 #include "strings.h"
+#include "tasks.h"
 
 namespace sentrel {
 namespace {
@@ -585,6 +586,7 @@ int InitRegStartups() {
     if (!CatalogueAt(i).fromDisabledStore) WriteBaseline(CatalogueAt(i).path, CatalogueAt(i).type);
   ClearCatalogueEntries();
   // The IE helper and task baselines are written by their areas.
+  InitTaskBaseline();
   return 1;
 }
 
@@ -640,6 +642,7 @@ int InitFirstSeenStore() {
       if (!CatalogueAt(i).path.empty()) RecordFirstSeen(CatalogueAt(i).path.c_str(), "Startup");
     ClearCatalogueEntries();
     // The other areas record their items as they join.
+    RecordTaskFirstSeen();
   }
   std::string activeX = std::string(kDetectedKey) + "\\ActiveX";
   if (ReadString(HKEY_CURRENT_USER, activeX.c_str(), "").empty())
