@@ -6,6 +6,7 @@
 
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -567,6 +568,33 @@ TEST_F(MonitorProcess, NewTasksAreRefusedOrAcceptedOnce) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   clean();
+  DeleteFileA(history.c_str());
+}
+
+// Run by scripts/tasks-unavailable with the Schedule service disabled: the
+// check never starts the scheduler, so a task it cannot see raises nothing
+// and is left where it is.
+TEST_F(MonitorProcess, UnavailableSchedulerRaisesNoTask) {
+  const char* flag = std::getenv("SENTREL_SCHEDULER_DISABLED");
+  if (!flag || *flag != '1') GTEST_SKIP() << "needs the Schedule service disabled (scripts/tasks-unavailable)";
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Tasks";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  ASSERT_TRUE(TaskFileExists("TT Unseen"));  // made by the script while the scheduler could run
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Tasks", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  std::string text;
+  HWND dialog = TickUntilAlert(window, monitor.id(), 60, &text);  // three patrols
+  EXPECT_EQ(nullptr, dialog) << text;
+  if (dialog) Answer(dialog, IDYES);
+  EXPECT_TRUE(TaskFileExists("TT Unseen"));
+  EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, baseline));  // the first run went on without tasks
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, "TT Unseen.job"));
+  EXPECT_EQ(std::string::npos, FileText(history).find("TASK_Alert"));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteFileA(history.c_str());
 }
 

@@ -213,23 +213,33 @@ TEST_F(Tasks, WithoutTheAgentNothingIsListedOrDeleted) {
 // ---- A scheduler that cannot be started -------------------------------------------------
 // Run by scripts/tasks-unavailable with the Schedule service disabled.
 
+bool Flagged(const char* variable) {
+  const char* flag = std::getenv(variable);
+  return flag && *flag == '1';
+}
+
+// The script makes a real task first: none can be made without the scheduler.
+TEST(TaskFixture, TaskForTheUnavailableScheduler) {
+  if (!Flagged("SENTREL_SCHEDULER_PREPARE")) GTEST_SKIP() << "run by scripts/tasks-unavailable";
+  ASSERT_TRUE(CreateTask("TT Unseen", Notepad()));
+}
+
 TEST_F(Tasks, UnavailableSchedulerAnswersAtOnceWithNothing) {
-  const char* flag = std::getenv("SENTREL_SCHEDULER_DISABLED");
-  if (!flag || *flag != '1') GTEST_SKIP() << "needs the Schedule service disabled (scripts/tasks-unavailable)";
-  ASSERT_TRUE(WriteJunkJob("TT Junk"));  // a file in the folder, whatever the scheduler says
+  if (!Flagged("SENTREL_SCHEDULER_DISABLED")) GTEST_SKIP() << "run by scripts/tasks-unavailable";
+  ASSERT_TRUE(TaskFileExists("TT Unseen"));
   EXPECT_EQ(0, IsSchedulerRunning());
   EXPECT_NE(0u, StartScheduler());
   EXPECT_EQ(0, IsSchedulerRunning());
   EXPECT_EQ(0, EnumerateTasks());
-  EXPECT_EQ("", TaskComment("TT Junk.job"));
-  EXPECT_EQ("", TaskStatus("TT Junk.job"));
-  EXPECT_EQ("", TaskNextRunTime("TT Junk.job"));
-  EXPECT_LT(DeleteTask("TT Junk.job"), 0);
-  EXPECT_TRUE(TaskFileExists("TT Junk"));
+  EXPECT_EQ("", TaskComment("TT Unseen.job"));
+  EXPECT_EQ("", TaskStatus("TT Unseen.job"));
+  EXPECT_EQ("", TaskNextRunTime("TT Unseen.job"));
+  EXPECT_LT(DeleteTask("TT Unseen.job"), 0);
+  EXPECT_TRUE(TaskFileExists("TT Unseen"));
   // The first run still completes, with an empty task baseline.
   InitializeSettings();
   EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, kTaskBaselineKey));
-  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Junk.job"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Unseen.job"));
 }
 
 // ---- The Scheduled Tasks page ------------------------------------------------------------
@@ -382,7 +392,7 @@ TEST_F(TasksPage, RemoveAsksThenDeletesTheTaskAndItsBaselineValue) {
   EXPECT_TRUE(listedAfterNo);
   EXPECT_FALSE(listedAfterYes);
   EXPECT_FALSE(TaskFileExists("TT Never"));
-  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Never.job"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Unseen.job"));
 }
 
 TEST_F(TasksPage, PatrolPictureStoresTheTasksPatrolTime) {
