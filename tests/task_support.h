@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include <string>
+#include <vector>
 
 namespace sentrel_test {
 
@@ -31,17 +32,15 @@ struct RunAt {
 };
 
 // Makes the task (name without ".job") running program; true when saved.
-inline bool CreateTask(const std::string& name, const std::string& program, RunAt at = {},
-                       const std::string& comment = "") {
-  DeleteFileA(JobFile(name).c_str());
+inline bool CreateTaskW(const std::wstring& name, const std::string& program, RunAt at = {},
+                        const std::string& comment = "") {
   CoInitialize(nullptr);
   bool saved = false;
   ITaskScheduler* scheduler = nullptr;
   if (SUCCEEDED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
                                  reinterpret_cast<void**>(&scheduler)))) {
     ITask* task = nullptr;
-    if (SUCCEEDED(
-            scheduler->NewWorkItem(Wide(name).c_str(), CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(&task)))) {
+    if (SUCCEEDED(scheduler->NewWorkItem(name.c_str(), CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(&task)))) {
       if (!program.empty()) task->SetApplicationName(Wide(program).c_str());
       if (!comment.empty()) task->SetComment(Wide(comment).c_str());
       if (at.year) {
@@ -70,7 +69,40 @@ inline bool CreateTask(const std::string& name, const std::string& program, RunA
     scheduler->Release();
   }
   CoUninitialize();
-  return saved && GetFileAttributesA(JobFile(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return saved;
+}
+
+inline bool CreateTask(const std::string& name, const std::string& program, RunAt at = {},
+                       const std::string& comment = "") {
+  DeleteFileA(JobFile(name).c_str());
+  return CreateTaskW(Wide(name), program, at, comment) &&
+         GetFileAttributesA(JobFile(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The names the scheduler enumerates, in its own order.
+inline std::vector<std::wstring> EnumeratedNames() {
+  std::vector<std::wstring> names;
+  CoInitialize(nullptr);
+  ITaskScheduler* scheduler = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                                 reinterpret_cast<void**>(&scheduler)))) {
+    IEnumWorkItems* items = nullptr;
+    if (SUCCEEDED(scheduler->Enum(&items))) {
+      LPWSTR* batch = nullptr;
+      ULONG fetched = 0;
+      while (SUCCEEDED(items->Next(3, &batch, &fetched)) && fetched > 0) {
+        for (ULONG i = 0; i < fetched; ++i) {
+          names.push_back(batch[i]);
+          CoTaskMemFree(batch[i]);
+        }
+        CoTaskMemFree(batch);
+      }
+      items->Release();
+    }
+    scheduler->Release();
+  }
+  CoUninitialize();
+  return names;
 }
 
 inline bool TaskFileExists(const std::string& name) {

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -33,7 +34,12 @@ using namespace sentrel_test;
 
 namespace {
 
-const char* const kNames[] = {"TT Never", "TT Five Past", "TT Half Past", "TT No Program", "TT Junk"};
+const char* const kNames[] = {"TT Never",   "TT Five Past", "TT Half Past", "TT No Program",
+                              "TT Junk",    "TT Order 1",   "TT Order 2",   "TT Order 3",
+                              "TT Order 4", "TT Order 5",   "TT Order 6",   "TT Order 7"};
+// A name the ANSI code page cannot hold (U+4E00), and one longer than a title.
+const std::wstring kWideName = L"TT Wide \x4E00";
+const std::string kLongName = "TT Long " + std::string(140, 'x');
 
 std::string Notepad() {
   char system[MAX_PATH];
@@ -51,16 +57,21 @@ class Tasks : public testing::Test {
  protected:
   void SetUp() override {
     RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
-    for (const char* name : kNames) DeleteTaskFile(name);
+    CleanTasks();
     Process() = ProcessState{};
     LoadOptions();
   }
   void TearDown() override {
     ClearCatalogueEntries();
-    for (const char* name : kNames) DeleteTaskFile(name);
+    CleanTasks();
     RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
   }
   static bool NineX() { return Is9xFamily(); }
+  static void CleanTasks() {
+    for (const char* name : kNames) DeleteTaskFile(name);
+    DeleteTaskFile(kLongName);
+    DeleteFileW((Wide(TasksFolder()) + L"\\" + kWideName + L".job").c_str());
+  }
 };
 
 // ---- Texts ---------------------------------------------------------------------
@@ -193,6 +204,57 @@ TEST_F(Tasks, FirstRunBuildsTheTaskBaseline) {
   EXPECT_EQ(1, IsTaskKnown(entry));
   ForgetTask(entry);
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Other.job"));
+}
+
+// The scheduler hands its names over five at a time; each five are taken
+// from the last to the first.
+TEST_F(Tasks, EachBatchOfFiveIsListedFromItsEnd) {
+  if (NineX()) GTEST_SKIP() << "no scheduler agent under Wine's 95/98/Me";
+  for (int i = 1; i <= 7; ++i) ASSERT_TRUE(CreateTask("TT Order " + std::to_string(i), Notepad()));
+  const std::vector<std::wstring> names = EnumeratedNames();
+  ASSERT_GE(names.size(), 7u);
+  std::vector<std::string> expected;
+  for (size_t start = 0; start < names.size(); start += 5) {
+    const size_t end = std::min(names.size(), start + 5);
+    for (size_t i = end; i-- > start;) {
+      char title[MAX_PATH] = "";
+      WideCharToMultiByte(CP_ACP, 0, names[i].c_str(), -1, title, sizeof title, nullptr, nullptr);
+      expected.push_back(title);
+    }
+  }
+  EnumerateTasks();
+  std::vector<std::string> listed;
+  for (int i = 0; i < CatalogueCount(); ++i) listed.push_back(CatalogueAt(i).title);
+  EXPECT_EQ(expected, listed);
+}
+
+// Names the code page cannot hold, or longer than a title, are listed and
+// deleted by their exact names, never hidden; the baseline knows the whole name.
+TEST_F(Tasks, OddNamesAreListedAndDeletedExactly) {
+  if (NineX()) GTEST_SKIP() << "no scheduler agent under Wine's 95/98/Me";
+  ASSERT_TRUE(CreateTaskW(kWideName, Notepad()));
+  ASSERT_TRUE(CreateTask(kLongName, Notepad()));
+  ASSERT_TRUE(CreateTask("TT Never", Notepad()));
+  EnumerateTasks();
+  std::vector<CatalogueEntry> odd;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).wideName == kWideName + L".job" || CatalogueAt(i).name == kLongName + ".job")
+      odd.push_back(CatalogueAt(i));
+  ASSERT_EQ(2u, odd.size());
+  for (const CatalogueEntry& entry : odd) {
+    EXPECT_EQ(kTypeScheduledTask, entry.type);
+    EXPECT_TRUE(lstrcmpiA(Notepad().c_str(), entry.path.c_str()) == 0) << entry.title;
+    EXPECT_LE(entry.title.size(), kTitleWidth);
+    AcceptTask(entry);
+    EXPECT_EQ(1, IsTaskKnown(entry)) << entry.title;
+    EXPECT_EQ(S_OK, DeleteTask(entry)) << entry.title;
+  }
+  EXPECT_EQ("800", RawText(HKEY_CURRENT_USER, kTaskBaselineKey, (kLongName + ".job").c_str()));
+  EnumerateTasks();
+  EXPECT_EQ(nullptr, Listed(kLongName.substr(0, kTitleWidth)));
+  for (int i = 0; i < CatalogueCount(); ++i) EXPECT_NE(kWideName + L".job", CatalogueAt(i).wideName);
+  EXPECT_NE(nullptr, Listed("TT Never.job"));  // only those two went
+  EXPECT_FALSE(TaskFileExists(kLongName));
 }
 
 // ---- 95/98/Me: the agent window and mstask.exe ---------------------------------------
