@@ -25,6 +25,7 @@ namespace {
 constexpr DWORD kSingleTaskPause = 1000;
 constexpr DWORD kEnumeratePause = 10;
 constexpr ULONG kBatch = 5;
+constexpr ULONG kMostWorkItems = 100000;
 
 bool g_startedHere = false;
 
@@ -214,7 +215,8 @@ template <typename Visit>
 void ForEachWorkItem(ITaskScheduler* scheduler, Visit visit) {
   ComPtr<IEnumWorkItems> items;
   if (FAILED(scheduler->Enum(items.put())) || !items) return;
-  for (;;) {
+  // An enumerator that never says it is done must not hold the program.
+  for (ULONG seen = 0; seen < kMostWorkItems;) {
     LPWSTR* names = nullptr;
     ULONG fetched = 0;
     const HRESULT result = items->Next(kBatch, &names, &fetched);
@@ -222,6 +224,8 @@ void ForEachWorkItem(ITaskScheduler* scheduler, Visit visit) {
       CoTaskMemFree(names);
       return;
     }
+    if (fetched > kBatch) fetched = kBatch;  // never more than asked for
+    seen += fetched;
     std::vector<std::wstring> batch;
     for (ULONG i = 0; i < fetched; ++i) {
       CoString name(names[i]);
