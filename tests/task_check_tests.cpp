@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "first_seen.h"
@@ -94,6 +95,19 @@ TEST_F(TaskCheck, WithoutTheAgentTheCheckDoesNothing) {
   EXPECT_EQ(1, CheckScheduledTasks());
   EXPECT_TRUE(TaskFileExists(kTaskNames[0]));
   EXPECT_EQ("<missing>", Known(kTaskNames[0]));
+}
+
+// Run by scripts/tasks-unavailable with the Schedule service startable but
+// stopped: the check neither starts it nor touches the task it cannot see.
+TEST_F(TaskCheck, StoppedSchedulerIsLeftStopped) {
+  const char* flag = std::getenv("SENTREL_SCHEDULER_STOPPED");
+  if (!flag || *flag != '1') GTEST_SKIP() << "run by scripts/tasks-unavailable";
+  ASSERT_TRUE(TaskFileExists("TT Unseen"));
+  ASSERT_EQ(0, IsSchedulerRunning());
+  Answer(2);  // were it seen, it would be deleted
+  EXPECT_EQ(1, CheckScheduledTasks());
+  EXPECT_EQ(0, IsSchedulerRunning());
+  EXPECT_TRUE(TaskFileExists("TT Unseen"));
 }
 
 }  // namespace
