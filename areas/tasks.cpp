@@ -26,6 +26,7 @@ constexpr DWORD kSingleTaskPause = 1000;
 constexpr DWORD kEnumeratePause = 10;
 constexpr ULONG kBatch = 5;
 constexpr ULONG kMostWorkItems = 100000;
+constexpr DWORD kAgentWait = 5000;
 
 bool g_startedHere = false;
 
@@ -175,6 +176,9 @@ DWORD StartAgent() {
   if (!CreateProcessA(path, nullptr, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr,
                       nullptr, &startup, &process))
     return GetLastError();
+  // The agent runs once its window stands: without waiting for it, the
+  // operation would find no scheduler, and its stop no agent to end.
+  for (DWORD waited = 0; !AgentWindow() && waited < kAgentWait; waited += 50) Sleep(50);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   g_startedHere = true;

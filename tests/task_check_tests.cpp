@@ -11,6 +11,7 @@
 
 #include "first_seen.h"
 #include "monitor.h"
+#include "process_support.h"
 #include "settings.h"
 #include "task_check.h"
 #include "task_support.h"
@@ -95,6 +96,23 @@ TEST_F(TaskCheck, WithoutTheAgentTheCheckDoesNothing) {
   EXPECT_EQ(1, CheckScheduledTasks());
   EXPECT_TRUE(TaskFileExists(kTaskNames[0]));
   EXPECT_EQ("<missing>", Known(kTaskNames[0]));
+}
+
+// With the agent running, 95/98/Me asks as NT does, and leaves the agent be.
+TEST_F(TaskCheck, WithTheAgentRunningTheCheckAsks) {
+  if (!Is9xFamily()) GTEST_SKIP() << "the 95/98/Me family only";
+  ASSERT_TRUE(CreateTask(kTaskNames[0], Notepad()));
+  ASSERT_TRUE(CreateTask(kTaskNames[1], Notepad()));
+  Program agent(TestFolder() + "\\agent_window.exe", "");
+  ASSERT_NE(nullptr, WaitForWindow(agent.id(), "SAGEWINDOWCLASS", 10000));
+  ASSERT_EQ(1, IsSchedulerRunning());
+  RawSetText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Check One.job", "800");
+  Answer(2);
+  EXPECT_EQ(1, CheckScheduledTasks());
+  EXPECT_TRUE(TaskFileExists(kTaskNames[0]));   // known
+  EXPECT_FALSE(TaskFileExists(kTaskNames[1]));  // refused
+  EXPECT_TRUE(agent.Running());
+  EXPECT_EQ(1, IsSchedulerRunning());
 }
 
 // Run by scripts/tasks-unavailable with the Schedule service startable but

@@ -272,6 +272,53 @@ TEST_F(Tasks, WithoutTheAgentNothingIsListedOrDeleted) {
   EXPECT_EQ(1u, StopScheduler());  // no agent to stop
 }
 
+// The agent stand-in copied as mstask.exe beside the test, where the search
+// path finds it first; removed again afterwards.
+class StandInAgent {
+ public:
+  StandInAgent() : copy_(TestFolder() + "\\mstask.exe") {
+    CopyFileA((TestFolder() + "\\agent_window.exe").c_str(), copy_.c_str(), FALSE);
+  }
+  ~StandInAgent() {
+    if (HWND agent = FindWindowA("SAGEWINDOWCLASS", nullptr)) PostMessageA(agent, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 50 && !DeleteFileA(copy_.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND; ++i) Sleep(100);
+  }
+
+ private:
+  std::string copy_;
+};
+
+bool AgentGoneWithin(DWORD milliseconds) {
+  for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
+    if (!IsSchedulerRunning()) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+// mstask.exe on the search path: the list starts the agent, lists the tasks
+// and ends the agent it started; an agent that was running stays.
+TEST_F(Tasks, TheAgentIsStartedForTheListAndEndedAfterIt) {
+  if (!NineX()) GTEST_SKIP() << "the 95/98/Me family only";
+  ASSERT_TRUE(CreateTask("TT Never", Notepad()));
+  StandInAgent agent;
+  ASSERT_EQ(0, IsSchedulerRunning());
+  EnumerateTasks();
+  EXPECT_NE(nullptr, Listed("TT Never.job"));
+  EXPECT_FALSE(SchedulerStartedHere());
+  EXPECT_TRUE(AgentGoneWithin(3000));
+
+  EXPECT_EQ(0u, StartScheduler());  // started and left running: the mark stays
+  EXPECT_TRUE(SchedulerStartedHere());
+  EXPECT_EQ(1, IsSchedulerRunning());
+  EXPECT_EQ("", TaskComment("TT Never.job"));  // it has none; the agent was running already
+  EXPECT_FALSE(SchedulerStartedHere());
+  EXPECT_EQ(1, IsSchedulerRunning());
+  EXPECT_EQ(0u, StopScheduler());
+  EXPECT_TRUE(AgentGoneWithin(3000));
+  EXPECT_EQ(1u, StopScheduler());  // nothing left to stop
+}
+
 // ---- A scheduler that cannot be started -------------------------------------------------
 // Run by scripts/tasks-unavailable with the Schedule service disabled.
 
