@@ -165,9 +165,14 @@ void RepaintTaskbar() {
 
 DWORD StartAgent() {
   if (AgentWindow()) return 0;
+  // Only where Windows keeps it: the default search would also take a
+  // mstask.exe planted in the current folder or beside this program.
+  const std::string system = SystemFolder(), windows = WindowsFolder();
+  if (system.empty() && windows.empty()) return ERROR_FILE_NOT_FOUND;
+  const std::string folders = system + ";" + windows;
   char path[MAX_PATH + 1] = "";
   char* filePart = nullptr;
-  const DWORD length = SearchPathA(nullptr, "mstask.exe", nullptr, MAX_PATH, path, &filePart);
+  const DWORD length = SearchPathA(folders.c_str(), "mstask.exe", nullptr, MAX_PATH, path, &filePart);
   if (length == 0) return GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND;
   if (length >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;  // the path did not fit
   STARTUPINFOA startup{};

@@ -272,11 +272,17 @@ TEST_F(Tasks, WithoutTheAgentNothingIsListedOrDeleted) {
   EXPECT_EQ(1u, StopScheduler());  // no agent to stop
 }
 
-// The agent stand-in copied as mstask.exe beside the test, where the search
-// path finds it first; removed again afterwards.
+// The agent stand-in copied as mstask.exe into the system folder, where
+// Windows keeps the agent; removed again afterwards.
+std::string SystemFile(const char* name) {
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, sizeof system);
+  return std::string(system) + "\\" + name;
+}
+
 class StandInAgent {
  public:
-  StandInAgent() : copy_(TestFolder() + "\\mstask.exe") {
+  explicit StandInAgent(const std::string& copy = SystemFile("mstask.exe")) : copy_(copy) {
     CopyFileA((TestFolder() + "\\agent_window.exe").c_str(), copy_.c_str(), FALSE);
   }
   ~StandInAgent() {
@@ -317,6 +323,21 @@ TEST_F(Tasks, TheAgentIsStartedForTheListAndEndedAfterIt) {
   EXPECT_EQ(0u, StopScheduler());
   EXPECT_TRUE(AgentGoneWithin(3000));
   EXPECT_EQ(1u, StopScheduler());  // nothing left to stop
+}
+
+// A mstask.exe beside the program or in the current folder is not Windows'
+// agent: it is never started.
+TEST_F(Tasks, AnAgentPlantedBesideTheProgramIsNeverStarted) {
+  if (!NineX()) GTEST_SKIP() << "the 95/98/Me family only";
+  StandInAgent planted(TestFolder() + "\\mstask.exe");
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof current, current);
+  SetCurrentDirectoryA(TestFolder().c_str());
+  EXPECT_NE(0u, StartScheduler());
+  SetCurrentDirectoryA(current);
+  EXPECT_FALSE(SchedulerStartedHere());
+  Sleep(500);
+  EXPECT_EQ(0, IsSchedulerRunning());
 }
 
 // ---- A scheduler that cannot be started -------------------------------------------------
