@@ -19,6 +19,7 @@
 #include "settings.h"
 #include "startup.h"
 #include "strings.h"
+#include "tasks.h"
 
 namespace sentrel {
 namespace {
@@ -586,8 +587,9 @@ int InitRegStartups() {
   for (int i = 0; i < CatalogueCount(); ++i)
     if (!CatalogueAt(i).fromDisabledStore) WriteBaseline(CatalogueAt(i).path, CatalogueAt(i).type);
   ClearCatalogueEntries();
+  // The IE helper and task baselines are written by their areas.
   InitIEHelperBaseline();
-  // The task baseline is written by its area.
+  InitTaskBaseline();
   return 1;
 }
 
@@ -644,6 +646,7 @@ int InitFirstSeenStore() {
     RecordListedFirstSeen(EnumerateIEHelpers, "IEHelper");
     ClearCatalogueEntries();
     // The other areas record their items as they join.
+    RecordTaskFirstSeen();
   }
   std::string activeX = std::string(kDetectedKey) + "\\ActiveX";
   if (ReadString(HKEY_CURRENT_USER, activeX.c_str(), "").empty()) {

@@ -8,6 +8,7 @@
 #include "list_page.h"
 #include "resource.h"
 #include "startup_page.h"
+#include "tasks_page.h"
 
 namespace sentrel {
 namespace {
@@ -66,7 +67,7 @@ const ListPageDef kListPages[] = {
      IDS_IE_HELPERS_INTRO2, kOptIEHelpers, kOptRealtimeIEHelper, IDS_PATROL_TIME_IE_HELPERS, 900,
      BUTTONS(kRemoveButtons), &kIEHelperPageHooks},
     {IDC_CMD_SHOW_TASKS, COLUMNS(kTaskColumns), false, kOptSortScheduledTask, 4, false, IDS_TASKS_INTRO,
-     IDS_TASKS_INTRO2, -1, -1, 0, 0, BUTTONS(kRemoveButtons), &kEmptyPageHooks},
+     IDS_TASKS_INTRO2, kOptTasks, -1, IDS_PATROL_TIME_SCHEDULED_TASKS, 0, BUTTONS(kRemoveButtons), &kTasksPageHooks},
     {IDC_CMD_SHOW_SERVICES, COLUMNS(kServiceColumns), true, kOptSortService, 5, false, IDS_SERVICES_INTRO,
      IDS_SERVICES_INTRO2, kOptServices, kOptRealtimeServices, IDS_PATROL_TIME_WINDOWS_SERVICES, 700,
      BUTTONS(kPlainButtons), &kEmptyPageHooks},

@@ -180,6 +180,8 @@ void FillProgramBlock(HWND dialog, AlertContext& context) {
       SendDlgItemMessageA(dialog, IDC_ALERT_MESSAGE, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
   } else if (alert.kind == AlertKind::NewService) {
     message += "\n\n" + ServiceTexts(g_item);
+  } else if (alert.kind == AlertKind::NewTask && !g_item.nextRun.empty()) {
+    message += "\n\n" + LoadText(IDS_NEXT_RUN_TIME) + ": " + g_item.nextRun;
   }
   if (!message.empty()) SetDlgItemTextA(dialog, IDC_ALERT_MESSAGE, message.c_str());
   ShowWindow(GetDlgItem(dialog, IDC_ALERT_CHECK), SW_HIDE);
@@ -251,6 +253,7 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         g_item.name.clear();
         g_item.filePath.clear();
         g_item.secondProgram.clear();
+        g_item.nextRun.clear();
         EndDialog(dialog, result);
         return TRUE;
       }

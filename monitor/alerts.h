@@ -19,6 +19,7 @@ struct CurrentItem {
   int type = 0;               // type code of the item
   std::string secondProgram;  // file type alert: the program now associated
   std::string filePath;       // file change alert: the monitored file
+  std::string nextRun;        // task alert: the task's next run time
 };
 CurrentItem& CurrentAlertItem();
 

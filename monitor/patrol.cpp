@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "startup.h"
 #include "strings.h"
+#include "task_check.h"
 #include "trace.h"
 
 namespace sentrel {
@@ -33,7 +34,7 @@ const PatrolArea kAreas[] = {
     {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
     {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, nullptr},
     {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, nullptr},
-    {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, nullptr},
+    {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, CheckScheduledTasks},
     {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
     {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, nullptr},
     {"Filter Cookies", 1, kOptNuts, -1, nullptr, nullptr},

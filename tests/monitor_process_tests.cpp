@@ -6,6 +6,7 @@
 
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "process_support.h"
 #include "resource.h"
 #include "settings.h"
+#include "task_support.h"
 #include "test_support.h"
 
 using namespace sentrel;
@@ -547,6 +549,134 @@ TEST_F(MonitorProcess, ActiveXControlRefusedInItsAlertIsDisabled) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteAddOnKeys();
+}
+
+// ---- Scheduled tasks -----------------------------------------------------------
+
+// Runs timer ticks into the monitor (the patrol timer's own message) until
+// one of its alerts is shown or the ticks are used up; returns the alert and
+// its static texts. Ten ticks a second: a patrol every 1.7 seconds.
+HWND TickUntilAlert(HWND window, DWORD process, int ticks, std::string* text) {
+  for (int i = 0; i < ticks; ++i) {
+    PostMessageA(window, WM_TIMER, 1, 0);
+    Sleep(100);
+    WindowSearch search = {process, "#32770", nullptr, true};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) continue;
+    Sleep(300);  // the dialog fills its controls after it shows
+    text->clear();
+    EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(text));
+    return search.found;
+  }
+  return nullptr;
+}
+
+void Answer(HWND dialog, int button) {
+  PostMessageA(dialog, WM_COMMAND, button, 0);
+  for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// A new task is put to the user: refused, it is deleted from the scheduler;
+// accepted, it is never raised again; the vendor's own is never raised.
+TEST_F(MonitorProcess, NewTasksAreRefusedOrAcceptedOnce) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Tasks";
+  const std::string history = ProgramPath("history.txt");
+  const std::string exempt = std::string("TT Symantec NetDetect Update");
+  const char* const names[] = {"TT Accept", "TT Refuse", "TT Later"};
+  auto clean = [&] {
+    for (const char* name : names) DeleteTaskFile(name);
+    DeleteTaskFile(exempt);
+  };
+  clean();
+  DeleteFileA(history.c_str());
+  RawSetText(HKEY_CURRENT_USER, options, "Tasks", "1");  // every second-half patrol
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  const std::string notepad = std::string(system) + "\\notepad.exe";
+  ASSERT_TRUE(CreateTask("TT Accept", notepad, {2030, 1, 2, 12, 30}));
+  ASSERT_TRUE(CreateTask("TT Refuse", "c:\\apps\\refuse.exe"));
+  ASSERT_TRUE(CreateTask(exempt, notepad));
+
+  // Both new tasks are raised in one patrol, each with its name and next run.
+  std::string acceptText, refuseText;
+  for (int alert = 0; alert < 2; ++alert) {
+    std::string text;
+    HWND dialog = TickUntilAlert(window, monitor.id(), 60, &text);
+    ASSERT_NE(nullptr, dialog) << "alert " << alert;
+    const bool accept = text.find("TT Accept") != std::string::npos;
+    (accept ? acceptText : refuseText) = text;
+    Answer(dialog, accept ? IDYES : IDNO);
+  }
+  EXPECT_NE(std::string::npos, acceptText.find("new task has been added")) << acceptText;
+  EXPECT_NE(std::string::npos, acceptText.find("01/02/2030  12:30 PM")) << acceptText;
+  EXPECT_NE(std::string::npos, refuseText.find("TT Refuse")) << refuseText;
+  EXPECT_EQ("800", WaitForText(HKEY_CURRENT_USER, baseline, "TT Accept.job", "800", 10000));
+  for (int i = 0; i < 100 && TaskFileExists("TT Refuse"); ++i) Sleep(100);
+  EXPECT_FALSE(TaskFileExists("TT Refuse"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, "TT Refuse.job"));
+  EXPECT_TRUE(TaskFileExists("TT Accept"));
+
+  // A later task is the only one raised; afterwards two more patrols of
+  // each half raise nothing.
+  ASSERT_TRUE(CreateTask("TT Later", notepad));
+  std::string text;
+  HWND dialog = TickUntilAlert(window, monitor.id(), 60, &text);
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_NE(std::string::npos, text.find("TT Later")) << text;
+  Answer(dialog, IDYES);
+  EXPECT_EQ("800", WaitForText(HKEY_CURRENT_USER, baseline, "TT Later.job", "800", 10000));
+  dialog = TickUntilAlert(window, monitor.id(), 80, &text);
+  EXPECT_EQ(nullptr, dialog) << text;
+  if (dialog) Answer(dialog, IDYES);
+
+  EXPECT_TRUE(TaskFileExists(exempt));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, (exempt + ".job").c_str()));
+  const std::string recorded = FileText(history);
+  EXPECT_EQ(1u, Occurrences(recorded, "TASK_Alert\tTASK_SCHEDULED\tTT Accept")) << recorded;
+  EXPECT_EQ(1u, Occurrences(recorded, "TASK_Alert\tTASK_SCHEDULED\tTT Refuse")) << recorded;
+  EXPECT_EQ(0u, Occurrences(recorded, "NetDetect")) << recorded;
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  clean();
+  DeleteFileA(history.c_str());
+}
+
+// Run by scripts/tasks-unavailable with the Schedule service disabled: the
+// check never starts the scheduler, so a task it cannot see raises nothing
+// and is left where it is.
+TEST_F(MonitorProcess, UnavailableSchedulerRaisesNoTask) {
+  const char* flag = std::getenv("SENTREL_SCHEDULER_DISABLED");
+  if (!flag || *flag != '1') GTEST_SKIP() << "needs the Schedule service disabled (scripts/tasks-unavailable)";
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Tasks";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  ASSERT_TRUE(TaskFileExists("TT Unseen"));  // made by the script while the scheduler could run
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Tasks", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  std::string text;
+  HWND dialog = TickUntilAlert(window, monitor.id(), 60, &text);  // three patrols
+  EXPECT_EQ(nullptr, dialog) << text;
+  if (dialog) Answer(dialog, IDYES);
+  EXPECT_TRUE(TaskFileExists("TT Unseen"));
+  EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, baseline));  // the first run went on without tasks
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, baseline, "TT Unseen.job"));
+  EXPECT_EQ(std::string::npos, FileText(history).find("TASK_Alert"));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  DeleteFileA(history.c_str());
 }
 
 // ---- SENTRELX.DLL ----------------------------------------------------------
