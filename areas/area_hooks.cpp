@@ -1,5 +1,6 @@
 // What the watched areas contribute to the settings initialisation.
 #include "initialization.h"
+#include "services.h"
 #include "startup.h"
 
 namespace sentrel {
@@ -8,6 +9,7 @@ namespace {
 // Areas whose baselines are built at start-up join this table as they arrive.
 constexpr BaselineBuilder kBuilders[] = {
     {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
+    {"Services", InitStage::Baselines, CreateServicesBaseline},
 };
 const SettingsInitHooks kDefaultHooks = {
     kBuilders,
