@@ -234,10 +234,10 @@ void WalkServices(REGSAM access, Visit visit) {
 // Case-insensitive containment at any length (a long command still holds
 // its ".exe").
 bool Holds(const std::string& text, const char* part) {
-  std::string upperText = text, upperPart = part;
-  CharUpperBuffA(&upperText[0], static_cast<DWORD>(upperText.size()));
-  CharUpperBuffA(&upperPart[0], static_cast<DWORD>(upperPart.size()));
-  return upperText.find(upperPart) != std::string::npos;
+  std::string lowerText = text, lowerPart = part;
+  CharLowerBuffA(&lowerText[0], static_cast<DWORD>(lowerText.size()));
+  CharLowerBuffA(&lowerPart[0], static_cast<DWORD>(lowerPart.size()));
+  return lowerText.find(lowerPart) != std::string::npos;
 }
 
 std::string HostedLibrary(HKEY service) {

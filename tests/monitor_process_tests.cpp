@@ -6,14 +6,17 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "process_support.h"
 #include "resource.h"
+#include "service_support.h"
 #include "settings.h"
 #include "test_support.h"
 
@@ -512,3 +515,81 @@ TEST(Companion, PostsImmediateCheckWhenAProgramStartsAndStopsPromptly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Waits for the monitor's next alert and returns its name line and message;
+// answers it with the button.
+struct ServiceAlert {
+  std::string name, message;
+};
+// Refuses the service named refuse and allows any other.
+ServiceAlert AnswerServiceAlert(DWORD process, DWORD milliseconds, const std::string& refuse = "") {
+  ServiceAlert alert;
+  HWND dialog = WaitForVisibleWindow(process, "#32770", milliseconds);
+  if (!dialog) return alert;
+  Sleep(300);  // the dialog fills its controls after it shows
+  char text[1024] = "";
+  GetDlgItemTextA(dialog, IDC_ALERT_NAME, text, sizeof text);
+  alert.name = text;
+  GetDlgItemTextA(dialog, IDC_ALERT_MESSAGE, text, sizeof text);
+  alert.message = text;
+  PostMessageA(dialog, WM_COMMAND, alert.name == refuse ? IDNO : IDYES, 0);
+  for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+  return alert;
+}
+
+}  // namespace
+
+TEST_F(MonitorProcess, NewServicesAreAskedAboutOnceAndRefusedOnesDisabled) {
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Services";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  // The services there at the first start are known.
+  EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, baseline, ""));
+
+  ScratchService refused("SvcTstE2eRefused", "Svc E2E Refused", "C:\\svc\\e2e-refused.exe", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+  ScratchService accepted("SvcTstE2eAccepted", "Svc E2E Accepted", "C:\\svc\\e2e-accepted.exe");
+  ASSERT_TRUE(refused.created() && accepted.created());
+  ProcessNudge nudge;
+  nudge.Nudge();
+  // An immediate check brings the services forward to the next second half.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  std::string refusedMessage;
+  std::vector<std::string> asked;
+  for (int i = 0; i < 2; ++i) {
+    const ServiceAlert alert = AnswerServiceAlert(monitor.id(), 60000, "Svc E2E Refused");
+    asked.push_back(alert.name);
+    if (alert.name == "Svc E2E Refused") refusedMessage = alert.message;
+  }
+  std::sort(asked.begin(), asked.end());
+  EXPECT_EQ((std::vector<std::string>{"Svc E2E Accepted", "Svc E2E Refused"}), asked);
+  EXPECT_NE(std::string::npos, refusedMessage.find("Startup Status: Automatic\nActive Status: Stopped."))
+      << refusedMessage;
+  EXPECT_EQ("700", WaitForText(HKEY_CURRENT_USER, baseline, "Svc E2E Refused", "700", 10000));
+  EXPECT_EQ("700", RawText(HKEY_CURRENT_USER, baseline, "Svc E2E Accepted"));
+  EXPECT_EQ(4u, RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstE2eRefused").c_str(), "Start"));
+  EXPECT_EQ(3u, RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstE2eAccepted").c_str(), "Start"));
+  std::string text = FileText(history);
+  EXPECT_NE(std::string::npos, text.find("\tSERVICE_Disabled\tSERVICE_EXE\tSvc E2E Refused\tC:\\svc\\e2e-refused.exe"))
+      << text;
+  EXPECT_EQ(std::string::npos, text.find("SERVICE_Stop")) << text;  // it was not running
+  EXPECT_EQ(std::string::npos, text.find("Svc E2E Accepted")) << text;
+
+  // The next check asks about a third service only.
+  ScratchService third("SvcTstE2eThird", "Svc E2E Third", "C:\\svc\\e2e-third.exe");
+  ASSERT_TRUE(third.created());
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_EQ("Svc E2E Third", AnswerServiceAlert(monitor.id(), 60000).name);
+  EXPECT_EQ("700", WaitForText(HKEY_CURRENT_USER, baseline, "Svc E2E Third", "700", 10000));
+  EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 3000));
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  DeleteFileA(history.c_str());
+}
