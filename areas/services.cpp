@@ -3,6 +3,7 @@
 
 #include <winsvc.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -91,11 +92,44 @@ SC_HANDLE OpenServiceByDisplayName(SC_HANDLE manager, const char* displayName, D
   return scm.openService(manager, displayName, access);
 }
 
-bool Interrogate(const char* displayName, SERVICE_STATUS& status) {
+bool InterrogateWith(SC_HANDLE manager, const char* displayName, SERVICE_STATUS& status) {
   status = SERVICE_STATUS{};
-  ScHandle manager(OpenManager(GENERIC_READ));
-  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, GENERIC_READ));
+  ScHandle service(OpenServiceByDisplayName(manager, displayName, GENERIC_READ));
   return service && Scm().control && Scm().control(service.get(), SERVICE_CONTROL_INTERROGATE, &status);
+}
+
+bool Interrogate(const char* displayName, SERVICE_STATUS& status) {
+  ScHandle manager(OpenManager(GENERIC_READ));
+  return InterrogateWith(manager.get(), displayName, status);
+}
+
+std::string Lower(std::string text) {
+  CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// The display names of the services the manager lists as stopped, lower-case:
+// a stopped service cannot be interrogated, so it need not be asked.
+std::vector<std::string> StoppedServices(SC_HANDLE manager) {
+  using EnumFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, DWORD, LPENUM_SERVICE_STATUSA, DWORD, LPDWORD, LPDWORD, LPDWORD);
+  static const auto enumerate = FunctionOf<EnumFn>(GetModuleHandleA("advapi32.dll"), "EnumServicesStatusA");
+  std::vector<std::string> stopped;
+  if (!manager || !enumerate) return stopped;
+  DWORD needed = 0, count = 0, resume = 0;
+  std::vector<unsigned char> buffer(64 * 1024);
+  for (int round = 0; round < 64; ++round) {
+    const BOOL done =
+        enumerate(manager, SERVICE_WIN32, SERVICE_STATE_ALL, reinterpret_cast<LPENUM_SERVICE_STATUSA>(buffer.data()),
+                  static_cast<DWORD>(buffer.size()), &needed, &count, &resume);
+    if (!done && GetLastError() != ERROR_MORE_DATA) break;
+    const auto* listed = reinterpret_cast<const ENUM_SERVICE_STATUSA*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+      if (listed[i].ServiceStatus.dwCurrentState == SERVICE_STOPPED && listed[i].lpDisplayName)
+        stopped.push_back(Lower(listed[i].lpDisplayName));
+    if (done) break;
+    if (needed > buffer.size()) buffer.resize(needed);
+  }
+  return stopped;
 }
 
 // ---- The services key ---------------------------------------------------------
@@ -408,6 +442,21 @@ int ServiceStateText(const char* displayName, std::string& text) {
   text = StateText(state);
   if (text.size() > 255) text.resize(255);
   return state;
+}
+
+std::vector<int> QueryServiceStates(const std::vector<std::string>& displayNames) {
+  std::vector<int> states(displayNames.size(), 0);
+  ScHandle manager(OpenManager(GENERIC_READ | SC_MANAGER_ENUMERATE_SERVICE));
+  if (!manager) return states;
+  std::vector<std::string> stopped = StoppedServices(manager.get());
+  std::sort(stopped.begin(), stopped.end());
+  for (size_t i = 0; i < displayNames.size(); ++i) {
+    if (std::binary_search(stopped.begin(), stopped.end(), Lower(displayNames[i]))) continue;
+    SERVICE_STATUS status;
+    if (InterrogateWith(manager.get(), displayNames[i].c_str(), status))
+      states[i] = static_cast<int>(status.dwCurrentState);
+  }
+  return states;
 }
 
 DWORD QueryControlsAccepted(const char* displayName) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace sentrel {
 
@@ -43,6 +44,10 @@ std::string StateText(int state);
 int QueryServiceState(const char* displayName, DWORD* serviceType = nullptr);
 // The same number; text gets the state's text ("Stopped" for 0).
 int ServiceStateText(const char* displayName, std::string& text);
+// The run states of many services, as QueryServiceState gives each, asked
+// through one connection to the manager; services it lists as stopped are
+// not interrogated (they cannot be).
+std::vector<int> QueryServiceStates(const std::vector<std::string>& displayNames);
 // The controls the running service accepts; 0 on any failure.
 DWORD QueryControlsAccepted(const char* displayName);
 // Sends a control (1 = stop); non-zero when the service took it.

@@ -29,11 +29,12 @@ void Init(HWND page) {
 
 int Enumerate() {
   const int count = EnumerateServices(ServiceListing::Full);
+  std::vector<std::string> titles;
+  for (int i = 0; i < count; ++i) titles.push_back(CatalogueAt(i).title);
+  const std::vector<int> states = QueryServiceStates(titles);
   g_statusText.assign(static_cast<size_t>(count), " ");
-  for (int i = 0; i < count; ++i) {
-    std::string text;
-    if (ServiceStateText(CatalogueAt(i).title.c_str(), text) != 0) g_statusText[i] = text;
-  }
+  for (int i = 0; i < count; ++i)
+    if (states[i] != 0) g_statusText[i] = StateText(states[i]);
   return count;
 }
 
