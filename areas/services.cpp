@@ -210,10 +210,11 @@ long ReadStart(HKEY key) {
   return static_cast<long>(start);
 }
 
+// The ANSI form of a text; exact only when it turns back into the very same
+// text: a best-fit character ("\x0141" read as "L") would name another key.
 std::string AnsiOf(const std::wstring& text, bool* exact) {
   *exact = true;
   if (text.empty()) return {};
-  BOOL lossy = FALSE;
   const int length = static_cast<int>(text.size());
   int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) {
@@ -221,8 +222,10 @@ std::string AnsiOf(const std::wstring& text, bool* exact) {
     return {};
   }
   std::string ansi(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, &ansi[0], size, nullptr, &lossy);
-  if (lossy) *exact = false;
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, &ansi[0], size, nullptr, nullptr);
+  std::wstring back(text.size() + 1, L'\0');
+  const int backLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, &back[0], static_cast<int>(back.size()));
+  *exact = backLength == length && back.compare(0, text.size(), text) == 0;
   return ansi;
 }
 

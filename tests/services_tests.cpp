@@ -237,7 +237,25 @@ TEST_F(Services, HostileKeysAreListedOrSkippedNeverMisnamed) {
   RegSetValueExA(wide, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(wideDisplay.c_str()),
                  static_cast<DWORD>(wideDisplay.size() + 1));
 
+  // A name whose ANSI form is a best fit: that form names another key.
+  const std::wstring bestFitPath = L"SYSTEM\\CurrentControlSet\\Services\\SvcTstBest\x0141";
+  HKEY bestFit = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, bestFitPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &bestFit, nullptr));
+  RegSetValueExW(bestFit, L"ImagePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"C:\\svc\\bestfit.exe"),
+                 sizeof L"C:\\svc\\bestfit.exe");
+  RegSetValueExW(bestFit, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Svc Test Best Fit"),
+                 sizeof L"Svc Test Best Fit");
+  RegCloseKey(bestFit);
+  RawServiceKey plain("SvcTstBestL");
+  plain.Text("ImagePath", "C:\\svc\\plain.exe");
+  plain.Text("DisplayName", "Svc Test Plain L");
+
   EnumerateServices(ServiceListing::Full);
+  ASSERT_EQ(1u, Listed("Svc Test Best Fit").size());
+  EXPECT_EQ("C:\\svc\\bestfit.exe", Listed("Svc Test Best Fit")[0].path);
+  EXPECT_EQ(1u, Listed("Svc Test Plain L").size());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, bestFitPath.c_str());
   // A long command still runs a program: it is listed, its path cut to the field.
   ASSERT_EQ(1u, Listed("Svc Test Long Path").size());
   EXPECT_EQ(longCommand.substr(0, kPathChars), Listed("Svc Test Long Path")[0].path);
