@@ -551,10 +551,12 @@ TEST_F(MonitorProcess, NewServicesAreAskedAboutOnceAndRefusedOnesDisabled) {
   // The services there at the first start are known.
   EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, baseline, ""));
 
-  ScratchService refused("SvcTstE2eRefused", "Svc E2E Refused", "C:\\svc\\e2e-refused.exe", SERVICE_WIN32_OWN_PROCESS,
-                         SERVICE_AUTO_START);
+  // The refused one runs and can be stopped; the accepted one is not running.
+  const std::string program = "\"" + TestFolder() + "\\test_service.exe\"";
+  ScratchService refused("SvcTstE2eRefused", "Svc E2E Refused", program, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START);
   ScratchService accepted("SvcTstE2eAccepted", "Svc E2E Accepted", "C:\\svc\\e2e-accepted.exe");
   ASSERT_TRUE(refused.created() && accepted.created());
+  ASSERT_TRUE(refused.Start());
   ProcessNudge nudge;
   nudge.Nudge();
   // An immediate check brings the services forward to the next second half.
@@ -568,16 +570,21 @@ TEST_F(MonitorProcess, NewServicesAreAskedAboutOnceAndRefusedOnesDisabled) {
   }
   std::sort(asked.begin(), asked.end());
   EXPECT_EQ((std::vector<std::string>{"Svc E2E Accepted", "Svc E2E Refused"}), asked);
-  EXPECT_NE(std::string::npos, refusedMessage.find("Startup Status: Automatic\nActive Status: Stopped."))
+  EXPECT_NE(std::string::npos, refusedMessage.find("Startup Status: Automatic\nActive Status: Running."))
       << refusedMessage;
   EXPECT_EQ("700", WaitForText(HKEY_CURRENT_USER, baseline, "Svc E2E Refused", "700", 10000));
   EXPECT_EQ("700", RawText(HKEY_CURRENT_USER, baseline, "Svc E2E Accepted"));
   EXPECT_EQ(4u, RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstE2eRefused").c_str(), "Start"));
   EXPECT_EQ(3u, RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstE2eAccepted").c_str(), "Start"));
+  for (int i = 0; i < 100 && refused.State() != SERVICE_STOPPED; ++i) Sleep(50);
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), refused.State());
+  // What the alert did, in order: the state it found, the stop, the start type.
   std::string text = FileText(history);
-  EXPECT_NE(std::string::npos, text.find("\tSERVICE_Disabled\tSERVICE_EXE\tSvc E2E Refused\tC:\\svc\\e2e-refused.exe"))
-      << text;
-  EXPECT_EQ(std::string::npos, text.find("SERVICE_Stop")) << text;  // it was not running
+  size_t at = 0;
+  for (const char* action : {"SERVICE__from_Disabled", "SERVICE_Stop", "SERVICE_Disabled"}) {
+    at = text.find(std::string("\t") + action + "\tSERVICE_EXE\tSvc E2E Refused\t", at);
+    EXPECT_NE(std::string::npos, at) << action << "\n" << text;
+  }
   EXPECT_EQ(std::string::npos, text.find("Svc E2E Accepted")) << text;
 
   // The next check asks about a third service only.
