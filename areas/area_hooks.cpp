@@ -1,6 +1,7 @@
 // What the watched areas contribute to the settings initialisation.
 #include "activex.h"
 #include "initialization.h"
+#include "services.h"
 #include "startup.h"
 
 namespace sentrel {
@@ -10,6 +11,7 @@ namespace {
 constexpr BaselineBuilder kBuilders[] = {
     {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
     {"ActiveX", InitStage::Baselines, CreateActiveXBaseline},
+    {"Services", InitStage::Baselines, CreateServicesBaseline},
 };
 const SettingsInitHooks kDefaultHooks = {
     kBuilders,

@@ -7,6 +7,7 @@
 #include "fileid.h"
 #include "list_page.h"
 #include "resource.h"
+#include "services_page.h"
 #include "startup_page.h"
 #include "tasks_page.h"
 
@@ -70,7 +71,7 @@ const ListPageDef kListPages[] = {
      IDS_TASKS_INTRO2, kOptTasks, -1, IDS_PATROL_TIME_SCHEDULED_TASKS, 0, BUTTONS(kRemoveButtons), &kTasksPageHooks},
     {IDC_CMD_SHOW_SERVICES, COLUMNS(kServiceColumns), true, kOptSortService, 5, false, IDS_SERVICES_INTRO,
      IDS_SERVICES_INTRO2, kOptServices, kOptRealtimeServices, IDS_PATROL_TIME_WINDOWS_SERVICES, 700,
-     BUTTONS(kPlainButtons), &kEmptyPageHooks},
+     BUTTONS(kPlainButtons), &kServicesPageHooks},
     {IDC_CMD_SHOW_ACTIVE_TASKS, COLUMNS(kActiveTaskColumns), true, kOptSortActiveTask, 3, false, IDS_ACTIVE_TASKS_INTRO,
      IDS_ACTIVE_TASKS_INTRO2, -1, -1, 0, 600, BUTTONS(kPlainButtons), &kEmptyPageHooks},
     {IDC_CMD_SHOW_COOKIES, COLUMNS(kCookieColumns), true, kOptSortCookie, 99, false, IDS_COOKIES_INTRO,

@@ -13,6 +13,7 @@
 #include "monitor.h"
 #include "registry.h"
 #include "resource.h"
+#include "services.h"
 #include "settings.h"
 #include "strings.h"
 #include "winpos.h"
@@ -106,7 +107,10 @@ AlertSound g_lastSound = AlertSound::None;
 
 std::string g_lastText;
 int g_repeat = 0;
-ServiceRefusal g_refuseService = nullptr;
+// The refused service is stopped and disabled by the services area, which
+// records what it did.
+void RefuseCurrentService(const CurrentItem& item) { RefuseService(item.name, item.text, item.type); }
+ServiceRefusal g_refuseService = RefuseCurrentService;
 
 const AlertDefinition& DefinitionOf(AlertKind kind) {
   for (const AlertDefinition& alert : kAlerts)
@@ -119,13 +123,18 @@ void SetTextIfAny(HWND dialog, int control, UINT id) {
   if (!text.empty()) SetDlgItemTextA(dialog, control, text.c_str());
 }
 
-// The start type and state texts of a service for string 901.
+// The start type and state texts of a service for string 901. The Start
+// value is read from the key the refusal would change, found by the
+// service's display name (its key is rarely named so).
 std::string ServiceTexts(const CurrentItem& item) {
-  std::string key = "SYSTEM\\CurrentControlSet\\Services\\" + item.name;
-  DWORD start = ReadDwordValue(HKEY_LOCAL_MACHINE, key.c_str(), "Start");
-  UINT startText = start == 2 ? 664 : start == 3 ? 665 : start == 4 ? 666 : 616;
-  std::string state = LoadText(652);  // stopped, until the services area tells more
-  return FillText(LoadText(901), {LoadText(startText), state});
+  const long start = ServiceStartValue(item.name.c_str());
+  UINT startText = start == 2   ? IDS_AUTOMATIC
+                   : start == 3 ? IDS_MANUAL
+                   : start == 4 ? IDS_START_TYPE_DISABLED
+                                : IDS_UNKNOWN;
+  std::string state;
+  ServiceStateText(item.name.c_str(), state);
+  return FillText(LoadText(IDS_STARTUP_STATUS_S_ACTIVE), {LoadText(startText), state});
 }
 
 // The alert's name line: what the dialog shows large and the history records.
@@ -457,7 +466,7 @@ void ResetAlertRepeat() {
   g_lastText.clear();
 }
 
-void SetServiceRefusal(ServiceRefusal refuse) { g_refuseService = refuse; }
+void SetServiceRefusal(ServiceRefusal refuse) { g_refuseService = refuse ? refuse : RefuseCurrentService; }
 
 int HiddenAlertAnswer(AlertKind kind) {
   const int hide = Option(DefinitionOf(kind).hideOption);

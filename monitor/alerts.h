@@ -55,8 +55,9 @@ AlertSound LastAlertSound();     // what the last alert played
 // The new-program alert's memory of the last item and its repeat count.
 void ResetAlertRepeat();
 
-// The service actions of the new service alert's No; the services area
-// installs them (interrogate, record, stop and disable the service).
+// The service actions of the new service alert's No: by default the services
+// area's refusal (interrogate, stop, disable, record what happened); null
+// puts that back.
 using ServiceRefusal = void (*)(const CurrentItem& item);
 void SetServiceRefusal(ServiceRefusal refuse);
 

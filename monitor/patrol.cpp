@@ -14,6 +14,7 @@
 #include "processes.h"
 #include "registry.h"
 #include "resource.h"
+#include "services_check.h"
 #include "startup.h"
 #include "strings.h"
 #include "task_check.h"
@@ -36,7 +37,7 @@ const PatrolArea kAreas[] = {
     {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, nullptr},
     {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, CheckScheduledTasks},
     {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
-    {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, nullptr},
+    {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, CheckForNewServices},
     {"Filter Cookies", 1, kOptNuts, -1, nullptr, nullptr},
     {"Mozilla Cookies", 1, -1, -1, nullptr, nullptr},
     {"Check for New Cookies", 1, kOptCookies, -1, nullptr, nullptr},

@@ -21,6 +21,8 @@
 #include "process_support.h"
 #include "resource.h"
 #include "restart_commands.h"
+#include "service_support.h"
+#include "services_page.h"
 #include "settings.h"
 #include "startup.h"
 #include "startup_page.h"
@@ -950,6 +952,58 @@ TEST_F(Sheet, RestartCommandsAreShownOnlyWhereTheyRun) {
 }
 
 // ---- Startup page actions without the sheet ---------------------------------------
+
+TEST_F(Sheet, ServicesPageShowsStateStartTypeAndListsMicrosoftOnRequest) {
+  if (Is9xFamily()) GTEST_SKIP() << "the Services page is on the NT family only";
+  const std::string program = "\"" + TestFolder() + "\\test_service.exe\"";
+  ScratchService running("SvcTstPageRun", "Svc Page Running", program);
+  ScratchService hosted("SvcTstPageHost", "Svc Page Hosted", "C:\\windows\\system32\\svchost.exe -k svcpage",
+                        SERVICE_WIN32_SHARE_PROCESS, SERVICE_AUTO_START);
+  ScratchService microsoft("SvcTstPageMs", "Svc Page Microsoft", "C:\\windows\\system32\\svchost.exe -k svcms",
+                           SERVICE_WIN32_SHARE_PROCESS);
+  ASSERT_TRUE(running.created() && hosted.created() && microsoft.created());
+  RawSetText(HKEY_LOCAL_MACHINE, (ServiceKeyPath("SvcTstPageMs") + "\\Parameters").c_str(), "ServiceDll",
+             TestFolder() + "\\fixtures\\opsys.dll");
+  ASSERT_TRUE(running.Start());
+  struct Row {
+    std::string command, company, status, startup, seen;
+  };
+  auto rowOf = [](HWND page, const std::string& title, Row& row) {
+    const std::vector<std::string> titles = Column(page, 0);
+    const auto found = std::find(titles.begin(), titles.end(), title);
+    if (found == titles.end()) return false;
+    const size_t at = static_cast<size_t>(found - titles.begin());
+    row = Row{Column(page, 1)[at], Column(page, 2)[at], Column(page, 3)[at], Column(page, 4)[at], Column(page, 5)[at]};
+    return true;
+  };
+  Row own, shared, unused;
+  bool microsoftHidden = false, microsoftShown = false;
+  std::string optionAfterClick, sortKey;
+  WithSheet(IDC_CMD_SHOW_SERVICES, [&](HWND, HWND page) {
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(page, IDC_PAGE_SHOW_ALL));
+    EXPECT_TRUE(rowOf(page, "Svc Page Running", own));
+    EXPECT_TRUE(rowOf(page, "Svc Page Hosted", shared));
+    microsoftHidden = !rowOf(page, "Svc Page Microsoft", unused);
+    // Unticked: the list is filled again at once, Microsoft's services in it.
+    SendDlgItemMessageA(page, IDC_PAGE_SHOW_ALL, BM_CLICK, 0, 0);
+    microsoftShown = rowOf(page, "Svc Page Microsoft", unused);
+    optionAfterClick = RawText(HKEY_CURRENT_USER, kOptionsKey, "HideMicrosoftServices");
+    ClickColumn(page, 3);
+    sortKey = RawText(HKEY_CURRENT_USER, kOptionsKey, "SortService");
+  });
+  EXPECT_EQ("test_service.exe", own.command);
+  EXPECT_EQ(" ", own.company);  // no version resource
+  EXPECT_EQ(LoadText(IDS_RUNNING), own.status);
+  EXPECT_EQ(LoadText(IDS_MANUAL), own.startup);
+  EXPECT_GT(own.seen.size(), 11u);  // recorded when first listed
+  EXPECT_EQ("svchost.exe svchost.exe -k svcpage", shared.command);
+  EXPECT_EQ(" ", shared.status);  // cannot be interrogated
+  EXPECT_EQ(LoadText(IDS_AUTOMATIC), shared.startup);
+  EXPECT_TRUE(microsoftHidden);
+  EXPECT_TRUE(microsoftShown);
+  EXPECT_EQ("0", optionAfterClick);
+  EXPECT_EQ("4", sortKey);
+}
 
 TEST(StartupPageActions, AddNamesAFileWithoutVersionAfterItsFileName) {
   const std::string file = TestFolder() + "\\fixtures\\noversion.dll";

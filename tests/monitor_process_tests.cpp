@@ -7,14 +7,17 @@
 #include <tlhelp32.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "process_support.h"
 #include "resource.h"
+#include "service_support.h"
 #include "settings.h"
 #include "task_support.h"
 #include "test_support.h"
@@ -723,3 +726,88 @@ TEST(Companion, PostsImmediateCheckWhenAProgramStartsAndStopsPromptly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Waits for the monitor's next alert and returns its name line and message;
+// answers it with the button.
+struct ServiceAlert {
+  std::string name, message;
+};
+// Refuses the service named refuse and allows any other.
+ServiceAlert AnswerServiceAlert(DWORD process, DWORD milliseconds, const std::string& refuse = "") {
+  ServiceAlert alert;
+  HWND dialog = WaitForVisibleWindow(process, "#32770", milliseconds);
+  if (!dialog) return alert;
+  Sleep(300);  // the dialog fills its controls after it shows
+  char text[1024] = "";
+  GetDlgItemTextA(dialog, IDC_ALERT_NAME, text, sizeof text);
+  alert.name = text;
+  GetDlgItemTextA(dialog, IDC_ALERT_MESSAGE, text, sizeof text);
+  alert.message = text;
+  PostMessageA(dialog, WM_COMMAND, alert.name == refuse ? IDNO : IDYES, 0);
+  for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+  return alert;
+}
+
+}  // namespace
+
+TEST_F(MonitorProcess, NewServicesAreAskedAboutOnceAndRefusedOnesDisabled) {
+  const char* baseline = "Software\\Orvane Works\\Sentrel\\Services";
+  const std::string history = ProgramPath("history.txt");
+  DeleteFileA(history.c_str());
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  // The services there at the first start are known.
+  EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, baseline, ""));
+
+  // The refused one runs and can be stopped; the accepted one is not running.
+  const std::string program = "\"" + TestFolder() + "\\test_service.exe\"";
+  ScratchService refused("SvcTstE2eRefused", "Svc E2E Refused", program, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START);
+  ScratchService accepted("SvcTstE2eAccepted", "Svc E2E Accepted", "C:\\svc\\e2e-accepted.exe");
+  ASSERT_TRUE(refused.created() && accepted.created());
+  ASSERT_TRUE(refused.Start());
+  ProcessNudge nudge;
+  nudge.Nudge();
+  // An immediate check brings the services forward to the next second half.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  std::string refusedMessage;
+  std::vector<std::string> asked;
+  for (int i = 0; i < 2; ++i) {
+    const ServiceAlert alert = AnswerServiceAlert(monitor.id(), 60000, "Svc E2E Refused");
+    asked.push_back(alert.name);
+    if (alert.name == "Svc E2E Refused") refusedMessage = alert.message;
+  }
+  std::sort(asked.begin(), asked.end());
+  EXPECT_EQ((std::vector<std::string>{"Svc E2E Accepted", "Svc E2E Refused"}), asked);
+  EXPECT_NE(std::string::npos, refusedMessage.find("Startup Status: Automatic\nActive Status: Running."))
+      << refusedMessage;
+  EXPECT_EQ("700", WaitForText(HKEY_CURRENT_USER, baseline, "Svc E2E Refused", "700", 10000));
+  EXPECT_EQ("700", RawText(HKEY_CURRENT_USER, baseline, "Svc E2E Accepted"));
+  EXPECT_EQ(4u, RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstE2eRefused").c_str(), "Start"));
+  EXPECT_EQ(3u, RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstE2eAccepted").c_str(), "Start"));
+  for (int i = 0; i < 100 && refused.State() != SERVICE_STOPPED; ++i) Sleep(50);
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), refused.State());
+  // What the alert did, in order: the state it found, the stop, the start type.
+  std::string text = FileText(history);
+  size_t at = 0;
+  for (const char* action : {"SERVICE__from_Disabled", "SERVICE_Stop", "SERVICE_Disabled"}) {
+    at = text.find(std::string("\t") + action + "\tSERVICE_EXE\tSvc E2E Refused\t", at);
+    EXPECT_NE(std::string::npos, at) << action << "\n" << text;
+  }
+  EXPECT_EQ(std::string::npos, text.find("Svc E2E Accepted")) << text;
+
+  // The next check asks about a third service only.
+  ScratchService third("SvcTstE2eThird", "Svc E2E Third", "C:\\svc\\e2e-third.exe");
+  ASSERT_TRUE(third.created());
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_EQ("Svc E2E Third", AnswerServiceAlert(monitor.id(), 60000).name);
+  EXPECT_EQ("700", WaitForText(HKEY_CURRENT_USER, baseline, "Svc E2E Third", "700", 10000));
+  EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 3000));
+
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  DeleteFileA(history.c_str());
+}

@@ -9,6 +9,9 @@
 
 #include "monitor.h"
 #include "patrol.h"
+#include "service_support.h"
+#include "services.h"
+#include "services_check.h"
 #include "settings.h"
 #include "startup.h"
 #include "test_support.h"
@@ -323,3 +326,59 @@ TEST_F(StartupCheck, CommandsAtTheFieldLimitAreRecognised) {
 }
 
 }  // namespace
+
+// ---- The services check, answered by the hide options --------------------------
+
+class ServicesCheck : public testing::Test {
+ protected:
+  void SetUp() override {
+    Clean();
+    DWORD off = 0;  // the check hands over instead of answering while UAC is on
+    RawSet(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA", REG_DWORD,
+           &off, sizeof off);
+    ForgetServicesSignature();
+  }
+  void TearDown() override { Clean(); }
+  static void Clean() {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    Monitor() = MonitorState{};
+  }
+  static void Answer(const char* hide) {
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "ShowAlerts", "0");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "HideServices", hide);
+    LoadOptions();
+  }
+  static std::string Baseline(const char* title) { return RawText(HKEY_CURRENT_USER, kServicesBaselineKey, title); }
+  static DWORD Start(const char* name) { return RawDword(HKEY_LOCAL_MACHINE, ServiceKeyPath(name).c_str(), "Start"); }
+};
+
+TEST_F(ServicesCheck, HiddenAnswersAllowOrDisableAndAskOnlyOnce) {
+  ASSERT_EQ(1, CreateServicesBaseline());
+  const std::string program = TestFolder() + "\\test_service.exe";
+  ScratchService allowed("SvcTstPatrolYes", "Svc Patrol Allowed", "\"" + program + "\"", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+  ASSERT_TRUE(allowed.created());
+  Answer("1");
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ("700", Baseline("Svc Patrol Allowed"));
+  EXPECT_EQ(2u, Start("SvcTstPatrolYes"));
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\Services", program.c_str()));
+
+  ScratchService refused("SvcTstPatrolNo", "Svc Patrol Refused", "C:\\svc\\patrol-no.exe", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+  ASSERT_TRUE(refused.created());
+  Answer("2");
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, Start("SvcTstPatrolNo"));
+  EXPECT_EQ("700", Baseline("Svc Patrol Refused"));
+  EXPECT_EQ(2u, Start("SvcTstPatrolYes"));  // known: left alone
+
+  // Known now, neither is refused again, whether the check lists in full or not.
+  DWORD automatic = SERVICE_AUTO_START;
+  RawSet(HKEY_LOCAL_MACHINE, ServiceKeyPath("SvcTstPatrolNo").c_str(), "Start", REG_DWORD, &automatic,
+         sizeof automatic);
+  EXPECT_EQ(1, CheckForNewServices());
+  ForgetServicesSignature();
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(2u, Start("SvcTstPatrolNo"));
+}
