@@ -1,4 +1,5 @@
 // What the watched areas contribute to the settings initialisation.
+#include "file_types.h"
 #include "initialization.h"
 #include "startup.h"
 
@@ -8,6 +9,7 @@ namespace {
 // Areas whose baselines are built at start-up join this table as they arrive.
 constexpr BaselineBuilder kBuilders[] = {
     {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
+    {"FileTypes", InitStage::FileTypes, CreateClassInfo},
 };
 const SettingsInitHooks kDefaultHooks = {
     kBuilders,

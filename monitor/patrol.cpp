@@ -8,6 +8,7 @@
 
 #include "alerts.h"
 #include "catalogue.h"
+#include "file_type_check.h"
 #include "fileid.h"
 #include "monitor.h"
 #include "processes.h"
@@ -31,7 +32,7 @@ const PatrolArea kAreas[] = {
     {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, nullptr},
     {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
     {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, nullptr},
-    {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, nullptr},
+    {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, CheckFileTypes},
     {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, nullptr},
     {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
     {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, nullptr},
