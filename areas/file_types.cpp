@@ -168,6 +168,7 @@ int EnumerateMonitoredTypes(bool withTitles) {
           entry.title = fields.slot[kProductName];
           entry.data = fields.slot[kFileDescription];
         }
+        if (entry.title.empty()) entry.title = ProgramFileName(found.command);
       }
       if (AddCatalogueEntry(std::move(entry))) ++count;
     }

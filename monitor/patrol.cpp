@@ -14,6 +14,7 @@
 #include "processes.h"
 #include "registry.h"
 #include "resource.h"
+#include "settings_watch.h"
 #include "startup.h"
 #include "strings.h"
 #include "trace.h"
@@ -31,7 +32,7 @@ const PatrolArea kAreas[] = {
     {"Hidden Files", 0, kOptHidden, kOptRealtimeHidden, nullptr, nullptr},
     {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, nullptr},
     {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
-    {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, nullptr},
+    {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, CheckBrowserPages},
     {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, CheckFileTypes},
     {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, nullptr},
     {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
