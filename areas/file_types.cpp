@@ -2,6 +2,7 @@
 // baselines and the actions.
 #include "file_types.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,25 @@ namespace {
 // when the value is missing or is not text.
 bool ReadText(HKEY root, const std::string& path, const char* name, std::string& text) {
   text.clear();
-  StoredValue value;
-  if (!ReadStoredValue(root, path.c_str(), name, value)) return false;
-  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ && value.type != REG_MULTI_SZ) return false;
-  text = TextOfValue(value);
-  if (value.type == REG_EXPAND_SZ) {
+  RegKey key;
+  if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) return false;
+  // Most values fit a small buffer; a longer one is read whole.
+  char data[1024];
+  DWORD size = sizeof data - 1, type = 0;
+  const LONG result = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  if (result == ERROR_SUCCESS) {
+    text.assign(data, strnlen(data, size < sizeof data ? size : sizeof data - 1));
+  } else {
+    StoredValue value;
+    if (result != ERROR_MORE_DATA || !ReadStoredValue(key.get(), name, value)) return false;
+    type = value.type;
+    text = TextOfValue(value);
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) {
+    text.clear();
+    return false;
+  }
+  if (type == REG_EXPAND_SZ) {
     std::string expanded;
     if (ExpandEnvironment(text, expanded)) text = expanded;
   }
@@ -174,6 +189,14 @@ int EnumerateMonitoredTypes(bool withTitles) {
     }
   }
   return count;
+}
+
+std::string BaselineCommandOf(const std::string& value) {
+  // No stored association value: the Class key's default (the list itself)
+  // is not a command.
+  std::string command;
+  if (!value.empty()) ReadText(HKEY_CURRENT_USER, kClassKey, value.c_str(), command);
+  return command;
 }
 
 std::string BaselineAssociationValue(const std::string& extension, int source) {

@@ -56,6 +56,8 @@ int WriteFileTypeBaseline(const std::string& extension, int source);
 int RestoreAssociation(const std::string& extension, int source);
 // The baseline association value of an extension's source ("" when none).
 std::string BaselineAssociationValue(const std::string& extension, int source);
+// The approved command of an association value ("" when none).
+std::string BaselineCommandOf(const std::string& value);
 
 // The settings initialisation's builder: makes the list and the baselines
 // when they are missing; returns the number of entries written.

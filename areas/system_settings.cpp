@@ -1,6 +1,7 @@
 // Readings, baselines and restores of the watched system settings.
 #include "system_settings.h"
 
+#include <cstring>
 #include <string>
 
 #include "fileid.h"
@@ -22,16 +23,33 @@ const BrowserPage kPages[] = {
 constexpr DWORD kMissingMark = 0xFFFFFFFF;
 
 std::string ReadWholeText(HKEY root, const char* key, const char* name) {
+  RegKey opened;
+  if (opened.Open(root, key, KEY_READ) != ERROR_SUCCESS) return "";
+  // Most pages fit a small buffer; a longer one is read whole.
+  char data[1024];
+  DWORD size = sizeof data - 1, type = 0;
+  const LONG result = RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  if (result == ERROR_SUCCESS) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return "";
+    return std::string(data, strnlen(data, size < sizeof data ? size : sizeof data - 1));
+  }
+  if (result != ERROR_MORE_DATA) return "";
   StoredValue value;
-  if (!ReadStoredValue(root, key, name, value)) return "";
+  if (!ReadStoredValue(opened.get(), name, value)) return "";
   return TextOfValue(value);  // "" for anything but text
 }
 
 // The stored DWORD, or missing (also for any other type).
 bool ReadRawDword(HKEY root, const char* key, const char* name, DWORD& value) {
   value = 0;
-  if (!DwordValueExists(root, key, name)) return false;
-  value = ReadDwordValue(root, key, name);
+  RegKey opened;
+  if (opened.Open(root, key, KEY_READ) != ERROR_SUCCESS) return false;
+  DWORD type = 0, size = sizeof value;
+  if (RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof value) {
+    value = 0;
+    return false;
+  }
   return true;
 }
 

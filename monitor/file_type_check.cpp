@@ -22,19 +22,6 @@
 #include "trace.h"
 
 namespace sentrel {
-namespace {
-
-std::string BaselineCommand(const std::string& value) {
-  // No stored association value: the Class key's default (the list itself)
-  // must not be read as a command.
-  if (value.empty()) return "";
-  StoredValue stored;
-  if (!ReadStoredValue(HKEY_CURRENT_USER, kClassKey, value.c_str(), stored)) return "";
-  return TextOfValue(stored);
-}
-
-}  // namespace
-
 int CheckFileTypes() {
   if (ReadOption("Update", 0) != 0) {
     LoadOptions();
@@ -51,7 +38,7 @@ int CheckFileTypes() {
     if (monitor.exiting) return 0;
     const std::string& extension = entry.description;
     const int source = entry.value;
-    const std::string baseline = BaselineCommand(BaselineAssociationValue(extension, source));
+    const std::string baseline = BaselineCommandOf(BaselineAssociationValue(extension, source));
     const std::string& current = entry.command;
     if (baseline.empty() || ContainsText(baseline.c_str(), "AVI;BAT")) {
       // Monitored before anything was associated: the first program is approved.

@@ -96,7 +96,7 @@ TEST_F(FileTypes, EachSourceGivesOneEntryInListOrder) {
   const Expected expected[] = {
       {1, ".SNTA", "SentrelTest.A", "Viewer Test Document"},
       {2, ".SNTA", "sentview.exe",
-       "Microsoft Windows Operating System"},      // no friendly name: the program's product name
+       "Shell Helper Library"},  // no friendly name: the program's (a Windows component: its description)
       {3, ".SNTA", "SentrelTest.B", "bview.exe"},  // nor a product name: the file name
       {1, ".SNTB", "SentrelTest.A", "Viewer Test Document"},
   };
@@ -110,6 +110,28 @@ TEST_F(FileTypes, EachSourceGivesOneEntryInListOrder) {
   }
   EXPECT_EQ("Shell Helper Library", CatalogueAt(1).data);
   EXPECT_EQ("C:\\Program Files\\Viewer\\viewer.exe %1", CatalogueAt(0).path);
+}
+
+TEST_F(FileTypes, IconComesFromDefaultIconElseTheProgram) {
+  PlantThreeSources();
+  struct Case {
+    const char* defaultIcon;  // null: none
+    const char* file;
+    int index;
+  };
+  const Case cases[] = {{"C:\\apps\\icons.dll,3", "C:\\apps\\icons.dll", 3},
+                        {"\"C:\\apps\\my, icons.dll\",-101", "C:\\apps\\my, icons.dll", -101},
+                        {nullptr, "C:\\PROGRAM FILES\\VIEWER\\VIEWER.EXE", 0}};
+  for (const Case& c : cases) {
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Classes\\SentrelTest.A\\DefaultIcon");
+    if (c.defaultIcon)
+      RawSetText(HKEY_LOCAL_MACHINE, "Software\\Classes\\SentrelTest.A\\DefaultIcon", "", c.defaultIcon);
+    std::string file;
+    int index = 7;
+    EXPECT_EQ(1, IconOfExtension("snta", 1, file, index));
+    EXPECT_EQ(c.file, file);
+    EXPECT_EQ(c.index, index);
+  }
 }
 
 TEST_F(FileTypes, AValueWithoutCommandOrAnEmptyValueResolvesNothing) {
