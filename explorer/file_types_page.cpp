@@ -89,7 +89,7 @@ INT_PTR CALLBACK AddProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
         char text[kMaxExtensionToken + 2] = "";
-        GetDlgItemTextA(dialog, IDC_ADD_FILE_TYPE_EDIT, text, sizeof text);
+        GetWindowTextA(GetDlgItem(dialog, IDC_ADD_FILE_TYPE_EDIT), text, sizeof text);
         const int message = AddMonitoredExtension(text);
         if (message != 0) {
           // The dialog stays open for another try.
