@@ -8,6 +8,7 @@
 
 #include "catalogue.h"
 #include "fileid.h"
+#include "first_seen.h"
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
@@ -248,6 +249,8 @@ int CreateClassInfo() {
     for (int i = 0; i < CatalogueCount(); ++i) {
       const CatalogueEntry& entry = CatalogueAt(i);
       if (!entry.description.empty()) WriteFileTypeBaseline(entry.description, entry.value);
+      // Programs the baseline starts with are first seen now.
+      if (!entry.path.empty()) RecordFirstSeen(entry.path.c_str(), FirstSeenArea(kTypeFileType));
     }
     ClearCatalogueEntries();
   };

@@ -263,6 +263,8 @@ TEST_F(FileTypes, CreateClassInfoBuildsOnceAndKeepsTheUsersList) {
   InitializeSettings();
   EXPECT_EQ(LoadText(IDS_AVI_BAT_CAB_CAT), List());
   EXPECT_EQ(kBaselineMarker, RawText(HKEY_CURRENT_USER, kExtKey, ""));
+  // The default list holds none of the planted types; the user's list will.
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kExtKey, ".SNTA"));
   // The user's own list with a long first extension survives the next start.
   SetList("LONGEXTENSION;SNTA;");
   InitializeSettings();
@@ -273,6 +275,9 @@ TEST_F(FileTypes, CreateClassInfoBuildsOnceAndKeepsTheUsersList) {
   InitializeSettings();
   EXPECT_EQ("SentrelTest.A", RawText(HKEY_CURRENT_USER, kExtKey, ".SNTA"));
   EXPECT_EQ(kBaselineMarker, RawText(HKEY_CURRENT_USER, kExtKey, ""));
+  // Its programs that exist have a first-seen date.
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\FileTypes",
+                                 (Fixture("opsys.dll") + " %1").c_str()));
 }
 
 // ---- The File Types page ------------------------------------------------------
