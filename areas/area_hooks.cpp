@@ -1,5 +1,6 @@
 // What the watched areas contribute to the settings initialisation.
 #include "activex.h"
+#include "file_types.h"
 #include "initialization.h"
 #include "services.h"
 #include "startup.h"
@@ -12,6 +13,7 @@ constexpr BaselineBuilder kBuilders[] = {
     {"FirstSeen", InitStage::Baselines, InitFirstSeenStore},
     {"ActiveX", InitStage::Baselines, CreateActiveXBaseline},
     {"Services", InitStage::Baselines, CreateServicesBaseline},
+    {"FileTypes", InitStage::FileTypes, CreateClassInfo},
 };
 const SettingsInitHooks kDefaultHooks = {
     kBuilders,

@@ -87,6 +87,27 @@ int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
   return g_iconOfFile[file] = AddFileIcon(images, file, exists);
 }
 
+std::map<UINT, RowIconSource> g_iconSources;
+
+// The row's icon: the page's own source first, else the program's icon.
+int RowImageOf(const ListPageDef& def, HIMAGELIST images, int entry, const RowFacts& facts) {
+  auto source = g_iconSources.find(def.command);
+  std::string file;
+  int index = 0;
+  if (source != g_iconSources.end() && source->second(entry, file, index)) {
+    const std::string key = file + "," + std::to_string(index);
+    auto found = g_iconOfFile.find(key);
+    if (found != g_iconOfFile.end()) return found->second;
+    // A file without that icon: the program's own.
+    const std::string native = NativeFilePath(file);
+    const bool has = GetFileAttributesA(native.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                     (index < 0 || static_cast<UINT>(index) < ExtractIconExA(native.c_str(), -1, nullptr, nullptr, 0));
+    return g_iconOfFile[key] =
+               has ? AddFileIconAt(images, file, index, true) : RowImage(images, facts.file, facts.exists);
+  }
+  return RowImage(images, facts.file, facts.exists);
+}
+
 // ---- Picture buttons ------------------------------------------------------
 
 WatchdogLook LookOf(const ListPageDef& def) {
@@ -227,7 +248,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       item.iItem = info->item.iItem;
       const int entry = ListView_GetItem(ListOf(page), &item) ? static_cast<int>(item.lParam) : -1;
       const RowFacts& facts = FactsOf(entry);
-      info->item.iImage = &facts != &kNoFacts && data ? RowImage(data->images, facts.file, facts.exists) : 0;
+      info->item.iImage = &facts != &kNoFacts && data ? RowImageOf(def, data->images, entry, facts) : 0;
       info->item.mask |= LVIF_DI_SETITEM;
       return true;
     }
@@ -258,9 +279,15 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 
 }  // namespace
 
+void SetRowIconSource(UINT pageCommand, RowIconSource source) { g_iconSources[pageCommand] = source; }
+
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
+  return AddFileIconAt(images, file, 0, exists);
+}
+
+int AddFileIconAt(HIMAGELIST images, const std::string& file, int iconIndex, bool exists) {
   HICON icon = nullptr;
-  if (exists) ExtractIconExA(NativeFilePath(file).c_str(), 0, nullptr, &icon, 1);
+  if (exists) ExtractIconExA(NativeFilePath(file).c_str(), iconIndex, nullptr, &icon, 1);
   if (!icon)
     icon = static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MISSING_FILE), IMAGE_ICON, 16, 16, 0));

@@ -84,6 +84,12 @@ std::string EntryFile(int entry);
 // Adds the first icon of a file (the missing-file icon when it has none or is
 // not there) to the image list; its index, 0 when nothing could be added.
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists);
+// The same for the icon of a given index in the file.
+int AddFileIconAt(HIMAGELIST images, const std::string& file, int index, bool exists);
+// A page whose rows show another icon than their program's first one: the
+// source names file and index, or returns false for the program's own.
+using RowIconSource = bool (*)(int entry, std::string& file, int& index);
+void SetRowIconSource(UINT pageCommand, RowIconSource source);
 
 // Pure helpers.
 std::string SortableFirstSeen(const std::string& text);

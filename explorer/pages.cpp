@@ -4,6 +4,7 @@
 
 #include "addon_pages.h"
 #include "catalogue.h"
+#include "file_types_page.h"
 #include "fileid.h"
 #include "list_page.h"
 #include "resource.h"
@@ -42,6 +43,7 @@ constexpr int kStartupButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE,
 constexpr int kPlainButtons[] = {IDC_PAGE_INFO, IDC_PAGE_CLOSE};
 constexpr int kActiveXButtons[] = {IDC_PAGE_INFO, IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
 constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
+constexpr int kAddRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 
 // Pages whose areas arrive later: an empty list on the shared machinery.
 int NothingYet() {
@@ -77,8 +79,8 @@ const ListPageDef kListPages[] = {
     {IDC_CMD_SHOW_COOKIES, COLUMNS(kCookieColumns), true, kOptSortCookie, 99, false, IDS_COOKIES_INTRO,
      IDS_COOKIES_INTRO2, -1, -1, 0, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
     {IDC_CMD_SHOW_FILE_TYPES, COLUMNS(kFileTypeColumns), true, kOptSortFileType, 4, false, IDS_FILE_TYPES_INTRO,
-     IDS_FILE_TYPES_INTRO2, kOptFileType, kOptRealtimeFileType, IDS_PATROL_TIME_FILE_TYPES, 0, BUTTONS(kPlainButtons),
-     &kEmptyPageHooks},
+     IDS_FILE_TYPES_INTRO2, kOptFileType, kOptRealtimeFileType, IDS_PATROL_TIME_FILE_TYPES, 0,
+     BUTTONS(kAddRemoveButtons), &kFileTypesPageHooks},
     {IDC_CMD_SHOW_HIDDEN, COLUMNS(kHiddenColumns), true, kOptSortHidden, 99, false, IDS_HIDDEN_INTRO, IDS_HIDDEN_INTRO2,
      kOptHidden, kOptRealtimeHidden, IDS_PATROL_TIME_CHECKING_HIDDEN, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
     {IDC_CMD_SHOW_RECENT, COLUMNS(kRecentColumns), false, kOptSortRecent, 4, false, 0, 0, -1, -1, 0, 0,

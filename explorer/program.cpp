@@ -17,6 +17,7 @@
 #include "settings.h"
 #include "startup.h"
 #include "strings.h"
+#include "system_settings.h"
 #include "trace.h"
 #include "ui.h"
 
@@ -119,15 +120,7 @@ int CopyAutoUpdateOption() {
                          "AUOptions", value);
 }
 
-int RestoreUrlPrefixes() {
-  std::string prefix = ReadString(HKEY_CURRENT_USER, kSentrelKey, "wwwPrefix");
-  if (prefix.empty()) prefix = LoadText(IDS_HTTP);
-  const int prefixes = WriteStringValue(
-      HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\Prefixes", "www", prefix.c_str());
-  const int fallback = WriteStringValue(
-      HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix", "", prefix.c_str());
-  return prefixes && fallback;
-}
+int RestoreUrlPrefixes() { return RestorePrefixDirectly(); }
 
 int PruneFirstSeenStore() {
   int counter = ReadOption("nCount", 0) + 1;

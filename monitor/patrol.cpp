@@ -9,12 +9,14 @@
 #include "addon_checks.h"
 #include "alerts.h"
 #include "catalogue.h"
+#include "file_type_check.h"
 #include "fileid.h"
 #include "monitor.h"
 #include "processes.h"
 #include "registry.h"
 #include "resource.h"
 #include "services_check.h"
+#include "settings_watch.h"
 #include "startup.h"
 #include "strings.h"
 #include "task_check.h"
@@ -33,8 +35,8 @@ const PatrolArea kAreas[] = {
     {"Hidden Files", 0, kOptHidden, kOptRealtimeHidden, nullptr, nullptr},
     {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, CheckActiveX},
     {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
-    {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, nullptr},
-    {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, nullptr},
+    {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, CheckBrowserPages},
+    {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, CheckFileTypes},
     {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, CheckScheduledTasks},
     {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
     {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, CheckForNewServices},

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "sentrelx.h"
 #include "settings.h"
+#include "settings_watch.h"
 #include "startup.h"
 #include "strings.h"
 #include "trace.h"
@@ -94,6 +95,7 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   InitializeSettings();
   monitor.hideIcon = Option(kOptHideTavvy) != 0;
   LoadAreaCountdowns();
+  SetSettingsWatch(WatchWindowsSettings);
   Patrol().referenceTime = monitor.referenceTime;
   CreateMonitorFonts();
   TraceStep("START", "From Initialize to Post");

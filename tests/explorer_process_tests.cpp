@@ -45,6 +45,21 @@ class ExplorerProcess : public testing::Test {
 };
 
 TEST_F(ExplorerProcess, OneShotSwitchesCopyTheirValuesAndShowNothing) {
+  // The machine's settings are put back afterwards: a monitor started by a
+  // later test would find them changed.
+  struct Restore {
+    HKEY root;
+    const char* key;
+    const char* name;
+    RawValue saved = RawGet(root, key, name);
+    ~Restore() {
+      if (saved.type)
+        RawSet(root, key, name, saved.type, saved.data.data(), static_cast<DWORD>(saved.data.size()));
+      else
+        RegDeleteKeyValueA(root, key, name);
+    }
+  } autoUpdate{HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions"}, prefix{HKEY_LOCAL_MACHINE, kPrefixes, "www"},
+      fallback{HKEY_LOCAL_MACHINE, kDefaultPrefix, ""};
   DWORD options = 2;
   RawSet(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "AUOptions", REG_DWORD, &options, sizeof options);
   RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel", "wwwPrefix", "http://saved.");

@@ -680,6 +680,224 @@ TEST_F(MonitorProcess, UnavailableSchedulerRaisesNoTask) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteFileA(history.c_str());
+// A program identifier of the tests' own under the machine's classes.
+void PlantAssociation(const char* extension, const char* value, const char* command) {
+  RawSetText(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + extension).c_str(), "", value);
+  RawSetText(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + value + "\\shell\\open\\command").c_str(), "",
+             command);
+}
+
+TEST_F(MonitorProcess, ChangedFileTypeIsAskedAboutAndLockedOnePutBackSilently) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  const char* commandB = "Software\\Classes\\SentrelE2E.B\\shell\\open\\command";
+  struct Cleanup {
+    ~Cleanup() {
+      for (const char* key : {"Software\\Classes\\.sntd", "Software\\Classes\\.snte", "Software\\Classes\\SentrelE2E.A",
+                              "Software\\Classes\\SentrelE2E.B"})
+        RawDeleteTree(HKEY_LOCAL_MACHINE, key);
+    }
+  } cleanup;
+  PlantAssociation(".sntd", "SentrelE2E.A", "\"c:\\apps\\viewer.exe\" \"%1\"");
+  PlantAssociation(".snte", "SentrelE2E.B", "c:\\apps\\bview.exe %1");
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Class", "", "SNTD;SNTE;");
+  RawSetText(HKEY_CURRENT_USER, options, "RealtimeFileType", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  EXPECT_EQ("SentrelE2E.B", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Ext", ".SNTE"));
+
+  // .sntd's program moves to another folder (no question); .snte's is
+  // replaced: the first and only alert is about .SNTE, and No puts it back.
+  PlantAssociation(".sntd", "SentrelE2E.A", "\"d:\\moved here\\VIEWER.EXE\" %1");
+  PlantAssociation(".snte", "SentrelE2E.B", "c:\\apps\\hijack.exe %1");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  HWND alert = WaitForVisibleWindow(monitor.id(), "#32770", 20000);
+  ASSERT_NE(nullptr, alert);
+  Sleep(300);
+  char extension[64] = "";
+  GetDlgItemTextA(alert, IDC_FILETYPE_EXTENSION, extension, sizeof extension);
+  EXPECT_STREQ(".SNTE", extension);
+  PostMessageA(alert, WM_COMMAND, IDNO, 0);
+  EXPECT_EQ("c:\\apps\\bview.exe %1", WaitForText(HKEY_LOCAL_MACHINE, commandB, "", "c:\\apps\\bview.exe %1", 10000));
+
+  // Locked: the next change is put back without a question.
+  RawSetText(HKEY_CURRENT_USER, options, "LockFileTypes", "1");
+  RawSetText(HKEY_CURRENT_USER, options, "Update", "1");
+  PlantAssociation(".snte", "SentrelE2E.B", "c:\\apps\\hijack.exe %1");
+  ProcessNudge nudge;
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_EQ("c:\\apps\\bview.exe %1", WaitForText(HKEY_LOCAL_MACHINE, commandB, "", "c:\\apps\\bview.exe %1", 20000));
+  EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 0));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
+
+// ---- Windows settings ------------------------------------------------------
+
+const char* const kAutoUpdate = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update";
+const char* const kPrefixes = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\Prefixes";
+const char* const kDefaultPrefix = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix";
+const char* const kPolicies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+const char* const kIEMain = "Software\\Microsoft\\Internet Explorer\\Main";
+const char* const kSentrelSettings = "Software\\Orvane Works\\Sentrel";
+
+// Puts the watched settings back as they were, whatever the test did.
+class SettingsGuard {
+ public:
+  SettingsGuard() {
+    Keep(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions");
+    Keep(HKEY_LOCAL_MACHINE, kPrefixes, "www");
+    Keep(HKEY_LOCAL_MACHINE, kDefaultPrefix, "");
+    Keep(HKEY_LOCAL_MACHINE, kPolicies, "ConsentPromptBehaviorAdmin");
+    Keep(HKEY_LOCAL_MACHINE, kPolicies, "PromptOnSecureDesktop");
+    Keep(HKEY_CURRENT_USER, kIEMain, "Start Page");
+    Keep(HKEY_CURRENT_USER, kIEMain, "Search Page");
+  }
+  ~SettingsGuard() {
+    for (const Saved& saved : saved_)
+      if (saved.value.type)
+        RawSet(saved.root, saved.key, saved.name, saved.value.type, saved.value.data.data(),
+               static_cast<DWORD>(saved.value.data.size()));
+      else
+        DeleteValues(saved.root, saved.key, {saved.name});
+  }
+
+ private:
+  struct Saved {
+    HKEY root;
+    const char* key;
+    const char* name;
+    RawValue value;
+  };
+  void Keep(HKEY root, const char* key, const char* name) {
+    saved_.push_back({root, key, name, RawGet(root, key, name)});
+  }
+  std::vector<Saved> saved_;
+};
+
+bool SetDword(HKEY root, const char* key, const char* name, DWORD value) {
+  return RawSet(root, key, name, REG_DWORD, &value, sizeof value);
+}
+// The DWORD once it has the expected value (or the last one seen; -2 missing).
+long WaitForDword(HKEY root, const char* key, const char* name, long expected, DWORD ms) {
+  long value = -2;
+  for (DWORD waited = 0; waited <= ms; waited += 100) {
+    RawValue raw = RawGet(root, key, name);
+    value = raw.type == REG_DWORD && raw.data.size() == 4 ? *reinterpret_cast<const long*>(raw.data.data()) : -2;
+    if (value == expected) break;
+    Sleep(100);
+  }
+  return value;
+}
+
+// Runs one patrol now: a changed number of programs brings it forward.
+void PatrolNow(HWND window, ProcessNudge& nudge) {
+  nudge.Nudge();
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+}
+
+TEST_F(MonitorProcess, BrowserPagesAndWindowsSettingsAreWatched) {
+  if (WindowsVersion().dwMajorVersion <= 5) GTEST_SKIP() << "the route through the explorer is for Windows Vista on";
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  SettingsGuard guard;
+  // The explorer writes the machine's settings back on this route.
+  MoveFileA(ProgramPath("SentrelEx.exe.away").c_str(), ProgramPath("SentrelEx.exe").c_str());
+  DeleteValues(HKEY_LOCAL_MACHINE, kAutoUpdate, {"AUOptions"});
+  RawSetText(HKEY_LOCAL_MACHINE, kPrefixes, "www", "http://");
+  SetDword(HKEY_LOCAL_MACHINE, kPolicies, "ConsentPromptBehaviorAdmin", 5);
+  SetDword(HKEY_LOCAL_MACHINE, kPolicies, "PromptOnSecureDesktop", 1);
+  RawSetText(HKEY_CURRENT_USER, kIEMain, "Start Page", "http://home.example/");
+  RawSetText(HKEY_CURRENT_USER, kIEMain, "Search Page", "http://search.example");
+  RawSetText(HKEY_CURRENT_USER, options, "ShowAlerts", "0");
+  RawSetText(HKEY_CURRENT_USER, options, "HideHomePage", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  ProcessNudge nudge;
+
+  // First patrol: the pages are taken as they are, without a question.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_EQ("http://search.example",
+            WaitForText(HKEY_CURRENT_USER, kSentrelSettings, "SearchPage", "http://search.example", 20000));
+  EXPECT_EQ("http://home.example/", RawText(HKEY_CURRENT_USER, kSentrelSettings, "StartPage"));
+
+  // A page differing only by its "/" is no change; a hijacked one is put back
+  // silently (HideHomePage 2). Automatic update appears: only recorded, and
+  // the empty prefix is not looked at this time; the user account control
+  // values move but keep their sum: not noticed. (A user would expect a
+  // question here: the level changed from 5/1 to 4/2; the sum cannot tell.)
+  RawSetText(HKEY_CURRENT_USER, kIEMain, "Start Page", "http://home.example");
+  RawSetText(HKEY_CURRENT_USER, kIEMain, "Search Page", "http://evil.example");
+  SetDword(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 3);
+  RawSetText(HKEY_LOCAL_MACHINE, kPrefixes, "www", "");
+  SetDword(HKEY_LOCAL_MACHINE, kPolicies, "ConsentPromptBehaviorAdmin", 4);
+  SetDword(HKEY_LOCAL_MACHINE, kPolicies, "PromptOnSecureDesktop", 2);
+  PatrolNow(window, nudge);
+  EXPECT_EQ("http://search.example",
+            WaitForText(HKEY_CURRENT_USER, kIEMain, "Search Page", "http://search.example", 20000));
+  EXPECT_EQ(3, WaitForDword(HKEY_CURRENT_USER, kSentrelSettings, "AUOptions", 3, 5000));
+  EXPECT_EQ("http://home.example", RawText(HKEY_CURRENT_USER, kIEMain, "Start Page"));
+  EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 1000));
+
+  // The empty prefix: approved, it reads as "http://" again and the question
+  // returns; then Yes has the explorer write the approved prefix back.
+  PatrolNow(window, nudge);
+  EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDNO, 20000).find("Previous Prefix:   http://"));
+  EXPECT_EQ("", WaitForText(HKEY_CURRENT_USER, kSentrelSettings, "wwwPrefix", "", 5000));
+  PatrolNow(window, nudge);
+  EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDYES, 20000).find("Browser Prefix"));
+  EXPECT_EQ("http://", WaitForText(HKEY_LOCAL_MACHINE, kPrefixes, "www", "http://", 15000));
+  EXPECT_EQ("http://", RawText(HKEY_LOCAL_MACHINE, kDefaultPrefix, ""));
+
+  // Automatic update changed: Yes has the explorer copy the approved value
+  // back. HideHomePage 1 keeps a changed page.
+  RawSetText(HKEY_CURRENT_USER, options, "HideHomePage", "1");
+  RawSetText(HKEY_CURRENT_USER, options, "Update", "1");
+  RawSetText(HKEY_CURRENT_USER, kIEMain, "Search Page", "http://kept.example");
+  SetDword(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 1);
+  PatrolNow(window, nudge);
+  EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDYES, 20000).find("Turn off Automatic Updates."));
+  EXPECT_EQ(3, WaitForDword(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 3, 15000));
+  EXPECT_EQ("http://kept.example",
+            WaitForText(HKEY_CURRENT_USER, kSentrelSettings, "SearchPage", "http://kept.example", 10000));
+
+  // User account control lowered: Yes writes the approved values back.
+  SetDword(HKEY_LOCAL_MACHINE, kPolicies, "ConsentPromptBehaviorAdmin", 0);
+  PatrolNow(window, nudge);
+  EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDYES, 20000).find("User Account Control"));
+  EXPECT_EQ(5, WaitForDword(HKEY_LOCAL_MACHINE, kPolicies, "ConsentPromptBehaviorAdmin", 5, 10000));
+  EXPECT_EQ(1, WaitForDword(HKEY_LOCAL_MACHINE, kPolicies, "PromptOnSecureDesktop", 1, 5000));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
+
+TEST_F(MonitorProcess, OlderWindowsWritesTheSettingsBackItself) {
+  struct Version {  // the monitor reports Windows XP while this lives
+    Version() { RawSetText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Sentrel.exe", "Version", "winxp"); }
+    ~Version() { RawDeleteTree(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Sentrel.exe"); }
+  } version;
+  SettingsGuard guard;
+  SetDword(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 4);
+  RawSetText(HKEY_LOCAL_MACHINE, kPrefixes, "www", "http://");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  EXPECT_EQ(4, WaitForDword(HKEY_CURRENT_USER, kSentrelSettings, "AUOptions", 4, 1000));  // mirrored at start
+
+  // Without the explorer beside it (moved away by the fixture) the monitor
+  // still puts both back: it writes them itself.
+  SetDword(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 2);
+  RawSetText(HKEY_LOCAL_MACHINE, kPrefixes, "www", "ftp://");
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  const std::string question = AnswerMessageBox(monitor.id(), IDYES, 20000);
+  EXPECT_NE(std::string::npos, question.find("Notify me but don't automatically download")) << question;
+  EXPECT_EQ(4, WaitForDword(HKEY_LOCAL_MACHINE, kAutoUpdate, "AUOptions", 4, 10000));
+  EXPECT_NE(std::string::npos, AnswerMessageBox(monitor.id(), IDYES, 20000).find("Has been changed to:  ftp://"));
+  EXPECT_EQ("http://", WaitForText(HKEY_LOCAL_MACHINE, kPrefixes, "www", "http://", 10000));
+  EXPECT_EQ(nullptr, WaitForVisibleWindow(monitor.id(), "#32770", 1000));  // no "explorer not found"
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
 }
 
 // ---- SENTRELX.DLL ----------------------------------------------------------

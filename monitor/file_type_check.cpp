@@ -1,0 +1,76 @@
+// The file type check: a monitored extension whose program changed is put to
+// the user, or put back at once when file types are locked.
+#include "file_type_check.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "alerts.h"
+#include "catalogue.h"
+#include "file_types.h"
+#include "fileid.h"
+#include "first_seen.h"
+#include "monitor.h"
+#include "patrol.h"
+#include "registry.h"
+#include "resource.h"
+#include "settings.h"
+#include "trace.h"
+
+namespace sentrel {
+int CheckFileTypes() {
+  if (ReadOption("Update", 0) != 0) {
+    LoadOptions();
+    LoadAreaCountdowns();
+    WriteStringValue(HKEY_CURRENT_USER, kOptionsKey, "Update", "0");
+  }
+  if (Option(kOptFileType) <= 0) return 1;
+  EnumerateMonitoredTypes(false);
+  // Answers change the registry, not the list: still, work on a copy.
+  std::vector<CatalogueEntry> entries;
+  for (int i = 0; i < CatalogueCount(); ++i) entries.push_back(CatalogueAt(i));
+  MonitorState& monitor = Monitor();
+  for (const CatalogueEntry& entry : entries) {
+    if (monitor.exiting) return 0;
+    const std::string& extension = entry.description;
+    const int source = entry.value;
+    const std::string baseline = BaselineCommandOf(BaselineAssociationValue(extension, source));
+    const std::string& current = entry.command;
+    if (baseline.empty() || ContainsText(baseline.c_str(), "AVI;BAT")) {
+      // Monitored before anything was associated: the first program is approved.
+      WriteFileTypeBaseline(extension, source);
+      continue;
+    }
+    // The same program moved, quoted or given other arguments is no change.
+    if (lstrcmpiA(ProgramFileName(baseline).c_str(), ProgramFileName(current).c_str()) == 0) continue;
+    if (Option(kOptLockFileTypes) != 0) {
+      RestoreAssociation(extension, source);
+      continue;
+    }
+    RecordFirstSeen(baseline.c_str(), FirstSeenArea(kTypeFileType));
+    RecordFirstSeen(current.c_str(), FirstSeenArea(kTypeFileType));
+    UpdateTrayIcon(NIM_MODIFY, IDI_TAVVY_ALERT, IDS_TIP_FILE_TYPES);
+    monitor.alertOpen = true;
+    SetTraceDialogFlag();
+    if (ElevationHandOver()) return 0;
+    CurrentItem& item = CurrentAlertItem();
+    item.text = baseline;
+    item.name = extension;
+    item.type = kTypeFileType;
+    item.secondProgram = current;
+    const int answer = ShowAlert(monitor.window, AlertKind::FileType);
+    monitor.alertOpen = false;
+    if (answer == kAnswerNo)
+      RestoreAssociation(extension, source);
+    else
+      WriteFileTypeBaseline(extension, source);
+  }
+  ClearCatalogueEntries();
+  return 1;
+}
+
+}  // namespace sentrel
