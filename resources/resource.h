@@ -4,18 +4,18 @@
 #pragma once
 
 // ---- Icons ---------------------------------------------------------------
-#define IDI_TAVVY 101                // normal notification icon, window class icon
-#define IDI_MISSING_FILE 115         // list row whose program file is missing
-#define IDI_TAVVY_FIRST_HALF 157     // patrolling, first half of the areas
-#define IDI_TAVVY_SECOND_HALF 158    // patrolling, second half of the areas
-#define IDI_TAVVY_CLASSIC 159        // normal icon on the Windows 95/98/Me family
-#define IDI_TAVVY_ALERT 161          // a new or changed item was found
+#define IDI_TAVVY 101              // normal notification icon, window class icon
+#define IDI_MISSING_FILE 115       // list row whose program file is missing
+#define IDI_TAVVY_FIRST_HALF 157   // patrolling, first half of the areas
+#define IDI_TAVVY_SECOND_HALF 158  // patrolling, second half of the areas
+#define IDI_TAVVY_CLASSIC 159      // normal icon on the Windows 95/98/Me family
+#define IDI_TAVVY_ALERT 161        // a new or changed item was found
 #define IDI_ALERT_IE_HELPER 162
 #define IDI_ALERT_SERVICE 164
 #define IDI_ALERT_STARTUP 165
 #define IDI_ALERT_TASK 166
 #define IDI_ALERT_ACTIVEX 171
-#define IDI_ALERT_CAME_BACK 200       // also the Delayed Start page
+#define IDI_ALERT_CAME_BACK 200  // also the Delayed Start page
 #define IDI_PAGE_OMNI 167
 #define IDI_PAGE_SERVICES 173
 #define IDI_PAGE_STARTUP 174
@@ -31,15 +31,15 @@
 #define IDI_PAGE_ACTIVEX 212
 
 // ---- Sound ---------------------------------------------------------------
-#define IDW_ALERT_SOUND 170          // WAVE resource played when no sound event is set
+#define IDW_ALERT_SOUND 170  // WAVE resource played when no sound event is set
 
 // ---- Version -------------------------------------------------------------
 #define SENTREL_VERSION_TEXT "16.0.2009.0"
 #define SENTREL_VERSION_NUMBERS 16, 0, 2009, 0
 
 // ---- Window messages and commands between the programs -------------------
-#define WM_SENTREL_ICON_CALLBACK 6035     // notification icon callback
-#define WM_SENTREL_PROCESSES_CHANGED 9024 // immediate check, from SENTRELX.DLL
+#define WM_SENTREL_ICON_CALLBACK 6035      // notification icon callback
+#define WM_SENTREL_PROCESSES_CHANGED 9024  // immediate check, from SENTRELX.DLL
 #define SENTREL_NOTIFY_ICON_ID 6036
 
 #define IDC_CMD_PROGRAM_START 6025

@@ -6,8 +6,8 @@
 
 #include <tlhelp32.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
