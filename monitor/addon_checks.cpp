@@ -51,6 +51,7 @@ std::vector<CatalogueEntry> CopyOfList() {
 }  // namespace
 
 int CheckIEHelpers() {
+  const WholeCatalogue whole;  // a flood of known items must not push a new one out of the list
   EnumerateIEHelpers();
   const std::vector<CatalogueEntry> entries = CopyOfList();
   RegKey baseline;  // opened once for the walk; answers are written through the layer
@@ -87,6 +88,7 @@ int CheckIEHelpers() {
 }
 
 int CheckActiveX() {
+  const WholeCatalogue whole;
   EnumerateActiveX(false);
   const std::vector<CatalogueEntry> entries = CopyOfList();
   RegKey baseline;

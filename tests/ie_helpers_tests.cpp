@@ -419,6 +419,62 @@ TEST_F(BrowserAddOns, RefusedHelperIsRemovedAndRaisedAgainWhenItComesBack) {
   EXPECT_EQ(kActionIEHelperRemove, CatalogueAt(1).value);
 }
 
+// More items than a page lists, all known, registered before a new one: the
+// patrol still finds the new one (an IE extension after 4096 toolbars, a
+// control after 4096 controls) and acts on the refusal.
+TEST_F(BrowserAddOns, NewItemsBeyondAFullListAreStillCaught) {
+  const std::string addon = Fixture("addon.dll");
+  HKEY toolbars = nullptr, stats = nullptr, classes = nullptr, helpers = nullptr, controls = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, kToolbarKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &toolbars, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kActiveXStatsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &stats, nullptr);
+  RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kIEHelperBaselineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &helpers, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kActiveXBaselineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &controls, nullptr);
+  ASSERT_TRUE(toolbars && stats && classes && helpers && controls);
+  RegSetValueExA(controls, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("P"), 2);
+  // Every one of them names a file whose helper the user accepted.
+  RegSetValueExA(helpers, "Fixture Add-On", 0, REG_SZ, reinterpret_cast<const BYTE*>("901"), 4);
+  std::vector<std::string> flood;
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) {
+    char id[64];
+    wsprintfA(id, "{5E47E1FE-0000-4000-8000-%012X}", i);
+    flood.push_back(id);
+    RegSetValueExA(toolbars, id, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    HKEY key = nullptr;
+    RegCreateKeyExA(classes, (std::string(id) + "\\InprocServer32").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(addon.c_str()),
+                   static_cast<DWORD>(addon.size() + 1));
+    RegCloseKey(key);
+    RegCreateKeyExA(stats, id, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(key);
+    RegSetValueExA(controls, id, 0, REG_SZ, reinterpret_cast<const BYTE*>("1200"), 5);
+  }
+  AddExtension(kControl, {{"ButtonText", "Beyond The List"}, {"script", "c:\\scripts\\beyond.htm"}});
+  const std::string beyond = "{5E47E1FF-0000-4000-8000-000000000001}";  // enumerated after the flood
+  RegisterClassId(beyond, "Beyond Control", &addon);
+  AddUsedControl(beyond, 1);
+  SetOption(kOptShowAlerts, 0);
+  SetOption(kOptHideIEHelper, 2);
+  SetOption(kOptHideActiveX, 2);
+
+  EXPECT_EQ(1, CheckIEHelpers());
+  EXPECT_EQ(1, CheckActiveX());
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kExtensionsKey) + "\\" + kControl).c_str()));
+  EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, beyond.c_str()));
+  EXPECT_EQ(0x400u, StoredFlags(beyond));
+
+  for (const std::string& id : flood) {
+    RegDeleteValueA(toolbars, id.c_str());
+    RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
+    RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + id).c_str());
+  }
+  RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + beyond).c_str());
+  RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + beyond).c_str());
+  RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kActiveXCompatibilityKey) + "\\" + beyond).c_str());
+  for (HKEY key : {toolbars, stats, classes, helpers, controls}) RegCloseKey(key);
+}
+
 TEST_F(BrowserAddOns, HelpersOfTheInitialBaselinesAreKnownToThePatrol) {
   const std::string addon = Fixture("addon.dll");
   RegisterClassId(kBho, "Helper", &addon);
