@@ -511,6 +511,11 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
   RawSet(HKEY_CURRENT_USER, (zones + "addon-trusted.example\\www").c_str(), "*", REG_DWORD, &trusted, 4);
   AddExtension(kControl, {{"ButtonText", "Button"}, {"MenuText", "Menu item"}, {"script", "c:\\s.htm"}});
   RawSetText(HKEY_CURRENT_USER, (std::string(kExtensionsKey) + "\\" + kControl).c_str(), "exec", "c:\\user.exe");
+  const char* delayLoad = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+  const char* schedulers = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+  RawSetText(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test Object", kBho);
+  RawSetText(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test No Class", kBhoNoServer);  // no file: left out
+  RawSetText(HKEY_LOCAL_MACHINE, schedulers, kToolbar.c_str(), "Addon test scheduler");
 
   struct Row {
     int (*list)();
@@ -526,6 +531,8 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
       {ListPlugins, ".sntl", "c:\\plugins\\np.dll", ".sntl", "", 0, 1},
       {ListDownloadedProgramFiles, "Helper Object", "http://example/x.cab", file, kBho, 0, 1},
       {ListAdvancedOptions, "Addon test option", "own.hlp#1", "option.bmp", "", 0, 1},
+      {ListDelayLoadObjects, "Helper Object", file, kBho, "Addon Test Object", 0, 1},
+      {ListSharedTaskSchedulers, "Toolbar Class", file, kToolbar, "Addon test scheduler", 0, 1},
       {ListZoneDomains, "addon-test.example", "", "", "", 0, 1},
       {ListZoneDomains, "addon-trusted.example", "", "", "", 0, 0},
       {ListExtensions, "Button", "c:\\s.htm", kControl, "", 1, 1},
@@ -551,6 +558,9 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
   EXPECT_TRUE(IsKnownShellClass("{e6fb5e20-de35-11cf-9c87-00aa005127ed}"));
   EXPECT_FALSE(IsKnownShellClass(kBho.c_str()));
 
+  DeleteValueRaw(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test Object");
+  DeleteValueRaw(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test No Class");
+  DeleteValueRaw(HKEY_LOCAL_MACHINE, schedulers, kToolbar);
   for (const std::string& key :
        {menuExt, plugin, unit, advanced, zones + "addon-test.example", zones + "addon-trusted.example"})
     RawDeleteTree(key.find("Domains") != std::string::npos || key == menuExt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
