@@ -43,7 +43,7 @@ struct ListingContext {
   std::set<std::string, NoCase> compatible;      // names of the compatibility keys
   std::map<std::string, std::string> programOf;  // server text -> program file
   std::map<std::string, const VersionFields*> versions;
-  bool hideMicrosoft = Option(kOptHideMicrosoftActiveX) > 0;
+  bool hideMicrosoft = false;
 
   // Most controls have no compatibility key: one walk over the names spares
   // a failing open per control.
@@ -130,9 +130,10 @@ int EnableActiveX(const char* classId) {
   return 1;
 }
 
-int EnumerateActiveX(bool append) {
+int EnumerateActiveX(bool append, bool everyCompany) {
   if (!append) ClearCatalogueEntries();
   ListingContext context;
+  context.hideMicrosoft = !everyCompany && Option(kOptHideMicrosoftActiveX) > 0;
   context.OpenCompatibility();
   ListUsedControls(context);
   return CatalogueCount();
@@ -142,6 +143,7 @@ int EnumerateAllActiveX() {
   ClearCatalogueEntries();
   EnumerateActiveX(true);
   ListingContext context;
+  context.hideMicrosoft = Option(kOptHideMicrosoftActiveX) > 0;
   context.OpenCompatibility();
   if (!context.compatibility) return CatalogueCount();
   for (const std::string& name : SubkeyNames(context.compatibility.get())) {
@@ -159,7 +161,7 @@ int CreateActiveXBaseline() {
   RegKey baseline;
   if (baseline.Create(HKEY_CURRENT_USER, kActiveXBaselineKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
   RegSetValueExA(baseline.get(), "", 0, REG_SZ, reinterpret_cast<const BYTE*>("P"), 2);
-  EnumerateActiveX(false);
+  EnumerateActiveX(false, true);
   for (int i = 0; i < CatalogueCount(); ++i) {
     const std::string type = std::to_string(CatalogueAt(i).type);
     RegSetValueExA(baseline.get(), CatalogueAt(i).data.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),

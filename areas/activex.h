@@ -29,8 +29,10 @@ int DisableActiveX(const char* classId);
 int EnableActiveX(const char* classId);
 
 // The controls the browser has used; without append the list is cleared
-// first. Returns the count of the list.
-int EnumerateActiveX(bool append);
+// first. Returns the count of the list. The page's "non-Microsoft only"
+// filter applies unless everyCompany is set: the patrol and its baseline
+// watch every control, whatever company its file claims.
+int EnumerateActiveX(bool append, bool everyCompany = false);
 // Clears the list, lists the browser's controls, then every control with a
 // compatibility key (by its AlternateCLSID where it has one).
 int EnumerateAllActiveX();

@@ -89,7 +89,7 @@ int CheckIEHelpers() {
 
 int CheckActiveX() {
   const WholeCatalogue whole;
-  EnumerateActiveX(false);
+  EnumerateActiveX(false, true);
   const std::vector<CatalogueEntry> entries = CopyOfList();
   RegKey baseline;
   baseline.Open(HKEY_CURRENT_USER, kActiveXBaselineKey, KEY_READ);

@@ -344,9 +344,11 @@ TEST_F(BrowserAddOns, ControlsTheBrowserUsedAndWithListAllEveryCompatibilityEntr
 
 TEST_F(BrowserAddOns, ActiveXBaselineIsBuiltOnceWithItsMarker) {
   PlantControls();
+  SetOption(kOptHideMicrosoftActiveX, 1);  // the page's filter: every control is still remembered
   EXPECT_EQ(1, CreateActiveXBaseline());
   EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, ""));
   EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl.c_str()));
+  EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControlMicrosoft.c_str()));
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kKilled.c_str()));  // not used by the browser
   EXPECT_EQ(0, CatalogueCount());
   DeleteValueRaw(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl);
@@ -363,8 +365,10 @@ TEST_F(BrowserAddOns, RefusedControlIsDisabledAndNeverAskedAboutAgain) {
   PlantControls();
   SetOption(kOptShowAlerts, 0);
   SetOption(kOptHideActiveX, 2);
+  SetOption(kOptHideMicrosoftActiveX, 1);  // the page's filter: a file claiming Microsoft is still watched
   EXPECT_EQ(1, CheckActiveX());
   EXPECT_EQ(0x400u, StoredFlags(kControl));
+  EXPECT_EQ(0x400u, StoredFlags(kControlMicrosoft));
   EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl.c_str()));
   EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\ActiveX",
                                  NormalizeFilePath(Fixture("addon.dll").c_str()).c_str()));
