@@ -1,8 +1,10 @@
 // ActiveX controls: listing, the kill bit, and the baseline.
 #include "activex.h"
 
+#include <cstring>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "addon_keys.h"
 #include "fileid.h"
@@ -20,6 +22,14 @@ std::string CompatibilityKey(const char* classId) {
   const std::string id = classId ? classId : "";
   if (id.empty() || id.size() > 255 || id.find('\\') != std::string::npos) return {};
   return std::string(kActiveXCompatibilityKey) + "\\" + id;
+}
+
+// The compatibility keys a control's kill bit is read from: on 64-bit
+// Windows the 32-bit browser (the default one) reads its own view's copy.
+std::vector<std::string> BrowserViews(const std::string& path) {
+  std::vector<std::string> views = {path};
+  if (IsWow64()) views.push_back("SOFTWARE\\Wow6432Node" + path.substr(std::strlen("SOFTWARE")));
+  return views;
 }
 
 struct NoCase {
@@ -116,17 +126,25 @@ int IsActiveXEnabled(const char* classId) { return (ReadCompatibilityFlags(class
 int DisableActiveX(const char* classId) {
   const std::string path = CompatibilityKey(classId);
   if (path.empty()) return 0;
-  WriteDwordValue(HKEY_LOCAL_MACHINE, path.c_str(), kFlagsName, ReadCompatibilityFlags(classId) | kKillBit);
+  for (const std::string& view : BrowserViews(path)) {
+    RegKey key;
+    key.Open(HKEY_LOCAL_MACHINE, view.c_str(), KEY_QUERY_VALUE);
+    const DWORD flags = FlagsOf(key.get());
+    key.Close();
+    WriteDwordValue(HKEY_LOCAL_MACHINE, view.c_str(), kFlagsName, flags | kKillBit);
+  }
   return 1;
 }
 
 int EnableActiveX(const char* classId) {
   const std::string path = CompatibilityKey(classId);
   if (path.empty()) return 0;
-  RegKey key;  // a control without a compatibility key is enabled already
-  if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_SET_VALUE | KEY_QUERY_VALUE) != ERROR_SUCCESS) return 1;
-  const DWORD flags = FlagsOf(key.get()) & ~kKillBit;
-  RegSetValueExA(key.get(), kFlagsName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
+  for (const std::string& view : BrowserViews(path)) {
+    RegKey key;  // a control without a compatibility key is enabled already
+    if (key.Open(HKEY_LOCAL_MACHINE, view.c_str(), KEY_SET_VALUE | KEY_QUERY_VALUE) != ERROR_SUCCESS) continue;
+    const DWORD flags = FlagsOf(key.get()) & ~kKillBit;
+    RegSetValueExA(key.get(), kFlagsName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
+  }
   return 1;
 }
 

@@ -23,8 +23,9 @@ constexpr const char* kActiveXBaselineKey = "Software\\Orvane Works\\Sentrel\\Ac
 DWORD ReadCompatibilityFlags(const char* classId);
 int IsActiveXEnabled(const char* classId);
 // Set and clear the kill bit, writing every other bit back unchanged. Disable
-// creates the compatibility key when needed; Enable never does. Both return
-// 0 for a text that cannot name a key.
+// creates the compatibility key when needed; Enable never does. On 64-bit
+// Windows both act on the key of each view, so that the 32-bit browser obeys
+// too. Both return 0 for a text that cannot name a key.
 int DisableActiveX(const char* classId);
 int EnableActiveX(const char* classId);
 

@@ -144,15 +144,28 @@ TEST_F(Wow64, BrowserAddOnsOfTheNativeViewAreSeenAndDisabledThere) {
       EXPECT_EQ("c:\\native\\helper.dll", CatalogueAt(i).path);
     }
   EXPECT_EQ(1, listed);
+  // The kill bit is read by the browser of each view: Internet Explorer's
+  // 32-bit copy (the default one) reads the 32-bit view's key.
+  auto flagsIn = [&](REGSAM view) {
+    HKEY key;
+    DWORD flags = 0xDEADBEEF, size = sizeof flags;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, compatibility.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+      return flags;
+    RegQueryValueExA(key, "Compatibility Flags", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size);
+    RegCloseKey(key);
+    return flags;
+  };
   EXPECT_EQ(1, DisableActiveX(id));
-  HKEY key;
-  DWORD flags = 0, size = sizeof flags;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, compatibility.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key));
-  RegQueryValueExA(key, "Compatibility Flags", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size);
-  RegCloseKey(key);
-  EXPECT_EQ(kKillBit, flags);
+  EXPECT_EQ(kKillBit, flagsIn(KEY_WOW64_64KEY));
+  EXPECT_EQ(kKillBit, flagsIn(KEY_WOW64_32KEY));
+  EXPECT_EQ(1, EnableActiveX(id));
+  EXPECT_EQ(0u, flagsIn(KEY_WOW64_64KEY));
+  EXPECT_EQ(0u, flagsIn(KEY_WOW64_32KEY));
   for (const std::string& path : {classKey, helperKey, compatibility}) DeleteKeyTree(HKEY_LOCAL_MACHINE, path.c_str());
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\ActiveX "
+                                                 "Compatibility\\") +
+                                     id)
+                                        .c_str());
 }
 
 }  // namespace
