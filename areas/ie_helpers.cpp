@@ -171,11 +171,19 @@ std::string ClassKeyPath(const std::string& classId) {
 ClassInfo ResolveClass(const std::string& classId) {
   ClassInfo info;
   const std::string path = ClassKeyPath(classId);
-  RegKey key;
-  if (path.empty() || key.Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ) != ERROR_SUCCESS) return info;
-  info.name = KeyText(key.get(), "");
-  if (info.name.size() > kClassNameWidth) info.name.resize(kClassNameWidth);
-  info.file = SubkeyText(key.get(), "InprocServer32", "");
+  if (path.empty()) return info;
+  // On 64-bit Windows a class the 32-bit browser loads is registered in the
+  // 32-bit view: read there when the machine's own view has no server.
+  for (const std::string& view : {path, IsWow64() ? "Wow6432Node\\" + path : std::string()}) {
+    RegKey key;
+    if (view.empty() || key.Open(HKEY_CLASSES_ROOT, view.c_str(), KEY_READ) != ERROR_SUCCESS) continue;
+    ClassInfo found;
+    found.name = KeyText(key.get(), "");
+    if (found.name.size() > kClassNameWidth) found.name.resize(kClassNameWidth);
+    found.file = SubkeyText(key.get(), "InprocServer32", "");
+    if (info.name.empty() && info.file.empty()) info = found;
+    if (!found.file.empty()) return found;
+  }
   return info;
 }
 

@@ -29,7 +29,9 @@ constexpr size_t kClassNameWidth = 511;
 // What HKEY_CLASSES_ROOT\CLSID says of a class: its name and its server file
 // (InprocServer32, expanded). Both empty when the class or the value is
 // missing, and for a text that cannot name a class key (empty, too long, or
-// holding a backslash, which would reach into another key).
+// holding a backslash, which would reach into another key). On 64-bit
+// Windows a class without a server in the machine's own view is read in the
+// 32-bit view, where the 32-bit browser's classes live.
 struct ClassInfo {
   std::string name;
   std::string file;

@@ -168,4 +168,36 @@ TEST_F(Wow64, BrowserAddOnsOfTheNativeViewAreSeenAndDisabledThere) {
                                         .c_str());
 }
 
+// A 32-bit control (registered only in the 32-bit view of the classes, as
+// the 32-bit browser's controls are) that the browser used is listed with its
+// file, and so watched by the patrol.
+TEST_F(Wow64, ControlsOfThe32BitViewAreListed) {
+  const char* id = "{5E47E100-0000-4000-8000-0000000000B2}";
+  const std::string classKey = std::string("Software\\Classes\\CLSID\\") + id;
+  const std::string stats = std::string(kActiveXStatsKey) + "\\" + id;
+  SetIn(KEY_WOW64_32KEY, classKey.c_str(), "", "Thirty-two Control");
+  SetIn(KEY_WOW64_32KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\thirty\\control.dll");
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, stats.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  EnumerateActiveX(false);
+  int listed = 0;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).data == id) {
+      ++listed;
+      EXPECT_EQ("Thirty-two Control", CatalogueAt(i).title);
+      EXPECT_EQ(0, lstrcmpiA("c:\\thirty\\control.dll", CatalogueAt(i).path.c_str())) << CatalogueAt(i).path;
+    }
+  EXPECT_EQ(1, listed);
+  HKEY classes;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &classes) ==
+      ERROR_SUCCESS) {
+    RegDeleteKeyA(classes, (std::string(id) + "\\InprocServer32").c_str());
+    RegDeleteKeyA(classes, id);
+    RegCloseKey(classes);
+  }
+  RegDeleteKeyA(HKEY_CURRENT_USER, stats.c_str());
+}
+
 }  // namespace
