@@ -168,6 +168,44 @@ TEST_F(Wow64, BrowserAddOnsOfTheNativeViewAreSeenAndDisabledThere) {
                                         .c_str());
 }
 
+// The 32-bit browser's own helper object and toolbar (in the 32-bit view)
+// are listed with their 32-bit files, and removed in that view only.
+TEST_F(Wow64, HelpersOfThe32BitViewAreListedAndRemovedThere) {
+  const char* helper = "{5E47E100-0000-4000-8000-0000000000B3}";
+  const char* toolbar = "{5E47E100-0000-4000-8000-0000000000B4}";
+  const std::string helperKey = std::string(kBrowserHelpersKey) + "\\" + helper;
+  for (const char* id : {helper, toolbar}) {
+    const std::string classKey = std::string("Software\\Classes\\CLSID\\") + id;
+    SetIn(KEY_WOW64_32KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\thirty\\helper.dll");
+    SetIn(KEY_WOW64_64KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\native\\helper.dll");
+  }
+  SetIn(KEY_WOW64_32KEY, helperKey.c_str(), "", "");
+  SetIn(KEY_WOW64_64KEY, helperKey.c_str(), "", "");  // the native browser's registration stays
+  SetIn(KEY_WOW64_32KEY, kToolbarKey, toolbar, "");
+  EnumerateIEHelpers();
+  int thirtyTwo = -1, native = 0, toolbars = 0;
+  for (int i = 0; i < CatalogueCount(); ++i) {
+    const CatalogueEntry& entry = CatalogueAt(i);
+    if (entry.data == helper && entry.path == "c:\\thirty\\helper.dll") thirtyTwo = i;
+    if (entry.data == helper && entry.path == "c:\\native\\helper.dll") ++native;
+    if (entry.data == toolbar && entry.path == "c:\\thirty\\helper.dll") ++toolbars;
+  }
+  ASSERT_LE(0, thirtyTwo);
+  EXPECT_EQ(1, native);
+  EXPECT_EQ(1, toolbars);
+  EXPECT_EQ(2, RemoveIEHelper("c:\\thirty\\helper.dll", thirtyTwo));
+  HKEY key;
+  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, helperKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key));
+  EXPECT_EQ("<missing>", TextIn(KEY_WOW64_32KEY, kToolbarKey, toolbar));
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, helperKey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key));
+  RegCloseKey(key);
+  DeleteIn(KEY_WOW64_32KEY, kToolbarKey, toolbar);
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, helperKey.c_str());
+  for (const char* id : {helper, toolbar})
+    for (const char* view : {"", "Wow6432Node\\"})
+      DeleteKeyTree(HKEY_LOCAL_MACHINE, (std::string("Software\\") + view + "Classes\\CLSID\\" + id).c_str());
+}
+
 // A 32-bit control (registered only in the 32-bit view of the classes, as
 // the 32-bit browser's controls are) that the browser used is listed with its
 // file, and so watched by the patrol.
