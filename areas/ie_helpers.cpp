@@ -104,6 +104,8 @@ void ListExtensionEntries(VersionCache& versions, int view) {
     if (key.Open(extensions.get(), name.c_str(), KEY_READ) != ERROR_SUCCESS) continue;
     CatalogueEntry entry;
     entry.title = KeyText(key.get(), "ButtonText");
+    // An extension without a button can still be an item of the Tools menu.
+    if (entry.title.empty()) entry.title = KeyText(key.get(), "MenuText");
     if (entry.title.empty()) continue;
     if (ContainsText(entry.title.c_str(), "shdoclc.dll")) entry.title = LoadText(IDS_RELATED_EXTENSION);
     entry.path = KeyText(key.get(), "Exec");

@@ -167,7 +167,8 @@ TEST_F(BrowserAddOns, HelpersToolbarsAndExtensionsAreListedInOrderWithTheirTitle
   AddExtension(kControl, {{"ButtonText", "@C:\\WINDOWS\\system32\\SHDOCLC.DLL,-864"}, {"Exec", plain}});
   AddExtension(kControlUnused, {{"ButtonText", "Tool"}, {"script", "c:\\scripts\\tool.htm"}, {"HotIcon", "hot.ico"}});
   AddExtension(kControlNoName, {{"ButtonText", "Anything"}, {"Exec", addon}});
-  AddExtension(kControlNoFile, {{"Exec", addon}});  // no ButtonText: no button
+  AddExtension(kControlNoFile, {{"Exec", addon}});  // neither button nor menu item: nothing the browser shows
+  AddExtension(kKilled, {{"MenuText", "Menu Only"}, {"script", "c:\\scripts\\menu.htm"}});  // a Tools menu item
 
   EnumerateIEHelpers();
   struct Expected {
@@ -187,6 +188,7 @@ TEST_F(BrowserAddOns, HelpersToolbarsAndExtensionsAreListedInOrderWithTheirTitle
       {kControl, 902, LoadText(IDS_RELATED_EXTENSION), plain, plain},
       {kControlUnused, 902, "Tool", "c:\\scripts\\tool.htm", "hot.ico"},
       {kControlNoName, 902, "Fixture Add-On", addon, addon},
+      {kKilled, 902, "Menu Only", "c:\\scripts\\menu.htm", "c:\\scripts\\menu.htm"},
   };
   for (const Expected& row : expected) {
     const int index = IndexOf(row.id.substr(0, kPathChars));
