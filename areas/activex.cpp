@@ -1,8 +1,10 @@
 // ActiveX controls: listing, the kill bit, and the baseline.
 #include "activex.h"
 
+#include <cstring>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "addon_keys.h"
 #include "fileid.h"
@@ -20,6 +22,14 @@ std::string CompatibilityKey(const char* classId) {
   const std::string id = classId ? classId : "";
   if (id.empty() || id.size() > 255 || id.find('\\') != std::string::npos) return {};
   return std::string(kActiveXCompatibilityKey) + "\\" + id;
+}
+
+// The compatibility keys a control's kill bit is read from: on 64-bit
+// Windows the 32-bit browser (the default one) reads its own view's copy.
+std::vector<std::string> BrowserViews(const std::string& path) {
+  std::vector<std::string> views = {path};
+  if (IsWow64()) views.push_back("SOFTWARE\\Wow6432Node" + path.substr(std::strlen("SOFTWARE")));
+  return views;
 }
 
 struct NoCase {
@@ -43,7 +53,7 @@ struct ListingContext {
   std::set<std::string, NoCase> compatible;      // names of the compatibility keys
   std::map<std::string, std::string> programOf;  // server text -> program file
   std::map<std::string, const VersionFields*> versions;
-  bool hideMicrosoft = Option(kOptHideMicrosoftActiveX) > 0;
+  bool hideMicrosoft = false;
 
   // Most controls have no compatibility key: one walk over the names spares
   // a failing open per control.
@@ -116,23 +126,32 @@ int IsActiveXEnabled(const char* classId) { return (ReadCompatibilityFlags(class
 int DisableActiveX(const char* classId) {
   const std::string path = CompatibilityKey(classId);
   if (path.empty()) return 0;
-  WriteDwordValue(HKEY_LOCAL_MACHINE, path.c_str(), kFlagsName, ReadCompatibilityFlags(classId) | kKillBit);
+  for (const std::string& view : BrowserViews(path)) {
+    RegKey key;
+    key.Open(HKEY_LOCAL_MACHINE, view.c_str(), KEY_QUERY_VALUE);
+    const DWORD flags = FlagsOf(key.get());
+    key.Close();
+    WriteDwordValue(HKEY_LOCAL_MACHINE, view.c_str(), kFlagsName, flags | kKillBit);
+  }
   return 1;
 }
 
 int EnableActiveX(const char* classId) {
   const std::string path = CompatibilityKey(classId);
   if (path.empty()) return 0;
-  RegKey key;  // a control without a compatibility key is enabled already
-  if (key.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_SET_VALUE | KEY_QUERY_VALUE) != ERROR_SUCCESS) return 1;
-  const DWORD flags = FlagsOf(key.get()) & ~kKillBit;
-  RegSetValueExA(key.get(), kFlagsName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
+  for (const std::string& view : BrowserViews(path)) {
+    RegKey key;  // a control without a compatibility key is enabled already
+    if (key.Open(HKEY_LOCAL_MACHINE, view.c_str(), KEY_SET_VALUE | KEY_QUERY_VALUE) != ERROR_SUCCESS) continue;
+    const DWORD flags = FlagsOf(key.get()) & ~kKillBit;
+    RegSetValueExA(key.get(), kFlagsName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flags), sizeof flags);
+  }
   return 1;
 }
 
-int EnumerateActiveX(bool append) {
+int EnumerateActiveX(bool append, bool everyCompany) {
   if (!append) ClearCatalogueEntries();
   ListingContext context;
+  context.hideMicrosoft = !everyCompany && Option(kOptHideMicrosoftActiveX) > 0;
   context.OpenCompatibility();
   ListUsedControls(context);
   return CatalogueCount();
@@ -142,6 +161,7 @@ int EnumerateAllActiveX() {
   ClearCatalogueEntries();
   EnumerateActiveX(true);
   ListingContext context;
+  context.hideMicrosoft = Option(kOptHideMicrosoftActiveX) > 0;
   context.OpenCompatibility();
   if (!context.compatibility) return CatalogueCount();
   for (const std::string& name : SubkeyNames(context.compatibility.get())) {
@@ -159,7 +179,7 @@ int CreateActiveXBaseline() {
   RegKey baseline;
   if (baseline.Create(HKEY_CURRENT_USER, kActiveXBaselineKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
   RegSetValueExA(baseline.get(), "", 0, REG_SZ, reinterpret_cast<const BYTE*>("P"), 2);
-  EnumerateActiveX(false);
+  EnumerateActiveX(false, true);
   for (int i = 0; i < CatalogueCount(); ++i) {
     const std::string type = std::to_string(CatalogueAt(i).type);
     RegSetValueExA(baseline.get(), CatalogueAt(i).data.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),

@@ -23,14 +23,17 @@ constexpr const char* kActiveXBaselineKey = "Software\\Orvane Works\\Sentrel\\Ac
 DWORD ReadCompatibilityFlags(const char* classId);
 int IsActiveXEnabled(const char* classId);
 // Set and clear the kill bit, writing every other bit back unchanged. Disable
-// creates the compatibility key when needed; Enable never does. Both return
-// 0 for a text that cannot name a key.
+// creates the compatibility key when needed; Enable never does. On 64-bit
+// Windows both act on the key of each view, so that the 32-bit browser obeys
+// too. Both return 0 for a text that cannot name a key.
 int DisableActiveX(const char* classId);
 int EnableActiveX(const char* classId);
 
 // The controls the browser has used; without append the list is cleared
-// first. Returns the count of the list.
-int EnumerateActiveX(bool append);
+// first. Returns the count of the list. The page's "non-Microsoft only"
+// filter applies unless everyCompany is set: the patrol and its baseline
+// watch every control, whatever company its file claims.
+int EnumerateActiveX(bool append, bool everyCompany = false);
 // Clears the list, lists the browser's controls, then every control with a
 // compatibility key (by its AlternateCLSID where it has one).
 int EnumerateAllActiveX();

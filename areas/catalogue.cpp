@@ -12,6 +12,7 @@ namespace sentrel {
 namespace {
 
 std::vector<CatalogueEntry> g_entries;
+size_t g_limit = kMaxCatalogueEntries;
 
 const char* const kRunKeyNames[] = {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce"};
 
@@ -41,7 +42,7 @@ int AddCatalogueEntry(const char* title, const char* path, const char* data, con
 }
 
 int AddCatalogueEntry(CatalogueEntry entry) {
-  if (g_entries.size() >= static_cast<size_t>(kMaxCatalogueEntries)) return 0;
+  if (g_entries.size() >= g_limit) return 0;
   if (entry.type == kTypeCookie && g_entries.size() >= static_cast<size_t>(Option(kOptMaxCookie))) return 0;
   std::string cutPath = StripQuotes(Cut(entry.path.c_str(), kPathChars));
   entry.path = cutPath.size() >= 4 ? LongForm(cutPath) : cutPath;
@@ -66,6 +67,9 @@ void ClearCatalogueEntries() {
   g_entries.clear();
   g_entries.shrink_to_fit();
 }
+
+WholeCatalogue::WholeCatalogue() : previous_(g_limit) { g_limit = static_cast<size_t>(-1); }
+WholeCatalogue::~WholeCatalogue() { g_limit = previous_; }
 
 int CatalogueCount() { return static_cast<int>(g_entries.size()); }
 

@@ -38,6 +38,19 @@ int AddCatalogueEntry(const char* title, const char* path, const char* data, con
 // to the uncut title).
 int AddCatalogueEntry(CatalogueEntry entry);
 void ClearCatalogueEntries();
+// While one lives the list takes every entry, not only the first
+// kMaxCatalogueEntries a page shows: a patrol check must see an item however
+// many others were registered before it.
+class WholeCatalogue {
+ public:
+  WholeCatalogue();
+  ~WholeCatalogue();
+  WholeCatalogue(const WholeCatalogue&) = delete;
+  WholeCatalogue& operator=(const WholeCatalogue&) = delete;
+
+ private:
+  size_t previous_;
+};
 int CatalogueCount();
 const CatalogueEntry& CatalogueAt(int index);
 

@@ -1,6 +1,7 @@
 // Listing and removing the IE helpers, and their baseline.
 #include "ie_helpers.h"
 
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -45,10 +46,25 @@ bool HasVersionInfo(const VersionFields& fields) {
 // The file a registered path names, for its version information.
 std::string ProgramFile(const std::string& path) { return NormalizeFilePath(StripQuotes(path).c_str()); }
 
+// An entry's value: 0 for a helper registered in the machine's own view, 1
+// for one in the 32-bit view of 64-bit Windows (the 32-bit browser's).
+constexpr int kThirtyTwoBitView = 1;
+
+std::vector<int> BrowserViews() {
+  if (IsWow64()) return {0, kThirtyTwoBitView};
+  return {0};
+}
+
+// A machine key ("SOFTWARE\\...") in the view of an entry.
+std::string InView(const char* key, int view) {
+  if (view != kThirtyTwoBitView) return key;
+  return "SOFTWARE\\Wow6432Node" + std::string(key).substr(std::strlen("SOFTWARE"));
+}
+
 // A helper object or toolbar: titled by its file's product name, else by the
 // file's name, else (no file at all) by its class id, so that it is never
 // listed, nor remembered, under an empty name.
-void AddClassEntry(const std::string& classId, const ClassInfo& info, int type, VersionCache& versions) {
+void AddClassEntry(const std::string& classId, const ClassInfo& info, int type, int view, VersionCache& versions) {
   const VersionFields& fields = versions.Of(StripQuotes(info.file));
   CatalogueEntry entry;
   entry.title = fields.slot[kProductName];
@@ -58,35 +74,38 @@ void AddClassEntry(const std::string& classId, const ClassInfo& info, int type, 
   entry.data = classId;
   entry.description = fields.slot[kProductVersion];
   entry.type = type;
+  entry.value = view;
   AddCatalogueEntry(std::move(entry));
 }
 
-void ListBrowserHelpers(VersionCache& versions) {
-  for (const std::string& classId : SubkeyNames(HKEY_LOCAL_MACHINE, kBrowserHelpersKey)) {
-    const ClassInfo info = ResolveClass(classId);
+void ListBrowserHelpers(VersionCache& versions, int view) {
+  for (const std::string& classId : SubkeyNames(HKEY_LOCAL_MACHINE, InView(kBrowserHelpersKey, view).c_str())) {
+    const ClassInfo info = ResolveClass(classId, view == kThirtyTwoBitView);
     if (info.file.empty()) continue;  // nothing the browser could load
-    AddClassEntry(classId, info, kTypeBrowserHelper, versions);
+    AddClassEntry(classId, info, kTypeBrowserHelper, view, versions);
   }
 }
 
-void ListToolbarEntries(VersionCache& versions) {
+void ListToolbarEntries(VersionCache& versions, int view) {
   RegKey key;
-  if (key.Open(HKEY_LOCAL_MACHINE, kToolbarKey, KEY_READ) != ERROR_SUCCESS) return;
+  if (key.Open(HKEY_LOCAL_MACHINE, InView(kToolbarKey, view).c_str(), KEY_READ) != ERROR_SUCCESS) return;
   for (const ListedValue& value : SnapshotValues(key.get())) {
     // The browser reads each name as a class id; these two never name one.
     if (value.name.empty() || !value.exactName) continue;
-    AddClassEntry(value.name, ResolveClass(value.name), kTypeToolbar, versions);
+    AddClassEntry(value.name, ResolveClass(value.name, view == kThirtyTwoBitView), kTypeToolbar, view, versions);
   }
 }
 
-void ListExtensionEntries(VersionCache& versions) {
+void ListExtensionEntries(VersionCache& versions, int view) {
   RegKey extensions;
-  if (extensions.Open(HKEY_LOCAL_MACHINE, kExtensionsKey, KEY_READ) != ERROR_SUCCESS) return;
+  if (extensions.Open(HKEY_LOCAL_MACHINE, InView(kExtensionsKey, view).c_str(), KEY_READ) != ERROR_SUCCESS) return;
   for (const std::string& name : SubkeyNames(extensions.get())) {
     RegKey key;
     if (key.Open(extensions.get(), name.c_str(), KEY_READ) != ERROR_SUCCESS) continue;
     CatalogueEntry entry;
     entry.title = KeyText(key.get(), "ButtonText");
+    // An extension without a button can still be an item of the Tools menu.
+    if (entry.title.empty()) entry.title = KeyText(key.get(), "MenuText");
     if (entry.title.empty()) continue;
     if (ContainsText(entry.title.c_str(), "shdoclc.dll")) entry.title = LoadText(IDS_RELATED_EXTENSION);
     entry.path = KeyText(key.get(), "Exec");
@@ -100,6 +119,7 @@ void ListExtensionEntries(VersionCache& versions) {
     entry.description = KeyText(key.get(), "HotIcon");
     if (entry.description.empty()) entry.description = entry.path;
     entry.type = kTypeExtension;
+    entry.value = view;
     AddCatalogueEntry(std::move(entry));
   }
 }
@@ -108,18 +128,20 @@ void ListExtensionEntries(VersionCache& versions) {
 bool IsSingleName(const std::string& name) { return !name.empty() && name.find('\\') == std::string::npos; }
 
 // Deletes one helper's registration; the key it was registered in, or "".
-std::string DeleteRegistration(int type, const std::string& data) {
+std::string DeleteRegistration(int type, const std::string& data, int view) {
   switch (type) {
     case kTypeExtension:
     case kTypeBrowserHelper: {
       if (!IsSingleName(data)) return {};  // would name the parent key, or another below it
-      const std::string key = std::string(type == kTypeExtension ? kExtensionsKey : kBrowserHelpersKey) + "\\" + data;
+      const std::string key = InView(type == kTypeExtension ? kExtensionsKey : kBrowserHelpersKey, view) + "\\" + data;
       if (!KeyExists(HKEY_LOCAL_MACHINE, key.c_str()) || !DeleteKeyTree(HKEY_LOCAL_MACHINE, key.c_str())) return {};
       return key;
     }
-    case kTypeToolbar:  // a value's name is only itself, whatever it holds
-      if (data.empty() || !DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, data.c_str())) return {};
-      return std::string(kToolbarKey) + "\\" + data;
+    case kTypeToolbar: {  // a value's name is only itself, whatever it holds
+      const std::string key = InView(kToolbarKey, view);
+      if (data.empty() || !DeleteValue(HKEY_LOCAL_MACHINE, key.c_str(), data.c_str())) return {};
+      return key + "\\" + data;
+    }
     default:
       return {};
   }
@@ -168,23 +190,32 @@ std::string ClassKeyPath(const std::string& classId) {
   return "CLSID\\" + braced;
 }
 
-ClassInfo ResolveClass(const std::string& classId) {
+ClassInfo ResolveClass(const std::string& classId, bool thirtyTwoBitFirst) {
   ClassInfo info;
   const std::string path = ClassKeyPath(classId);
-  RegKey key;
-  if (path.empty() || key.Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ) != ERROR_SUCCESS) return info;
-  info.name = KeyText(key.get(), "");
-  if (info.name.size() > kClassNameWidth) info.name.resize(kClassNameWidth);
-  info.file = SubkeyText(key.get(), "InprocServer32", "");
+  if (path.empty()) return info;
+  // On 64-bit Windows a class the 32-bit browser loads is registered in the
+  // 32-bit view: read there when the view asked first has no server.
+  const std::string thirtyTwo = IsWow64() ? "Wow6432Node\\" + path : std::string();
+  for (const std::string& view : {thirtyTwoBitFirst ? thirtyTwo : path, thirtyTwoBitFirst ? path : thirtyTwo}) {
+    RegKey key;
+    if (view.empty() || key.Open(HKEY_CLASSES_ROOT, view.c_str(), KEY_READ) != ERROR_SUCCESS) continue;
+    ClassInfo found;
+    found.name = KeyText(key.get(), "");
+    if (found.name.size() > kClassNameWidth) found.name.resize(kClassNameWidth);
+    found.file = SubkeyText(key.get(), "InprocServer32", "");
+    if (info.name.empty() && info.file.empty()) info = found;
+    if (!found.file.empty()) return found;
+  }
   return info;
 }
 
 int EnumerateIEHelpers() {
   ClearCatalogueEntries();
   VersionCache versions;
-  ListBrowserHelpers(versions);
-  ListToolbarEntries(versions);
-  ListExtensionEntries(versions);
+  for (int view : BrowserViews()) ListBrowserHelpers(versions, view);
+  for (int view : BrowserViews()) ListToolbarEntries(versions, view);
+  for (int view : BrowserViews()) ListExtensionEntries(versions, view);
   return CatalogueCount();
 }
 
@@ -201,6 +232,7 @@ int RemoveIEHelper(const char* path, int index) {
   struct Target {
     int type;
     std::string data;
+    int view;
   };
   std::vector<Target> targets;
   for (int i = 0; i < CatalogueCount(); ++i) {
@@ -209,12 +241,12 @@ int RemoveIEHelper(const char* path, int index) {
     // without a file is only itself.
     const bool match = file.empty() ? i == index : lstrcmpiA(entry.path.c_str(), file.c_str()) == 0;
     if (match && entry.type >= kTypeBrowserHelper && entry.type <= kTypeExtension)
-      targets.push_back({entry.type, entry.data});
+      targets.push_back({entry.type, entry.data, entry.value});
   }
   if (targets.empty()) return 0;
   int removed = 0;
   for (const Target& target : targets) {
-    const std::string key = DeleteRegistration(target.type, target.data);
+    const std::string key = DeleteRegistration(target.type, target.data, target.view);
     if (key.empty()) continue;
     ++removed;
     AppendHistory(FileNamePart(file).c_str(), file.c_str(), key.c_str(), kTypeBrowserHelper, kActionIEHelperRemove);

@@ -29,12 +29,16 @@ constexpr size_t kClassNameWidth = 511;
 // What HKEY_CLASSES_ROOT\CLSID says of a class: its name and its server file
 // (InprocServer32, expanded). Both empty when the class or the value is
 // missing, and for a text that cannot name a class key (empty, too long, or
-// holding a backslash, which would reach into another key).
+// holding a backslash, which would reach into another key). On 64-bit
+// Windows a class without a server in the machine's own view is read in the
+// 32-bit view, where the 32-bit browser's classes live.
 struct ClassInfo {
   std::string name;
   std::string file;
 };
-ClassInfo ResolveClass(const std::string& classId);
+// thirtyTwoBitFirst: the 32-bit view is read first (a registration of the
+// 32-bit browser).
+ClassInfo ResolveClass(const std::string& classId, bool thirtyTwoBitFirst = false);
 // The key path "CLSID\{...}" of a class id (braces added when missing); ""
 // when the text cannot name a class key.
 std::string ClassKeyPath(const std::string& classId);
@@ -42,7 +46,10 @@ std::string ClassKeyPath(const std::string& classId);
 // ---- The IE helpers -----------------------------------------------------------
 
 // Clears the catalogue entry list and lists the helper objects (900),
-// toolbars (901) and extensions (902), in that order. Returns the count.
+// toolbars (901) and extensions (902), in that order. Returns the count. On
+// 64-bit Windows each kind is listed from the machine's own view, then from
+// the 32-bit browser's (those entries have the value 1, and are removed in
+// their view).
 int EnumerateIEHelpers();
 
 // Removes the registration of every listed helper whose path is the given

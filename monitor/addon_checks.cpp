@@ -51,6 +51,7 @@ std::vector<CatalogueEntry> CopyOfList() {
 }  // namespace
 
 int CheckIEHelpers() {
+  const WholeCatalogue whole;  // a flood of known items must not push a new one out of the list
   EnumerateIEHelpers();
   const std::vector<CatalogueEntry> entries = CopyOfList();
   RegKey baseline;  // opened once for the walk; answers are written through the layer
@@ -87,7 +88,8 @@ int CheckIEHelpers() {
 }
 
 int CheckActiveX() {
-  EnumerateActiveX(false);
+  const WholeCatalogue whole;
+  EnumerateActiveX(false, true);
   const std::vector<CatalogueEntry> entries = CopyOfList();
   RegKey baseline;
   baseline.Open(HKEY_CURRENT_USER, kActiveXBaselineKey, KEY_READ);

@@ -167,7 +167,8 @@ TEST_F(BrowserAddOns, HelpersToolbarsAndExtensionsAreListedInOrderWithTheirTitle
   AddExtension(kControl, {{"ButtonText", "@C:\\WINDOWS\\system32\\SHDOCLC.DLL,-864"}, {"Exec", plain}});
   AddExtension(kControlUnused, {{"ButtonText", "Tool"}, {"script", "c:\\scripts\\tool.htm"}, {"HotIcon", "hot.ico"}});
   AddExtension(kControlNoName, {{"ButtonText", "Anything"}, {"Exec", addon}});
-  AddExtension(kControlNoFile, {{"Exec", addon}});  // no ButtonText: no button
+  AddExtension(kControlNoFile, {{"Exec", addon}});  // neither button nor menu item: nothing the browser shows
+  AddExtension(kKilled, {{"MenuText", "Menu Only"}, {"script", "c:\\scripts\\menu.htm"}});  // a Tools menu item
 
   EnumerateIEHelpers();
   struct Expected {
@@ -187,6 +188,7 @@ TEST_F(BrowserAddOns, HelpersToolbarsAndExtensionsAreListedInOrderWithTheirTitle
       {kControl, 902, LoadText(IDS_RELATED_EXTENSION), plain, plain},
       {kControlUnused, 902, "Tool", "c:\\scripts\\tool.htm", "hot.ico"},
       {kControlNoName, 902, "Fixture Add-On", addon, addon},
+      {kKilled, 902, "Menu Only", "c:\\scripts\\menu.htm", "c:\\scripts\\menu.htm"},
   };
   for (const Expected& row : expected) {
     const int index = IndexOf(row.id.substr(0, kPathChars));
@@ -344,9 +346,11 @@ TEST_F(BrowserAddOns, ControlsTheBrowserUsedAndWithListAllEveryCompatibilityEntr
 
 TEST_F(BrowserAddOns, ActiveXBaselineIsBuiltOnceWithItsMarker) {
   PlantControls();
+  SetOption(kOptHideMicrosoftActiveX, 1);  // the page's filter: every control is still remembered
   EXPECT_EQ(1, CreateActiveXBaseline());
   EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, ""));
   EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl.c_str()));
+  EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControlMicrosoft.c_str()));
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kKilled.c_str()));  // not used by the browser
   EXPECT_EQ(0, CatalogueCount());
   DeleteValueRaw(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl);
@@ -363,8 +367,10 @@ TEST_F(BrowserAddOns, RefusedControlIsDisabledAndNeverAskedAboutAgain) {
   PlantControls();
   SetOption(kOptShowAlerts, 0);
   SetOption(kOptHideActiveX, 2);
+  SetOption(kOptHideMicrosoftActiveX, 1);  // the page's filter: a file claiming Microsoft is still watched
   EXPECT_EQ(1, CheckActiveX());
   EXPECT_EQ(0x400u, StoredFlags(kControl));
+  EXPECT_EQ(0x400u, StoredFlags(kControlMicrosoft));
   EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, kControl.c_str()));
   EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Detected\\ActiveX",
                                  NormalizeFilePath(Fixture("addon.dll").c_str()).c_str()));
@@ -419,6 +425,62 @@ TEST_F(BrowserAddOns, RefusedHelperIsRemovedAndRaisedAgainWhenItComesBack) {
   EXPECT_EQ(kActionIEHelperRemove, CatalogueAt(1).value);
 }
 
+// More items than a page lists, all known, registered before a new one: the
+// patrol still finds the new one (an IE extension after 4096 toolbars, a
+// control after 4096 controls) and acts on the refusal.
+TEST_F(BrowserAddOns, NewItemsBeyondAFullListAreStillCaught) {
+  const std::string addon = Fixture("addon.dll");
+  HKEY toolbars = nullptr, stats = nullptr, classes = nullptr, helpers = nullptr, controls = nullptr;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, kToolbarKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &toolbars, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kActiveXStatsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &stats, nullptr);
+  RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kIEHelperBaselineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &helpers, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kActiveXBaselineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &controls, nullptr);
+  ASSERT_TRUE(toolbars && stats && classes && helpers && controls);
+  RegSetValueExA(controls, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("P"), 2);
+  // Every one of them names a file whose helper the user accepted.
+  RegSetValueExA(helpers, "Fixture Add-On", 0, REG_SZ, reinterpret_cast<const BYTE*>("901"), 4);
+  std::vector<std::string> flood;
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) {
+    char id[64];
+    wsprintfA(id, "{5E47E1FE-0000-4000-8000-%012X}", i);
+    flood.push_back(id);
+    RegSetValueExA(toolbars, id, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    HKEY key = nullptr;
+    RegCreateKeyExA(classes, (std::string(id) + "\\InprocServer32").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(addon.c_str()),
+                   static_cast<DWORD>(addon.size() + 1));
+    RegCloseKey(key);
+    RegCreateKeyExA(stats, id, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(key);
+    RegSetValueExA(controls, id, 0, REG_SZ, reinterpret_cast<const BYTE*>("1200"), 5);
+  }
+  AddExtension(kControl, {{"ButtonText", "Beyond The List"}, {"script", "c:\\scripts\\beyond.htm"}});
+  const std::string beyond = "{5E47E1FF-0000-4000-8000-000000000001}";  // enumerated after the flood
+  RegisterClassId(beyond, "Beyond Control", &addon);
+  AddUsedControl(beyond, 1);
+  SetOption(kOptShowAlerts, 0);
+  SetOption(kOptHideIEHelper, 2);
+  SetOption(kOptHideActiveX, 2);
+
+  EXPECT_EQ(1, CheckIEHelpers());
+  EXPECT_EQ(1, CheckActiveX());
+  EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kExtensionsKey) + "\\" + kControl).c_str()));
+  EXPECT_EQ("1200", RawText(HKEY_CURRENT_USER, kActiveXBaselineKey, beyond.c_str()));
+  EXPECT_EQ(0x400u, StoredFlags(beyond));
+
+  for (const std::string& id : flood) {
+    RegDeleteValueA(toolbars, id.c_str());
+    RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
+    RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + id).c_str());
+  }
+  RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + beyond).c_str());
+  RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + beyond).c_str());
+  RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kActiveXCompatibilityKey) + "\\" + beyond).c_str());
+  for (HKEY key : {toolbars, stats, classes, helpers, controls}) RegCloseKey(key);
+}
+
 TEST_F(BrowserAddOns, HelpersOfTheInitialBaselinesAreKnownToThePatrol) {
   const std::string addon = Fixture("addon.dll");
   RegisterClassId(kBho, "Helper", &addon);
@@ -455,6 +517,11 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
   RawSet(HKEY_CURRENT_USER, (zones + "addon-trusted.example\\www").c_str(), "*", REG_DWORD, &trusted, 4);
   AddExtension(kControl, {{"ButtonText", "Button"}, {"MenuText", "Menu item"}, {"script", "c:\\s.htm"}});
   RawSetText(HKEY_CURRENT_USER, (std::string(kExtensionsKey) + "\\" + kControl).c_str(), "exec", "c:\\user.exe");
+  const char* delayLoad = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+  const char* schedulers = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+  RawSetText(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test Object", kBho);
+  RawSetText(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test No Class", kBhoNoServer);  // no file: left out
+  RawSetText(HKEY_LOCAL_MACHINE, schedulers, kToolbar.c_str(), "Addon test scheduler");
 
   struct Row {
     int (*list)();
@@ -470,6 +537,8 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
       {ListPlugins, ".sntl", "c:\\plugins\\np.dll", ".sntl", "", 0, 1},
       {ListDownloadedProgramFiles, "Helper Object", "http://example/x.cab", file, kBho, 0, 1},
       {ListAdvancedOptions, "Addon test option", "own.hlp#1", "option.bmp", "", 0, 1},
+      {ListDelayLoadObjects, "Helper Object", file, kBho, "Addon Test Object", 0, 1},
+      {ListSharedTaskSchedulers, "Toolbar Class", file, kToolbar, "Addon test scheduler", 0, 1},
       {ListZoneDomains, "addon-test.example", "", "", "", 0, 1},
       {ListZoneDomains, "addon-trusted.example", "", "", "", 0, 0},
       {ListExtensions, "Button", "c:\\s.htm", kControl, "", 1, 1},
@@ -495,6 +564,9 @@ TEST_F(BrowserAddOns, ReportListsCarryTheirFields) {
   EXPECT_TRUE(IsKnownShellClass("{e6fb5e20-de35-11cf-9c87-00aa005127ed}"));
   EXPECT_FALSE(IsKnownShellClass(kBho.c_str()));
 
+  DeleteValueRaw(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test Object");
+  DeleteValueRaw(HKEY_LOCAL_MACHINE, delayLoad, "Addon Test No Class");
+  DeleteValueRaw(HKEY_LOCAL_MACHINE, schedulers, kToolbar);
   for (const std::string& key :
        {menuExt, plugin, unit, advanced, zones + "addon-test.example", zones + "addon-trusted.example"})
     RawDeleteTree(key.find("Domains") != std::string::npos || key == menuExt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,

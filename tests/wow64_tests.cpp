@@ -144,15 +144,98 @@ TEST_F(Wow64, BrowserAddOnsOfTheNativeViewAreSeenAndDisabledThere) {
       EXPECT_EQ("c:\\native\\helper.dll", CatalogueAt(i).path);
     }
   EXPECT_EQ(1, listed);
+  // The kill bit is read by the browser of each view: Internet Explorer's
+  // 32-bit copy (the default one) reads the 32-bit view's key.
+  auto flagsIn = [&](REGSAM view) {
+    HKEY key;
+    DWORD flags = 0xDEADBEEF, size = sizeof flags;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, compatibility.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+      return flags;
+    RegQueryValueExA(key, "Compatibility Flags", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size);
+    RegCloseKey(key);
+    return flags;
+  };
   EXPECT_EQ(1, DisableActiveX(id));
-  HKEY key;
-  DWORD flags = 0, size = sizeof flags;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, compatibility.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key));
-  RegQueryValueExA(key, "Compatibility Flags", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size);
-  RegCloseKey(key);
-  EXPECT_EQ(kKillBit, flags);
+  EXPECT_EQ(kKillBit, flagsIn(KEY_WOW64_64KEY));
+  EXPECT_EQ(kKillBit, flagsIn(KEY_WOW64_32KEY));
+  EXPECT_EQ(1, EnableActiveX(id));
+  EXPECT_EQ(0u, flagsIn(KEY_WOW64_64KEY));
+  EXPECT_EQ(0u, flagsIn(KEY_WOW64_32KEY));
   for (const std::string& path : {classKey, helperKey, compatibility}) DeleteKeyTree(HKEY_LOCAL_MACHINE, path.c_str());
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\ActiveX "
+                                                 "Compatibility\\") +
+                                     id)
+                                        .c_str());
+}
+
+// The 32-bit browser's own helper object and toolbar (in the 32-bit view)
+// are listed with their 32-bit files, and removed in that view only.
+TEST_F(Wow64, HelpersOfThe32BitViewAreListedAndRemovedThere) {
+  const char* helper = "{5E47E100-0000-4000-8000-0000000000B3}";
+  const char* toolbar = "{5E47E100-0000-4000-8000-0000000000B4}";
+  const std::string helperKey = std::string(kBrowserHelpersKey) + "\\" + helper;
+  for (const char* id : {helper, toolbar}) {
+    const std::string classKey = std::string("Software\\Classes\\CLSID\\") + id;
+    SetIn(KEY_WOW64_32KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\thirty\\helper.dll");
+    SetIn(KEY_WOW64_64KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\native\\helper.dll");
+  }
+  SetIn(KEY_WOW64_32KEY, helperKey.c_str(), "", "");
+  SetIn(KEY_WOW64_64KEY, helperKey.c_str(), "", "");  // the native browser's registration stays
+  SetIn(KEY_WOW64_32KEY, kToolbarKey, toolbar, "");
+  EnumerateIEHelpers();
+  int thirtyTwo = -1, native = 0, toolbars = 0;
+  for (int i = 0; i < CatalogueCount(); ++i) {
+    const CatalogueEntry& entry = CatalogueAt(i);
+    if (entry.data == helper && entry.path == "c:\\thirty\\helper.dll") thirtyTwo = i;
+    if (entry.data == helper && entry.path == "c:\\native\\helper.dll") ++native;
+    if (entry.data == toolbar && entry.path == "c:\\thirty\\helper.dll") ++toolbars;
+  }
+  ASSERT_LE(0, thirtyTwo);
+  EXPECT_EQ(1, native);
+  EXPECT_EQ(1, toolbars);
+  EXPECT_EQ(2, RemoveIEHelper("c:\\thirty\\helper.dll", thirtyTwo));
+  HKEY key;
+  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, helperKey.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key));
+  EXPECT_EQ("<missing>", TextIn(KEY_WOW64_32KEY, kToolbarKey, toolbar));
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, helperKey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key));
+  RegCloseKey(key);
+  DeleteIn(KEY_WOW64_32KEY, kToolbarKey, toolbar);
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, helperKey.c_str());
+  for (const char* id : {helper, toolbar})
+    for (const char* view : {"", "Wow6432Node\\"})
+      DeleteKeyTree(HKEY_LOCAL_MACHINE, (std::string("Software\\") + view + "Classes\\CLSID\\" + id).c_str());
+}
+
+// A 32-bit control (registered only in the 32-bit view of the classes, as
+// the 32-bit browser's controls are) that the browser used is listed with its
+// file, and so watched by the patrol.
+TEST_F(Wow64, ControlsOfThe32BitViewAreListed) {
+  const char* id = "{5E47E100-0000-4000-8000-0000000000B2}";
+  const std::string classKey = std::string("Software\\Classes\\CLSID\\") + id;
+  const std::string stats = std::string(kActiveXStatsKey) + "\\" + id;
+  SetIn(KEY_WOW64_32KEY, classKey.c_str(), "", "Thirty-two Control");
+  SetIn(KEY_WOW64_32KEY, (classKey + "\\InprocServer32").c_str(), "", "c:\\thirty\\control.dll");
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, stats.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  EnumerateActiveX(false);
+  int listed = 0;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).data == id) {
+      ++listed;
+      EXPECT_EQ("Thirty-two Control", CatalogueAt(i).title);
+      EXPECT_EQ(0, lstrcmpiA("c:\\thirty\\control.dll", CatalogueAt(i).path.c_str())) << CatalogueAt(i).path;
+    }
+  EXPECT_EQ(1, listed);
+  HKEY classes;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &classes) ==
+      ERROR_SUCCESS) {
+    RegDeleteKeyA(classes, (std::string(id) + "\\InprocServer32").c_str());
+    RegDeleteKeyA(classes, id);
+    RegCloseKey(classes);
+  }
+  RegDeleteKeyA(HKEY_CURRENT_USER, stats.c_str());
 }
 
 }  // namespace
