@@ -680,6 +680,8 @@ TEST_F(MonitorProcess, UnavailableSchedulerRaisesNoTask) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteFileA(history.c_str());
+}
+
 // A program identifier of the tests' own under the machine's classes.
 void PlantAssociation(const char* extension, const char* value, const char* command) {
   RawSetText(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + extension).c_str(), "", value);
