@@ -200,6 +200,15 @@ std::string BaselineCommandOf(const std::string& value) {
   return command;
 }
 
+std::string ApprovedCommandOf(const std::string& value) {
+  const std::string command = BaselineCommandOf(value);
+  std::string exact;
+  if (!command.empty() && ReadText(HKEY_CURRENT_USER, kClassRootKey, value.c_str(), exact) &&
+      WithoutQuotes(exact) == command)
+    return exact;
+  return command;
+}
+
 std::string BaselineAssociationValue(const std::string& extension, int source) {
   const char* key = BaselineKeyOf(source);
   std::string value;

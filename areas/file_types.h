@@ -58,6 +58,9 @@ int RestoreAssociation(const std::string& extension, int source);
 std::string BaselineAssociationValue(const std::string& extension, int source);
 // The approved command of an association value ("" when none).
 std::string BaselineCommandOf(const std::string& value);
+// The same with its quotes when the exact command was kept: only then can
+// its program be told from its folder when a folder holds "name.ext ".
+std::string ApprovedCommandOf(const std::string& value);
 
 // The settings initialisation's builder: makes the list and the baselines
 // when they are missing; returns the number of entries written.

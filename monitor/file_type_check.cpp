@@ -38,7 +38,7 @@ int CheckFileTypes() {
     if (monitor.exiting) return 0;
     const std::string& extension = entry.description;
     const int source = entry.value;
-    const std::string baseline = BaselineCommandOf(BaselineAssociationValue(extension, source));
+    const std::string baseline = ApprovedCommandOf(BaselineAssociationValue(extension, source));
     const std::string& current = entry.command;
     if (baseline.empty() || ContainsText(baseline.c_str(), "AVI;BAT")) {
       // Monitored before anything was associated: the first program is approved.

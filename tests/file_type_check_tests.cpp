@@ -1,0 +1,59 @@
+// The patrol's file type check in-process, with file types locked (no
+// question): a changed program is put back, a moved one is left alone.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "file_type_check.h"
+#include "file_types.h"
+#include "monitor.h"
+#include "settings.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+const char* const kExtension = "Software\\Classes\\.sntq";
+const char* const kProgId = "Software\\Classes\\SentrelCheck.Q";
+const char* const kCommand = "Software\\Classes\\SentrelCheck.Q\\shell\\open\\command";
+
+void Clean() {
+  RawDeleteTree(HKEY_LOCAL_MACHINE, kExtension);
+  RawDeleteTree(HKEY_LOCAL_MACHINE, kProgId);
+  RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+}
+
+TEST(FileTypeCheck, LockedCheckPutsBackAnotherProgramAndLeavesAMovedOne) {
+  struct Case {
+    std::string approved, changed;
+    bool putBack;
+  };
+  const Case cases[] = {
+      {"c:\\apps\\bview.exe %1", "c:\\apps\\hijack.exe %1", true},
+      // A folder with "name.ext " in it is still only a folder.
+      {"\"c:\\apps\\viewer 2.0 beta\\fview.exe\" \"%1\"", "\"d:\\moved\\fview.exe\" \"%1\"", false},
+  };
+  for (const Case& c : cases) {
+    Clean();
+    Monitor() = MonitorState{};
+    RawSetText(HKEY_LOCAL_MACHINE, kExtension, "", "SentrelCheck.Q");
+    RawSetText(HKEY_LOCAL_MACHINE, kCommand, "", c.approved);
+    RawSetText(HKEY_CURRENT_USER, kClassKey, "", "");
+    ASSERT_EQ(0, AddMonitoredExtension("sntq"));
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "LockFileTypes", "1");
+    LoadOptions();
+    RawSetText(HKEY_LOCAL_MACHINE, kCommand, "", c.changed);
+    // A second check must find nothing more to do either way.
+    for (int patrol = 0; patrol < 2; ++patrol) {
+      EXPECT_EQ(1, CheckFileTypes());
+      EXPECT_EQ(c.putBack ? c.approved : c.changed, RawText(HKEY_LOCAL_MACHINE, kCommand, "")) << c.changed;
+    }
+  }
+  Clean();
+}
+
+}  // namespace
