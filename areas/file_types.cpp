@@ -93,6 +93,17 @@ std::string FriendlyName(const std::string& value) {
   return name;
 }
 
+// A program Windows would start for this text: found as it is or with
+// ".exe", on the path when it has no folder.
+bool NamesProgram(const std::string& text) {
+  if (text.empty() || text.back() == '\\') return false;
+  char found[MAX_PATH];
+  const DWORD length = SearchPathA(nullptr, text.c_str(), ".exe", sizeof found, found, nullptr);
+  if (length == 0 || length >= sizeof found) return false;
+  const DWORD attributes = GetFileAttributesA(found);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string ProgramFileOf(const std::string& command) {
   std::string expanded;
   ExpandEnvironment(command, expanded);
@@ -346,7 +357,9 @@ std::string ProgramPart(const std::string& command) {
   }
   const std::string text = WithoutQuotes(command.substr(start));
   // Unquoted, the program ends at the first blank that follows a name with
-  // an extension ("C:\Program Files\App\app.exe %1").
+  // an extension ("C:\Program Files\App\app.exe %1"), or, as Windows reads
+  // it, one that names a program without one ("rundll32 x.dll,Run"): else
+  // a program named later in the arguments would stand for it.
   for (size_t blank = text.find(' '); blank != std::string::npos; blank = text.find(' ', blank + 1)) {
     const std::string head = text.substr(0, blank);
     const size_t dot = head.rfind('.');
@@ -354,6 +367,7 @@ std::string ProgramPart(const std::string& command) {
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash) && head.size() - dot <= 5 &&
         head.size() - dot >= 2)
       return head;
+    if (NamesProgram(head)) return head;
   }
   return text;
 }

@@ -27,6 +27,12 @@ void Clean() {
   RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
 }
 
+std::string SystemFolder() {
+  char folder[MAX_PATH] = "";
+  GetSystemDirectoryA(folder, sizeof folder);
+  return folder;
+}
+
 TEST(FileTypeCheck, LockedCheckPutsBackAnotherProgramAndLeavesAMovedOne) {
   struct Case {
     std::string approved, changed;
@@ -36,6 +42,10 @@ TEST(FileTypeCheck, LockedCheckPutsBackAnotherProgramAndLeavesAMovedOne) {
       {"c:\\apps\\bview.exe %1", "c:\\apps\\hijack.exe %1", true},
       // A folder with "name.ext " in it is still only a folder.
       {"\"c:\\apps\\viewer 2.0 beta\\fview.exe\" \"%1\"", "\"d:\\moved\\fview.exe\" \"%1\"", false},
+      // Another program in front, the old one only an argument.
+      {"c:\\windows\\notepad.exe %1", "rundll32 c:\\apps\\evil.dll,Run c:\\windows\\notepad.exe %1", true},
+      {"c:\\windows\\notepad.exe %1", SystemFolder() + "\\rundll32 c:\\apps\\evil.dll,Run c:\\windows\\notepad.exe %1",
+       true},
   };
   for (const Case& c : cases) {
     Clean();
