@@ -220,6 +220,23 @@ std::string ApprovedCommandOf(const std::string& value) {
   return command;
 }
 
+std::string ApprovedCommandBeside(const std::string& extension, int source) {
+  if (source != kChosenApplication && source != kChosenProgId) return "";
+  // The user's choices come before the machine's classes.
+  for (int other = kChosenProgId; other >= kMachineClasses; --other) {
+    if (other == source) continue;
+    const std::string command = ApprovedCommandOf(BaselineAssociationValue(extension, other));
+    if (!command.empty()) return command;
+  }
+  return "";
+}
+
+int RemoveUserChoice(const std::string& extension, int source) {
+  if (source != kChosenApplication && source != kChosenProgId) return 0;
+  return DeleteValue(HKEY_CURRENT_USER, (std::string(kFileExtsKey) + "\\" + DottedExtension(extension)).c_str(),
+                     source == kChosenApplication ? "Application" : "ProgID");
+}
+
 std::string BaselineAssociationValue(const std::string& extension, int source) {
   const char* key = BaselineKeyOf(source);
   std::string value;
