@@ -363,14 +363,18 @@ int IsAssociationValueInUse(const std::string& value) {
   return 0;
 }
 
-std::string ProgramPart(const std::string& command) {
+namespace {
+
+// The program of a command; with probe, an unquoted head without an
+// extension that names an existing program ends it too.
+std::string ProgramPartOf(const std::string& command, bool probe) {
   size_t start = 0;
   while (start < command.size() && (command[start] == ' ' || command[start] == '\t')) ++start;
   if (start < command.size() && command[start] == '"') {
     const size_t close = command.find('"', start + 1);
     if (close != std::string::npos) return command.substr(start + 1, close - start - 1);
     // Unbalanced: read it as if it had no quotes.
-    return ProgramPart(command.substr(start + 1));
+    return ProgramPartOf(command.substr(start + 1), probe);
   }
   const std::string text = WithoutQuotes(command.substr(start));
   // Unquoted, the program ends at the first blank that follows a name with
@@ -384,10 +388,14 @@ std::string ProgramPart(const std::string& command) {
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash) && head.size() - dot <= 5 &&
         head.size() - dot >= 2)
       return head;
-    if (NamesProgram(head)) return head;
+    if (probe && NamesProgram(head)) return head;
   }
   return text;
 }
+
+}  // namespace
+
+std::string ProgramPart(const std::string& command) { return ProgramPartOf(command, true); }
 
 std::string ProgramFileName(const std::string& command) {
   const std::string program = ProgramPart(command);
@@ -397,7 +405,9 @@ std::string ProgramFileName(const std::string& command) {
 
 std::string QuotedCommand(const std::string& command) {
   if (command.find('"') != std::string::npos) return command;
-  const std::string program = ProgramPart(command);
+  // Not probed: a planted "C:\Program.exe" must not keep the real program
+  // unquoted.
+  const std::string program = ProgramPartOf(command, false);
   if (program.find(' ') == std::string::npos || command.compare(0, program.size(), program) != 0) return command;
   return "\"" + program + "\"" + command.substr(program.size());
 }
