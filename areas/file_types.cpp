@@ -93,6 +93,17 @@ std::string FriendlyName(const std::string& value) {
   return name;
 }
 
+// A program Windows would start for this text: found as it is or with
+// ".exe", on the path when it has no folder.
+bool NamesProgram(const std::string& text) {
+  if (text.empty() || text.back() == '\\') return false;
+  char found[MAX_PATH];
+  const DWORD length = SearchPathA(nullptr, text.c_str(), ".exe", sizeof found, found, nullptr);
+  if (length == 0 || length >= sizeof found) return false;
+  const DWORD attributes = GetFileAttributesA(found);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string ProgramFileOf(const std::string& command) {
   std::string expanded;
   ExpandEnvironment(command, expanded);
@@ -198,6 +209,32 @@ std::string BaselineCommandOf(const std::string& value) {
   std::string command;
   if (!value.empty()) ReadText(HKEY_CURRENT_USER, kClassKey, value.c_str(), command);
   return command;
+}
+
+std::string ApprovedCommandOf(const std::string& value) {
+  const std::string command = BaselineCommandOf(value);
+  std::string exact;
+  if (!command.empty() && ReadText(HKEY_CURRENT_USER, kClassRootKey, value.c_str(), exact) &&
+      WithoutQuotes(exact) == command)
+    return exact;
+  return command;
+}
+
+std::string ApprovedCommandBeside(const std::string& extension, int source) {
+  if (source != kChosenApplication && source != kChosenProgId) return "";
+  // The user's choices come before the machine's classes.
+  for (int other = kChosenProgId; other >= kMachineClasses; --other) {
+    if (other == source) continue;
+    const std::string command = ApprovedCommandOf(BaselineAssociationValue(extension, other));
+    if (!command.empty()) return command;
+  }
+  return "";
+}
+
+int RemoveUserChoice(const std::string& extension, int source) {
+  if (source != kChosenApplication && source != kChosenProgId) return 0;
+  return DeleteValue(HKEY_CURRENT_USER, (std::string(kFileExtsKey) + "\\" + DottedExtension(extension)).c_str(),
+                     source == kChosenApplication ? "Application" : "ProgID");
 }
 
 std::string BaselineAssociationValue(const std::string& extension, int source) {
@@ -326,18 +363,24 @@ int IsAssociationValueInUse(const std::string& value) {
   return 0;
 }
 
-std::string ProgramPart(const std::string& command) {
+namespace {
+
+// The program of a command; with probe, an unquoted head without an
+// extension that names an existing program ends it too.
+std::string ProgramPartOf(const std::string& command, bool probe) {
   size_t start = 0;
   while (start < command.size() && (command[start] == ' ' || command[start] == '\t')) ++start;
   if (start < command.size() && command[start] == '"') {
     const size_t close = command.find('"', start + 1);
     if (close != std::string::npos) return command.substr(start + 1, close - start - 1);
     // Unbalanced: read it as if it had no quotes.
-    return ProgramPart(command.substr(start + 1));
+    return ProgramPartOf(command.substr(start + 1), probe);
   }
   const std::string text = WithoutQuotes(command.substr(start));
   // Unquoted, the program ends at the first blank that follows a name with
-  // an extension ("C:\Program Files\App\app.exe %1").
+  // an extension ("C:\Program Files\App\app.exe %1"), or, as Windows reads
+  // it, one that names a program without one ("rundll32 x.dll,Run"): else
+  // a program named later in the arguments would stand for it.
   for (size_t blank = text.find(' '); blank != std::string::npos; blank = text.find(' ', blank + 1)) {
     const std::string head = text.substr(0, blank);
     const size_t dot = head.rfind('.');
@@ -345,9 +388,14 @@ std::string ProgramPart(const std::string& command) {
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash) && head.size() - dot <= 5 &&
         head.size() - dot >= 2)
       return head;
+    if (probe && NamesProgram(head)) return head;
   }
   return text;
 }
+
+}  // namespace
+
+std::string ProgramPart(const std::string& command) { return ProgramPartOf(command, true); }
 
 std::string ProgramFileName(const std::string& command) {
   const std::string program = ProgramPart(command);
@@ -357,7 +405,9 @@ std::string ProgramFileName(const std::string& command) {
 
 std::string QuotedCommand(const std::string& command) {
   if (command.find('"') != std::string::npos) return command;
-  const std::string program = ProgramPart(command);
+  // Not probed: a planted "C:\Program.exe" must not keep the real program
+  // unquoted.
+  const std::string program = ProgramPartOf(command, false);
   if (program.find(' ') == std::string::npos || command.compare(0, program.size(), program) != 0) return command;
   return "\"" + program + "\"" + command.substr(program.size());
 }

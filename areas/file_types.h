@@ -58,6 +58,14 @@ int RestoreAssociation(const std::string& extension, int source);
 std::string BaselineAssociationValue(const std::string& extension, int source);
 // The approved command of an association value ("" when none).
 std::string BaselineCommandOf(const std::string& value);
+// The same with its quotes when the exact command was kept: only then can
+// its program be told from its folder when a folder holds "name.ext ".
+std::string ApprovedCommandOf(const std::string& value);
+// For a user's choice (source 2 or 3) with nothing approved of its own: the
+// approved command it now stands in front of ("" when the extension had
+// none), and the removal of that choice.
+std::string ApprovedCommandBeside(const std::string& extension, int source);
+int RemoveUserChoice(const std::string& extension, int source);
 
 // The settings initialisation's builder: makes the list and the baselines
 // when they are missing; returns the number of entries written.

@@ -38,7 +38,11 @@ int CheckFileTypes() {
     if (monitor.exiting) return 0;
     const std::string& extension = entry.description;
     const int source = entry.value;
-    const std::string baseline = BaselineCommandOf(BaselineAssociationValue(extension, source));
+    const std::string value = BaselineAssociationValue(extension, source);
+    std::string baseline = ApprovedCommandOf(value);
+    // A user's choice that appeared in front of an approved association
+    // changes which program opens the type: it is not a first association.
+    const bool added = value.empty() && !(baseline = ApprovedCommandBeside(extension, source)).empty();
     const std::string& current = entry.command;
     if (baseline.empty() || ContainsText(baseline.c_str(), "AVI;BAT")) {
       // Monitored before anything was associated: the first program is approved.
@@ -46,9 +50,15 @@ int CheckFileTypes() {
       continue;
     }
     // The same program moved, quoted or given other arguments is no change.
-    if (lstrcmpiA(ProgramFileName(baseline).c_str(), ProgramFileName(current).c_str()) == 0) continue;
+    if (lstrcmpiA(ProgramFileName(baseline).c_str(), ProgramFileName(current).c_str()) == 0) {
+      if (added) WriteFileTypeBaseline(extension, source);
+      continue;
+    }
     if (Option(kOptLockFileTypes) != 0) {
-      RestoreAssociation(extension, source);
+      if (added)
+        RemoveUserChoice(extension, source);
+      else
+        RestoreAssociation(extension, source);
       continue;
     }
     RecordFirstSeen(baseline.c_str(), FirstSeenArea(kTypeFileType));
@@ -64,7 +74,9 @@ int CheckFileTypes() {
     item.secondProgram = current;
     const int answer = ShowAlert(monitor.window, AlertKind::FileType);
     monitor.alertOpen = false;
-    if (answer == kAnswerNo)
+    if (answer == kAnswerNo && added)
+      RemoveUserChoice(extension, source);
+    else if (answer == kAnswerNo)
       RestoreAssociation(extension, source);
     else
       WriteFileTypeBaseline(extension, source);

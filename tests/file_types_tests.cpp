@@ -227,9 +227,12 @@ TEST_F(FileTypes, RestorePutsEachSourceBackWithItsQuotes) {
   EXPECT_EQ("SentrelTest.B", found.value);
   // Without the exact copy the approved program is still quoted: unquoted, a
   // folder with blanks would start C:\Program.exe.
+  // Not even when C:\Program.exe exists, the very program it would start.
   RawDeleteTree(HKEY_CURRENT_USER, kClassRootKey);
   SetCommand(HKEY_LOCAL_MACHINE, "Software\\Classes\\SentrelTest.A", "c:\\bad\\bad.exe %1");
+  CloseHandle(CreateFileA("C:\\Program.exe", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   RestoreAssociation(".SNTA", 1);
+  DeleteFileA("C:\\Program.exe");
   ASSERT_EQ(1, ResolveAssociation("snta", 1, found));
   EXPECT_EQ("\"C:\\Program Files\\Viewer\\viewer.exe\" %1", found.command);
   // Nothing approved for .sntc: nothing written.
