@@ -390,8 +390,18 @@ int EnumerateServices(ServiceListing mode) {
     std::string description = ReadText(key, "Description");
     if (description.size() > kDescriptionReadBytes) description.resize(kDescriptionReadBytes);
     const long start = ReadStart(key);
-    AddCatalogueEntry(title.c_str(), path.c_str(), StartTypeText(start < 0 ? 0 : static_cast<DWORD>(start)).c_str(),
-                      description.c_str(), hosted ? kTypeServiceHost : kTypeServiceExe, 0);
+    CatalogueEntry entry;
+    entry.title = title;
+    // The listed title is cut and stands for the program when it holds its
+    // name: the baseline and the actions go by the display name itself, or
+    // two services would answer to one value.
+    entry.name = title.substr(0, kServiceNameChars);
+    entry.named = true;
+    entry.path = path;
+    entry.data = StartTypeText(start < 0 ? 0 : static_cast<DWORD>(start));
+    entry.description = description;
+    entry.type = hosted ? kTypeServiceHost : kTypeServiceExe;
+    AddCatalogueEntry(std::move(entry));
     return true;
   });
   return CatalogueCount();
@@ -512,7 +522,7 @@ int CreateServicesBaseline() {
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& entry = CatalogueAt(i);
     const std::string type = std::to_string(entry.type);
-    RegSetValueExA(baseline.get(), entry.title.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
+    RegSetValueExA(baseline.get(), entry.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
                    static_cast<DWORD>(type.size() + 1));
   }
   ClearCatalogueEntries();

@@ -21,12 +21,17 @@ constexpr int kActionServiceAutomatic = 10;  // + 1 manual, + 2 disabled
 constexpr int kActionServiceDisabled = 12;
 constexpr int kActionServiceWasStartPending = 18;  // + 1 stop pending, + 2 running
 
+// The longest display name the Service Control Manager keeps; a listed
+// service's name (what the baseline and the actions go by) is cut to it.
+constexpr size_t kServiceNameChars = 256;
+
 enum class ServiceListing { NamesOnly, Full };
 
 // Fills the catalogue entry list with the services and returns their number.
 // Names-only: every service key with a command, titled by its key name.
 // Full: programs and hosted services only (no drivers), titled by display
-// name, with start-type text, description, and HideMicrosoftServices applied.
+// name, with start-type text, description, and HideMicrosoftServices applied;
+// each entry's name is the display name uncut.
 int EnumerateServices(ServiceListing mode);
 
 // The description of the service whose program is file; its length, 0 (and

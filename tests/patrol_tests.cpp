@@ -382,3 +382,30 @@ TEST_F(ServicesCheck, HiddenAnswersAllowOrDisableAndAskOnlyOnce) {
   EXPECT_EQ(1, CheckForNewServices());
   EXPECT_EQ(2u, Start("SvcTstPatrolNo"));
 }
+
+TEST_F(ServicesCheck, NewServiceIsNotTakenForAKnownOneItsListedTitleResembles) {
+  const std::string shared(130, 'x');
+  struct Case {
+    const char* label;
+    std::string known, added;
+  } cases[] = {
+      {"both hold the program's name", "Sentrel Helper One", "Sentrel Helper Two"},
+      {"alike up to the title's width", shared + " One", shared + " Two"},
+  };
+  ASSERT_EQ(1, CreateServicesBaseline());
+  for (const Case& c : cases) {
+    ScratchService known("SvcTstAlikeKnown", c.known, "C:\\svc\\alike-known.exe", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+    ASSERT_TRUE(known.created()) << c.label;
+    Answer("1");
+    EXPECT_EQ(1, CheckForNewServices()) << c.label;
+    ScratchService added("SvcTstAlikeAdded", c.added, "C:\\svc\\alike-added.exe", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+    ASSERT_TRUE(added.created()) << c.label;
+    Answer("2");
+    EXPECT_EQ(1, CheckForNewServices()) << c.label;
+    EXPECT_EQ(4u, Start("SvcTstAlikeAdded")) << c.label;
+    EXPECT_EQ(2u, Start("SvcTstAlikeKnown")) << c.label;
+    EXPECT_EQ("700", Baseline(c.added.c_str())) << c.label;
+  }
+}
