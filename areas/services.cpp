@@ -305,6 +305,11 @@ std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name) {
   return {};
 }
 
+// The program files the last full listing left out as Microsoft's: the
+// signature watches them, as a program replaced by another maker's would be
+// listed.
+std::vector<std::string> g_microsoftFiles;
+
 // Whether a program file's maker is Microsoft (once per file per listing).
 bool MadeByMicrosoft(const std::string& command, std::map<std::string, bool>& known) {
   const std::string file = NormalizeFilePath(command.c_str());
@@ -314,7 +319,16 @@ bool MadeByMicrosoft(const std::string& command, std::map<std::string, bool>& kn
   ReadVersionInfo(file.c_str(), fields);
   const bool microsoft = Holds(fields.slot[kCompanyName], "Microsoft");
   known.emplace(file, microsoft);
+  if (microsoft) g_microsoftFiles.push_back(file);
   return microsoft;
+}
+
+// A file's size and last change, "" when it cannot be read.
+std::string FileStamp(const std::string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return {};
+  return std::to_string(data.nFileSizeHigh) + "." + std::to_string(data.nFileSizeLow) + "." +
+         std::to_string(data.ftLastWriteTime.dwHighDateTime) + "." + std::to_string(data.ftLastWriteTime.dwLowDateTime);
 }
 
 // The key of the service with that display name: the first whose
@@ -368,6 +382,7 @@ int EnumerateServices(ServiceListing mode) {
   // Read where it is kept: the baselines are built before the options are loaded.
   const bool hideMicrosoft = full && ReadOption(OptionDefinition(kOptHideMicrosoftServices).name, 1) > 0;
   std::map<std::string, bool> microsoftFiles;
+  if (full) g_microsoftFiles.clear();
   WalkServices(KEY_READ, [&](const ServiceKeyName& name, HKEY key, const std::string& command) {
     if (!full) {
       AddCatalogueEntry(name.ansi.c_str(), "", "", "", kTypeServiceExe, 0);
@@ -582,6 +597,7 @@ std::string ServicesSignature() {
     if (Holds(command, "svchost")) signature += '\t' + HostedLibrary(key);
     return true;
   });
+  for (const std::string& file : g_microsoftFiles) signature += "\nF" + file + '\t' + FileStamp(file);
   return signature;
 }
 

@@ -409,3 +409,27 @@ TEST_F(ServicesCheck, NewServiceIsNotTakenForAKnownOneItsListedTitleResembles) {
     EXPECT_EQ("700", Baseline(c.added.c_str())) << c.label;
   }
 }
+
+TEST_F(ServicesCheck, ProgramReplacedByAnotherMakersIsAskedAbout) {
+  ASSERT_EQ(1, CreateServicesBaseline());
+  const std::string fixtures = TestFolder() + "\\fixtures\\";
+  const std::string program = fixtures + "swapped.exe";
+  ASSERT_TRUE(CopyFileA((fixtures + "opsys.dll").c_str(), program.c_str(), FALSE));  // Microsoft's
+  ScratchService swapped("SvcTstSwapped", "Svc Patrol Swapped", "\"" + program + "\"", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+  ASSERT_TRUE(swapped.created());
+  Answer("2");
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(1, CheckForNewServices());  // left out, on every check
+  EXPECT_EQ(2u, Start("SvcTstSwapped"));
+
+  ASSERT_TRUE(CopyFileA((fixtures + "multi.dll").c_str(), program.c_str(), FALSE));
+  HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  SetFileTime(file, nullptr, nullptr, &now);  // written just now, as a replacement is
+  CloseHandle(file);
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, Start("SvcTstSwapped"));
+  DeleteFileA(program.c_str());
+}
