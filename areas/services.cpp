@@ -80,9 +80,13 @@ SC_HANDLE OpenManager(DWORD access) {
 
 // The key name the manager gives for a display name; a name that is itself
 // a key name (a service the manager knows by no other) is taken as it is.
-SC_HANDLE OpenServiceByDisplayName(SC_HANDLE manager, const char* displayName, DWORD access) {
+SC_HANDLE OpenServiceByDisplayName(SC_HANDLE manager, const char* displayName, DWORD access,
+                                   const char* serviceKey = nullptr) {
   const ScmCalls& scm = Scm();
-  if (!manager || !scm.openService || !displayName || !*displayName) return nullptr;
+  if (!manager || !scm.openService) return nullptr;
+  // A listed service by its own key only: its display name may name another.
+  if (serviceKey && *serviceKey) return scm.openService(manager, serviceKey, access);
+  if (!displayName || !*displayName) return nullptr;
   char key[kKeyNameChars] = "";
   DWORD size = sizeof key;
   if (scm.keyName && scm.keyName(manager, displayName, key, &size) && key[0]) {
@@ -98,9 +102,11 @@ bool InterrogateWith(SC_HANDLE manager, const char* displayName, SERVICE_STATUS&
   return service && Scm().control && Scm().control(service.get(), SERVICE_CONTROL_INTERROGATE, &status);
 }
 
-bool Interrogate(const char* displayName, SERVICE_STATUS& status) {
+bool Interrogate(const char* displayName, SERVICE_STATUS& status, const char* serviceKey = nullptr) {
+  status = SERVICE_STATUS{};
   ScHandle manager(OpenManager(GENERIC_READ));
-  return InterrogateWith(manager.get(), displayName, status);
+  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, GENERIC_READ, serviceKey));
+  return service && Scm().control && Scm().control(service.get(), SERVICE_CONTROL_INTERROGATE, &status);
 }
 
 std::string Lower(std::string text) {
@@ -334,7 +340,14 @@ std::string FileStamp(const std::string& file) {
 // The key of the service with that display name: the first whose
 // DisplayName value matches; else the key the manager names for it; else a
 // key of that very name (a service titled by its key name).
-bool FindServiceKey(const char* displayName, ServiceKeyName& found) {
+bool FindServiceKey(const char* displayName, ServiceKeyName& found, const char* serviceKey) {
+  if (serviceKey && *serviceKey) {
+    // A listed service's own key, or none: never another of its display name.
+    const std::string path = std::string(kServicesKey) + "\\" + serviceKey;
+    if (std::strchr(serviceKey, '\\') || !ValueExists(HKEY_LOCAL_MACHINE, path.c_str(), "ImagePath")) return false;
+    found = ServiceKeyName{serviceKey, {}, true};
+    return true;
+  }
   if (!displayName || !*displayName) return false;
   bool matched = false;
   WalkServices(KEY_READ, [&](const ServiceKeyName& name, HKEY key, const std::string&) {
@@ -412,6 +425,7 @@ int EnumerateServices(ServiceListing mode) {
     // two services would answer to one value.
     entry.name = title.substr(0, kServiceNameChars);
     entry.named = true;
+    if (name.exact) entry.key = name.ansi;
     entry.path = path;
     entry.data = StartTypeText(start < 0 ? 0 : static_cast<DWORD>(start));
     entry.description = description;
@@ -458,15 +472,15 @@ std::string StateText(int state) {
   return LoadText(state >= 1 && state <= 7 ? kTexts[state - 1] : IDS_STOPPED);
 }
 
-int QueryServiceState(const char* displayName, DWORD* serviceType) {
+int QueryServiceState(const char* displayName, DWORD* serviceType, const char* key) {
   SERVICE_STATUS status;
-  const bool known = Interrogate(displayName, status);
+  const bool known = Interrogate(displayName, status, key);
   if (serviceType) *serviceType = known ? status.dwServiceType : 0;
   return known ? static_cast<int>(status.dwCurrentState) : 0;
 }
 
-int ServiceStateText(const char* displayName, std::string& text) {
-  const int state = QueryServiceState(displayName);
+int ServiceStateText(const char* displayName, std::string& text, const char* key) {
+  const int state = QueryServiceState(displayName, nullptr, key);
   text = StateText(state);
   if (text.size() > 255) text.resize(255);
   return state;
@@ -492,17 +506,17 @@ DWORD QueryControlsAccepted(const char* displayName) {
   return Interrogate(displayName, status) ? status.dwControlsAccepted : 0;
 }
 
-int SendServiceControl(const char* displayName, DWORD control) {
+int SendServiceControl(const char* displayName, DWORD control, const char* key) {
   ScHandle manager(OpenManager(GENERIC_READ));
-  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, SERVICE_ALL_ACCESS));
+  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, SERVICE_ALL_ACCESS, key));
   SERVICE_STATUS status{};
   return service && Scm().control && Scm().control(service.get(), control, &status) ? 1 : 0;
 }
 
-int SetServiceStartType(const char* displayName, DWORD start) {
+int SetServiceStartType(const char* displayName, DWORD start, const char* key) {
   if (start < SERVICE_AUTO_START || start > SERVICE_DISABLED) return 0;
   ServiceKeyName name;
-  if (!FindServiceKey(displayName, name)) return 0;
+  if (!FindServiceKey(displayName, name, key)) return 0;
   RegKey services;
   if (services.Open(HKEY_LOCAL_MACHINE, kServicesKey, KEY_READ) != ERROR_SUCCESS) return 0;
   SubKey service;
@@ -513,9 +527,9 @@ int SetServiceStartType(const char* displayName, DWORD start) {
              : 0;
 }
 
-long ServiceStartValue(const char* displayName) {
+long ServiceStartValue(const char* displayName, const char* key) {
   ServiceKeyName name;
-  if (!FindServiceKey(displayName, name)) return -1;
+  if (!FindServiceKey(displayName, name, key)) return -1;
   RegKey services;
   if (services.Open(HKEY_LOCAL_MACHINE, kServicesKey, KEY_READ) != ERROR_SUCCESS) return -1;
   SubKey service;
@@ -571,10 +585,10 @@ int ApplyServiceStartType(const std::string& title, const std::string& path, int
   return 1;
 }
 
-void RefuseService(const std::string& title, const std::string& path, int type) {
-  const int state = QueryServiceState(title.c_str());
-  const bool stopped = SendServiceControl(title.c_str(), SERVICE_CONTROL_STOP) != 0;
-  const bool disabled = SetServiceStartType(title.c_str(), SERVICE_DISABLED) != 0;
+void RefuseService(const std::string& title, const std::string& path, int type, const std::string& key) {
+  const int state = QueryServiceState(title.c_str(), nullptr, key.c_str());
+  const bool stopped = SendServiceControl(title.c_str(), SERVICE_CONTROL_STOP, key.c_str()) != 0;
+  const bool disabled = SetServiceStartType(title.c_str(), SERVICE_DISABLED, key.c_str()) != 0;
   if (const int event = StateEvent(state); event && (stopped || disabled)) Record(title, path, type, event);
   if (stopped) Record(title, path, type, kActionServiceStop);
   if (disabled) Record(title, path, type, kActionServiceDisabled);

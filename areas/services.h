@@ -46,9 +46,11 @@ std::string StateText(int state);
 
 // The run state of the service with that display name (0 when it cannot be
 // interrogated, as a stopped service cannot), with its type when asked.
-int QueryServiceState(const char* displayName, DWORD* serviceType = nullptr);
+// Where a key is given (a listed service's), that service is the one asked,
+// changed or stopped, never another of the same display name.
+int QueryServiceState(const char* displayName, DWORD* serviceType = nullptr, const char* key = nullptr);
 // The same number; text gets the state's text ("Stopped" for 0).
-int ServiceStateText(const char* displayName, std::string& text);
+int ServiceStateText(const char* displayName, std::string& text, const char* key = nullptr);
 // The run states of many services, as QueryServiceState gives each, asked
 // through one connection to the manager; services it lists as stopped are
 // not interrogated (they cannot be).
@@ -56,12 +58,12 @@ std::vector<int> QueryServiceStates(const std::vector<std::string>& displayNames
 // The controls the running service accepts; 0 on any failure.
 DWORD QueryControlsAccepted(const char* displayName);
 // Sends a control (1 = stop); non-zero when the service took it.
-int SendServiceControl(const char* displayName, DWORD control);
+int SendServiceControl(const char* displayName, DWORD control, const char* key = nullptr);
 // Writes Start (2, 3 or 4) into the key of the service with that display
 // name; non-zero when one was found and written.
-int SetServiceStartType(const char* displayName, DWORD start);
+int SetServiceStartType(const char* displayName, DWORD start, const char* key = nullptr);
 // The Start value of the service's own key; -1 when there is none.
-long ServiceStartValue(const char* displayName);
+long ServiceStartValue(const char* displayName, const char* key = nullptr);
 
 // The baseline of known services (builds it when its marker is missing).
 int CreateServicesBaseline();
@@ -76,7 +78,7 @@ int StopServiceRecorded(const std::string& title, const std::string& path, int t
 // run state's event, the new type's event, the registry's Start value.
 int ApplyServiceStartType(const std::string& title, const std::string& path, int type, int index);
 // A new service refused: its state's event, stopped, disabled.
-void RefuseService(const std::string& title, const std::string& path, int type);
+void RefuseService(const std::string& title, const std::string& path, int type, const std::string& key = "");
 
 // What the services look like in the registry, read cheaply (key names,
 // commands, display names, hosted libraries), with what decides the full

@@ -54,12 +54,13 @@ int CheckForNewServices() {
     item.text = entry.path;
     item.name = entry.name;
     item.type = entry.type;
+    item.serviceKey = entry.key;
     // Shown, or answered by HideServices while ShowAlerts is 0.
     const int answer = ShowAlert(monitor.window, AlertKind::NewService);
     monitor.alertOpen = false;
     if (answer == kAnswerNo) {
-      SetServiceStartType(entry.name.c_str(), 4);
-      SendServiceControl(entry.name.c_str(), 1);
+      SetServiceStartType(entry.name.c_str(), 4, entry.key.c_str());
+      SendServiceControl(entry.name.c_str(), 1, entry.key.c_str());
     }
     // Either way the service is known now: a refused one is not asked about
     // again.

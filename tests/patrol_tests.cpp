@@ -433,3 +433,24 @@ TEST_F(ServicesCheck, ProgramReplacedByAnotherMakersIsAskedAbout) {
   EXPECT_EQ(4u, Start("SvcTstSwapped"));
   DeleteFileA(program.c_str());
 }
+
+TEST_F(ServicesCheck, RefusalActsOnTheListedServiceNotOnItsNamesake) {
+  // Microsoft's service, left out of the listing, and a bare key of the same
+  // display name that runs another program.
+  const std::string fixtures = TestFolder() + "\\fixtures\\";
+  const std::string program = fixtures + "namesake.exe";
+  ASSERT_TRUE(CopyFileA((fixtures + "opsys.dll").c_str(), program.c_str(), FALSE));
+  ScratchService microsofts("SvcTstNamesakeA", "Svc Patrol Namesake", "\"" + program + "\"", SERVICE_WIN32_OWN_PROCESS,
+                            SERVICE_AUTO_START);
+  ASSERT_TRUE(microsofts.created());
+  ASSERT_EQ(1, CreateServicesBaseline());
+  RawServiceKey twin("SvcTstNamesakeB");
+  twin.Text("ImagePath", "C:\\svc\\namesake.exe");
+  twin.Text("DisplayName", "Svc Patrol Namesake");
+  twin.Dword("Start", SERVICE_AUTO_START);
+  Answer("2");
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, RawDword(HKEY_LOCAL_MACHINE, twin.path().c_str(), "Start"));
+  EXPECT_EQ(2u, Start("SvcTstNamesakeA"));
+  DeleteFileA(program.c_str());
+}
