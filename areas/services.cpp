@@ -4,6 +4,7 @@
 #include <winsvc.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -289,23 +290,52 @@ std::string HostedLibrary(HKEY service) {
   return ReadText(parameters.get(), "ServiceDll");
 }
 
-std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name) {
+// The form a name is known by in the baseline: its ANSI text, where each
+// character the code page holds only as a best fit ("\x0141" read as "L",
+// which would make it another service's name) is written "?" and its code.
+std::string KnownFormOf(const std::wstring& text) {
+  std::string known;
+  for (const wchar_t c : text) {
+    char bytes[8];
+    wchar_t back[2] = L"";
+    const int size = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+    if (size > 0 && MultiByteToWideChar(CP_ACP, 0, bytes, size, back, 2) == 1 && back[0] == c) {
+      known.append(bytes, static_cast<size_t>(size));
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "?%04X", static_cast<unsigned>(c));
+      known += code;
+    }
+  }
+  return known;
+}
+
+// The manager's display name of a key, in the code page; known gets the
+// form the baseline knows it by when that differs ("" otherwise).
+std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name, std::string& known) {
   const ScmCalls& scm = Scm();
+  known.clear();
   if (!manager) return {};
+  // Asked in Unicode where the key's name is: the ANSI call hands a best fit
+  // back as if it were the name.
+  if (!name.wide.empty() && scm.displayNameWide) {
+    std::vector<wchar_t> text(kDisplayNameChars, L'\0');
+    DWORD size = kDisplayNameChars;
+    if (scm.displayNameWide(manager, name.wide.c_str(), text.data(), &size)) {
+      text.back() = L'\0';
+      bool exact = true;
+      std::string ansi = AnsiOf(text.data(), &exact);
+      if (!exact) known = KnownFormOf(text.data());
+      return ansi;
+    }
+    return {};
+  }
   if (name.exact && scm.displayName) {
     std::vector<char> text(kDisplayNameChars, '\0');
     DWORD size = kDisplayNameChars;
     if (scm.displayName(manager, name.ansi.c_str(), text.data(), &size)) {
       text.back() = '\0';
       return text.data();
-    }
-  } else if (!name.exact && scm.displayNameWide) {
-    std::vector<wchar_t> text(kDisplayNameChars, L'\0');
-    DWORD size = kDisplayNameChars;
-    if (scm.displayNameWide(manager, name.wide.c_str(), text.data(), &size)) {
-      text.back() = L'\0';
-      bool exact = true;
-      return AnsiOf(text.data(), &exact);
     }
   }
   return {};
@@ -404,11 +434,15 @@ int EnumerateServices(ServiceListing mode) {
     // Kernel and file system drivers run no program of their own.
     const bool hosted = Holds(command, "svchost");
     if (!hosted && !Holds(command, ".exe")) return true;
-    std::string title = DisplayNameOf(manager.get(), name);
+    std::string known;
+    std::string title = DisplayNameOf(manager.get(), name, known);
     if (title.empty()) title = ReadText(key, "DisplayName");
     // Without any display name the key name stands for it: an empty title
     // would name the baseline's marker.
-    if (title.empty()) title = name.ansi;
+    if (title.empty()) {
+      title = name.ansi;
+      if (!name.exact) known = KnownFormOf(name.wide);
+    }
     std::string path = command;
     if (hosted) {
       const std::string library = HostedLibrary(key);
@@ -423,7 +457,7 @@ int EnumerateServices(ServiceListing mode) {
     // The listed title is cut and stands for the program when it holds its
     // name: the baseline and the actions go by the display name itself, or
     // two services would answer to one value.
-    entry.name = title.substr(0, kServiceNameChars);
+    entry.name = (known.empty() ? title : known).substr(0, kServiceNameChars);
     entry.named = true;
     if (name.exact) entry.key = name.ansi;
     entry.path = path;

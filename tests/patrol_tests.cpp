@@ -454,3 +454,21 @@ TEST_F(ServicesCheck, RefusalActsOnTheListedServiceNotOnItsNamesake) {
   EXPECT_EQ(2u, Start("SvcTstNamesakeA"));
   DeleteFileA(program.c_str());
 }
+
+TEST_F(ServicesCheck, DisplayNameOutsideTheCodePageIsNotTakenForAKnownOne) {
+  ASSERT_EQ(1, CreateServicesBaseline());
+  RawSetText(HKEY_CURRENT_USER, kServicesBaselineKey, "Svc Patrol Lookalike", "700");
+  ScratchService::Remove("SvcTstLookalike");
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  ASSERT_NE(nullptr, manager);
+  SC_HANDLE service = CreateServiceW(manager, L"SvcTstLookalike", L"Svc Patrol \x0141ookalike", SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
+                                     L"C:\\svc\\lookalike.exe", nullptr, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, service);
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  Answer("2");
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, Start("SvcTstLookalike"));
+  ScratchService::Remove("SvcTstLookalike");
+}
