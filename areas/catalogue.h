@@ -29,6 +29,7 @@ struct CatalogueEntry {
   bool fromDisabledStore = false;  // listed from its disabled copy, not from where Windows reads it
   bool named = false;              // name is given as it stands (a Run key's unnamed value is "")
   bool listed = false;             // taken from the list: its row decides whether it is disabled
+  std::string key;                 // services: the key it was listed from ("" when not in the code page)
 };
 
 int AddCatalogueEntry(const char* title, const char* path, const char* data, const char* description, int type,

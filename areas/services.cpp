@@ -4,6 +4,7 @@
 #include <winsvc.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -80,9 +81,13 @@ SC_HANDLE OpenManager(DWORD access) {
 
 // The key name the manager gives for a display name; a name that is itself
 // a key name (a service the manager knows by no other) is taken as it is.
-SC_HANDLE OpenServiceByDisplayName(SC_HANDLE manager, const char* displayName, DWORD access) {
+SC_HANDLE OpenServiceByDisplayName(SC_HANDLE manager, const char* displayName, DWORD access,
+                                   const char* serviceKey = nullptr) {
   const ScmCalls& scm = Scm();
-  if (!manager || !scm.openService || !displayName || !*displayName) return nullptr;
+  if (!manager || !scm.openService) return nullptr;
+  // A listed service by its own key only: its display name may name another.
+  if (serviceKey && *serviceKey) return scm.openService(manager, serviceKey, access);
+  if (!displayName || !*displayName) return nullptr;
   char key[kKeyNameChars] = "";
   DWORD size = sizeof key;
   if (scm.keyName && scm.keyName(manager, displayName, key, &size) && key[0]) {
@@ -98,9 +103,11 @@ bool InterrogateWith(SC_HANDLE manager, const char* displayName, SERVICE_STATUS&
   return service && Scm().control && Scm().control(service.get(), SERVICE_CONTROL_INTERROGATE, &status);
 }
 
-bool Interrogate(const char* displayName, SERVICE_STATUS& status) {
+bool Interrogate(const char* displayName, SERVICE_STATUS& status, const char* serviceKey = nullptr) {
+  status = SERVICE_STATUS{};
   ScHandle manager(OpenManager(GENERIC_READ));
-  return InterrogateWith(manager.get(), displayName, status);
+  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, GENERIC_READ, serviceKey));
+  return service && Scm().control && Scm().control(service.get(), SERVICE_CONTROL_INTERROGATE, &status);
 }
 
 std::string Lower(std::string text) {
@@ -283,9 +290,46 @@ std::string HostedLibrary(HKEY service) {
   return ReadText(parameters.get(), "ServiceDll");
 }
 
-std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name) {
+// The form a name is known by in the baseline: its ANSI text, where each
+// character the code page holds only as a best fit ("\x0141" read as "L",
+// which would make it another service's name) is written "?" and its code.
+std::string KnownFormOf(const std::wstring& text) {
+  std::string known;
+  for (const wchar_t c : text) {
+    char bytes[8];
+    wchar_t back[2] = L"";
+    const int size = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+    if (size > 0 && MultiByteToWideChar(CP_ACP, 0, bytes, size, back, 2) == 1 && back[0] == c) {
+      known.append(bytes, static_cast<size_t>(size));
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "?%04X", static_cast<unsigned>(c));
+      known += code;
+    }
+  }
+  return known;
+}
+
+// The manager's display name of a key, in the code page; known gets the
+// form the baseline knows it by when that differs ("" otherwise).
+std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name, std::string& known) {
   const ScmCalls& scm = Scm();
+  known.clear();
   if (!manager) return {};
+  // Asked in Unicode where the key's name is: the ANSI call hands a best fit
+  // back as if it were the name.
+  if (!name.wide.empty() && scm.displayNameWide) {
+    std::vector<wchar_t> text(kDisplayNameChars, L'\0');
+    DWORD size = kDisplayNameChars;
+    if (scm.displayNameWide(manager, name.wide.c_str(), text.data(), &size)) {
+      text.back() = L'\0';
+      bool exact = true;
+      std::string ansi = AnsiOf(text.data(), &exact);
+      if (!exact) known = KnownFormOf(text.data());
+      return ansi;
+    }
+    return {};
+  }
   if (name.exact && scm.displayName) {
     std::vector<char> text(kDisplayNameChars, '\0');
     DWORD size = kDisplayNameChars;
@@ -293,17 +337,14 @@ std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name) {
       text.back() = '\0';
       return text.data();
     }
-  } else if (!name.exact && scm.displayNameWide) {
-    std::vector<wchar_t> text(kDisplayNameChars, L'\0');
-    DWORD size = kDisplayNameChars;
-    if (scm.displayNameWide(manager, name.wide.c_str(), text.data(), &size)) {
-      text.back() = L'\0';
-      bool exact = true;
-      return AnsiOf(text.data(), &exact);
-    }
   }
   return {};
 }
+
+// The program files the last full listing left out as Microsoft's: the
+// signature watches them, as a program replaced by another maker's would be
+// listed.
+std::vector<std::string> g_microsoftFiles;
 
 // Whether a program file's maker is Microsoft (once per file per listing).
 bool MadeByMicrosoft(const std::string& command, std::map<std::string, bool>& known) {
@@ -314,13 +355,29 @@ bool MadeByMicrosoft(const std::string& command, std::map<std::string, bool>& kn
   ReadVersionInfo(file.c_str(), fields);
   const bool microsoft = Holds(fields.slot[kCompanyName], "Microsoft");
   known.emplace(file, microsoft);
+  if (microsoft) g_microsoftFiles.push_back(file);
   return microsoft;
+}
+
+// A file's size and last change, "" when it cannot be read.
+std::string FileStamp(const std::string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return {};
+  return std::to_string(data.nFileSizeHigh) + "." + std::to_string(data.nFileSizeLow) + "." +
+         std::to_string(data.ftLastWriteTime.dwHighDateTime) + "." + std::to_string(data.ftLastWriteTime.dwLowDateTime);
 }
 
 // The key of the service with that display name: the first whose
 // DisplayName value matches; else the key the manager names for it; else a
 // key of that very name (a service titled by its key name).
-bool FindServiceKey(const char* displayName, ServiceKeyName& found) {
+bool FindServiceKey(const char* displayName, ServiceKeyName& found, const char* serviceKey) {
+  if (serviceKey && *serviceKey) {
+    // A listed service's own key, or none: never another of its display name.
+    const std::string path = std::string(kServicesKey) + "\\" + serviceKey;
+    if (std::strchr(serviceKey, '\\') || !ValueExists(HKEY_LOCAL_MACHINE, path.c_str(), "ImagePath")) return false;
+    found = ServiceKeyName{serviceKey, {}, true};
+    return true;
+  }
   if (!displayName || !*displayName) return false;
   bool matched = false;
   WalkServices(KEY_READ, [&](const ServiceKeyName& name, HKEY key, const std::string&) {
@@ -368,6 +425,7 @@ int EnumerateServices(ServiceListing mode) {
   // Read where it is kept: the baselines are built before the options are loaded.
   const bool hideMicrosoft = full && ReadOption(OptionDefinition(kOptHideMicrosoftServices).name, 1) > 0;
   std::map<std::string, bool> microsoftFiles;
+  if (full) g_microsoftFiles.clear();
   WalkServices(KEY_READ, [&](const ServiceKeyName& name, HKEY key, const std::string& command) {
     if (!full) {
       AddCatalogueEntry(name.ansi.c_str(), "", "", "", kTypeServiceExe, 0);
@@ -376,11 +434,15 @@ int EnumerateServices(ServiceListing mode) {
     // Kernel and file system drivers run no program of their own.
     const bool hosted = Holds(command, "svchost");
     if (!hosted && !Holds(command, ".exe")) return true;
-    std::string title = DisplayNameOf(manager.get(), name);
+    std::string known;
+    std::string title = DisplayNameOf(manager.get(), name, known);
     if (title.empty()) title = ReadText(key, "DisplayName");
     // Without any display name the key name stands for it: an empty title
     // would name the baseline's marker.
-    if (title.empty()) title = name.ansi;
+    if (title.empty()) {
+      title = name.ansi;
+      if (!name.exact) known = KnownFormOf(name.wide);
+    }
     std::string path = command;
     if (hosted) {
       const std::string library = HostedLibrary(key);
@@ -390,8 +452,19 @@ int EnumerateServices(ServiceListing mode) {
     std::string description = ReadText(key, "Description");
     if (description.size() > kDescriptionReadBytes) description.resize(kDescriptionReadBytes);
     const long start = ReadStart(key);
-    AddCatalogueEntry(title.c_str(), path.c_str(), StartTypeText(start < 0 ? 0 : static_cast<DWORD>(start)).c_str(),
-                      description.c_str(), hosted ? kTypeServiceHost : kTypeServiceExe, 0);
+    CatalogueEntry entry;
+    entry.title = title;
+    // The listed title is cut and stands for the program when it holds its
+    // name: the baseline and the actions go by the display name itself, or
+    // two services would answer to one value.
+    entry.name = (known.empty() ? title : known).substr(0, kServiceNameChars);
+    entry.named = true;
+    if (name.exact) entry.key = name.ansi;
+    entry.path = path;
+    entry.data = StartTypeText(start < 0 ? 0 : static_cast<DWORD>(start));
+    entry.description = description;
+    entry.type = hosted ? kTypeServiceHost : kTypeServiceExe;
+    AddCatalogueEntry(std::move(entry));
     return true;
   });
   return CatalogueCount();
@@ -433,15 +506,15 @@ std::string StateText(int state) {
   return LoadText(state >= 1 && state <= 7 ? kTexts[state - 1] : IDS_STOPPED);
 }
 
-int QueryServiceState(const char* displayName, DWORD* serviceType) {
+int QueryServiceState(const char* displayName, DWORD* serviceType, const char* key) {
   SERVICE_STATUS status;
-  const bool known = Interrogate(displayName, status);
+  const bool known = Interrogate(displayName, status, key);
   if (serviceType) *serviceType = known ? status.dwServiceType : 0;
   return known ? static_cast<int>(status.dwCurrentState) : 0;
 }
 
-int ServiceStateText(const char* displayName, std::string& text) {
-  const int state = QueryServiceState(displayName);
+int ServiceStateText(const char* displayName, std::string& text, const char* key) {
+  const int state = QueryServiceState(displayName, nullptr, key);
   text = StateText(state);
   if (text.size() > 255) text.resize(255);
   return state;
@@ -467,17 +540,17 @@ DWORD QueryControlsAccepted(const char* displayName) {
   return Interrogate(displayName, status) ? status.dwControlsAccepted : 0;
 }
 
-int SendServiceControl(const char* displayName, DWORD control) {
+int SendServiceControl(const char* displayName, DWORD control, const char* key) {
   ScHandle manager(OpenManager(GENERIC_READ));
-  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, SERVICE_ALL_ACCESS));
+  ScHandle service(OpenServiceByDisplayName(manager.get(), displayName, SERVICE_ALL_ACCESS, key));
   SERVICE_STATUS status{};
   return service && Scm().control && Scm().control(service.get(), control, &status) ? 1 : 0;
 }
 
-int SetServiceStartType(const char* displayName, DWORD start) {
+int SetServiceStartType(const char* displayName, DWORD start, const char* key) {
   if (start < SERVICE_AUTO_START || start > SERVICE_DISABLED) return 0;
   ServiceKeyName name;
-  if (!FindServiceKey(displayName, name)) return 0;
+  if (!FindServiceKey(displayName, name, key)) return 0;
   RegKey services;
   if (services.Open(HKEY_LOCAL_MACHINE, kServicesKey, KEY_READ) != ERROR_SUCCESS) return 0;
   SubKey service;
@@ -488,9 +561,9 @@ int SetServiceStartType(const char* displayName, DWORD start) {
              : 0;
 }
 
-long ServiceStartValue(const char* displayName) {
+long ServiceStartValue(const char* displayName, const char* key) {
   ServiceKeyName name;
-  if (!FindServiceKey(displayName, name)) return -1;
+  if (!FindServiceKey(displayName, name, key)) return -1;
   RegKey services;
   if (services.Open(HKEY_LOCAL_MACHINE, kServicesKey, KEY_READ) != ERROR_SUCCESS) return -1;
   SubKey service;
@@ -512,7 +585,7 @@ int CreateServicesBaseline() {
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& entry = CatalogueAt(i);
     const std::string type = std::to_string(entry.type);
-    RegSetValueExA(baseline.get(), entry.title.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
+    RegSetValueExA(baseline.get(), entry.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()),
                    static_cast<DWORD>(type.size() + 1));
   }
   ClearCatalogueEntries();
@@ -546,10 +619,10 @@ int ApplyServiceStartType(const std::string& title, const std::string& path, int
   return 1;
 }
 
-void RefuseService(const std::string& title, const std::string& path, int type) {
-  const int state = QueryServiceState(title.c_str());
-  const bool stopped = SendServiceControl(title.c_str(), SERVICE_CONTROL_STOP) != 0;
-  const bool disabled = SetServiceStartType(title.c_str(), SERVICE_DISABLED) != 0;
+void RefuseService(const std::string& title, const std::string& path, int type, const std::string& key) {
+  const int state = QueryServiceState(title.c_str(), nullptr, key.c_str());
+  const bool stopped = SendServiceControl(title.c_str(), SERVICE_CONTROL_STOP, key.c_str()) != 0;
+  const bool disabled = SetServiceStartType(title.c_str(), SERVICE_DISABLED, key.c_str()) != 0;
   if (const int event = StateEvent(state); event && (stopped || disabled)) Record(title, path, type, event);
   if (stopped) Record(title, path, type, kActionServiceStop);
   if (disabled) Record(title, path, type, kActionServiceDisabled);
@@ -572,6 +645,7 @@ std::string ServicesSignature() {
     if (Holds(command, "svchost")) signature += '\t' + HostedLibrary(key);
     return true;
   });
+  for (const std::string& file : g_microsoftFiles) signature += "\nF" + file + '\t' + FileStamp(file);
   return signature;
 }
 

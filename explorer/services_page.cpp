@@ -29,9 +29,9 @@ void Init(HWND page) {
 
 int Enumerate() {
   const int count = EnumerateServices(ServiceListing::Full);
-  std::vector<std::string> titles;
-  for (int i = 0; i < count; ++i) titles.push_back(CatalogueAt(i).title);
-  const std::vector<int> states = QueryServiceStates(titles);
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) names.push_back(CatalogueAt(i).name);
+  const std::vector<int> states = QueryServiceStates(names);
   g_statusText.assign(static_cast<size_t>(count), " ");
   for (int i = 0; i < count; ++i)
     if (states[i] != 0) g_statusText[i] = StateText(states[i]);

@@ -109,7 +109,7 @@ std::string g_lastText;
 int g_repeat = 0;
 // The refused service is stopped and disabled by the services area, which
 // records what it did.
-void RefuseCurrentService(const CurrentItem& item) { RefuseService(item.name, item.text, item.type); }
+void RefuseCurrentService(const CurrentItem& item) { RefuseService(item.name, item.text, item.type, item.serviceKey); }
 ServiceRefusal g_refuseService = RefuseCurrentService;
 
 const AlertDefinition& DefinitionOf(AlertKind kind) {
@@ -127,13 +127,13 @@ void SetTextIfAny(HWND dialog, int control, UINT id) {
 // value is read from the key the refusal would change, found by the
 // service's display name (its key is rarely named so).
 std::string ServiceTexts(const CurrentItem& item) {
-  const long start = ServiceStartValue(item.name.c_str());
+  const long start = ServiceStartValue(item.name.c_str(), item.serviceKey.c_str());
   UINT startText = start == 2   ? IDS_AUTOMATIC
                    : start == 3 ? IDS_MANUAL
                    : start == 4 ? IDS_START_TYPE_DISABLED
                                 : IDS_UNKNOWN;
   std::string state;
-  ServiceStateText(item.name.c_str(), state);
+  ServiceStateText(item.name.c_str(), state, item.serviceKey.c_str());
   return FillText(LoadText(IDS_STARTUP_STATUS_S_ACTIVE), {LoadText(startText), state});
 }
 
@@ -263,6 +263,7 @@ INT_PTR CALLBACK AlertProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         g_item.filePath.clear();
         g_item.secondProgram.clear();
         g_item.nextRun.clear();
+        g_item.serviceKey.clear();
         EndDialog(dialog, result);
         return TRUE;
       }

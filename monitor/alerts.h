@@ -20,6 +20,7 @@ struct CurrentItem {
   std::string secondProgram;  // file type alert: the program now associated
   std::string filePath;       // file change alert: the monitored file
   std::string nextRun;        // task alert: the task's next run time
+  std::string serviceKey;     // service alert: the service's registry key
 };
 CurrentItem& CurrentAlertItem();
 

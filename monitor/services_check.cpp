@@ -44,7 +44,7 @@ int CheckForNewServices() {
   baseline.Open(HKEY_CURRENT_USER, kServicesBaselineKey, KEY_READ);
   for (const CatalogueEntry& entry : entries) {
     if (monitor.exiting) return 0;
-    if (IsServiceKnown(baseline.get(), entry.title)) continue;
+    if (IsServiceKnown(baseline.get(), entry.name)) continue;
     RecordFirstSeen(entry.path.c_str(), FirstSeenArea(entry.type));
     UpdateTrayIcon(NIM_MODIFY, IDI_TAVVY_ALERT, IDS_TIP_STARTUP);
     monitor.alertOpen = true;
@@ -52,18 +52,19 @@ int CheckForNewServices() {
     if (ElevationHandOver()) return 0;
     CurrentItem& item = CurrentAlertItem();
     item.text = entry.path;
-    item.name = entry.title;
+    item.name = entry.name;
     item.type = entry.type;
+    item.serviceKey = entry.key;
     // Shown, or answered by HideServices while ShowAlerts is 0.
     const int answer = ShowAlert(monitor.window, AlertKind::NewService);
     monitor.alertOpen = false;
     if (answer == kAnswerNo) {
-      SetServiceStartType(entry.title.c_str(), 4);
-      SendServiceControl(entry.title.c_str(), 1);
+      SetServiceStartType(entry.name.c_str(), 4, entry.key.c_str());
+      SendServiceControl(entry.name.c_str(), 1, entry.key.c_str());
     }
     // Either way the service is known now: a refused one is not asked about
     // again.
-    if (answer == kAnswerYes || answer == kAnswerNo) WriteServiceBaseline(entry.title, entry.type);
+    if (answer == kAnswerYes || answer == kAnswerNo) WriteServiceBaseline(entry.name, entry.type);
   }
   if (monitor.exiting) return 0;
   g_quietSignature = signature;

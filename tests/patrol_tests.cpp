@@ -382,3 +382,93 @@ TEST_F(ServicesCheck, HiddenAnswersAllowOrDisableAndAskOnlyOnce) {
   EXPECT_EQ(1, CheckForNewServices());
   EXPECT_EQ(2u, Start("SvcTstPatrolNo"));
 }
+
+TEST_F(ServicesCheck, NewServiceIsNotTakenForAKnownOneItsListedTitleResembles) {
+  const std::string shared(130, 'x');
+  struct Case {
+    const char* label;
+    std::string known, added;
+  } cases[] = {
+      {"both hold the program's name", "Sentrel Helper One", "Sentrel Helper Two"},
+      {"alike up to the title's width", shared + " One", shared + " Two"},
+  };
+  ASSERT_EQ(1, CreateServicesBaseline());
+  for (const Case& c : cases) {
+    ScratchService known("SvcTstAlikeKnown", c.known, "C:\\svc\\alike-known.exe", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+    ASSERT_TRUE(known.created()) << c.label;
+    Answer("1");
+    EXPECT_EQ(1, CheckForNewServices()) << c.label;
+    ScratchService added("SvcTstAlikeAdded", c.added, "C:\\svc\\alike-added.exe", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+    ASSERT_TRUE(added.created()) << c.label;
+    Answer("2");
+    EXPECT_EQ(1, CheckForNewServices()) << c.label;
+    EXPECT_EQ(4u, Start("SvcTstAlikeAdded")) << c.label;
+    EXPECT_EQ(2u, Start("SvcTstAlikeKnown")) << c.label;
+    EXPECT_EQ("700", Baseline(c.added.c_str())) << c.label;
+  }
+}
+
+TEST_F(ServicesCheck, ProgramReplacedByAnotherMakersIsAskedAbout) {
+  ASSERT_EQ(1, CreateServicesBaseline());
+  const std::string fixtures = TestFolder() + "\\fixtures\\";
+  const std::string program = fixtures + "swapped.exe";
+  ASSERT_TRUE(CopyFileA((fixtures + "opsys.dll").c_str(), program.c_str(), FALSE));  // Microsoft's
+  ScratchService swapped("SvcTstSwapped", "Svc Patrol Swapped", "\"" + program + "\"", SERVICE_WIN32_OWN_PROCESS,
+                         SERVICE_AUTO_START);
+  ASSERT_TRUE(swapped.created());
+  Answer("2");
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(1, CheckForNewServices());  // left out, on every check
+  EXPECT_EQ(2u, Start("SvcTstSwapped"));
+
+  ASSERT_TRUE(CopyFileA((fixtures + "multi.dll").c_str(), program.c_str(), FALSE));
+  HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  SetFileTime(file, nullptr, nullptr, &now);  // written just now, as a replacement is
+  CloseHandle(file);
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, Start("SvcTstSwapped"));
+  DeleteFileA(program.c_str());
+}
+
+TEST_F(ServicesCheck, RefusalActsOnTheListedServiceNotOnItsNamesake) {
+  // Microsoft's service, left out of the listing, and a bare key of the same
+  // display name that runs another program.
+  const std::string fixtures = TestFolder() + "\\fixtures\\";
+  const std::string program = fixtures + "namesake.exe";
+  ASSERT_TRUE(CopyFileA((fixtures + "opsys.dll").c_str(), program.c_str(), FALSE));
+  ScratchService microsofts("SvcTstNamesakeA", "Svc Patrol Namesake", "\"" + program + "\"", SERVICE_WIN32_OWN_PROCESS,
+                            SERVICE_AUTO_START);
+  ASSERT_TRUE(microsofts.created());
+  ASSERT_EQ(1, CreateServicesBaseline());
+  RawServiceKey twin("SvcTstNamesakeB");
+  twin.Text("ImagePath", "C:\\svc\\namesake.exe");
+  twin.Text("DisplayName", "Svc Patrol Namesake");
+  twin.Dword("Start", SERVICE_AUTO_START);
+  Answer("2");
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, RawDword(HKEY_LOCAL_MACHINE, twin.path().c_str(), "Start"));
+  EXPECT_EQ(2u, Start("SvcTstNamesakeA"));
+  DeleteFileA(program.c_str());
+}
+
+TEST_F(ServicesCheck, DisplayNameOutsideTheCodePageIsNotTakenForAKnownOne) {
+  ASSERT_EQ(1, CreateServicesBaseline());
+  RawSetText(HKEY_CURRENT_USER, kServicesBaselineKey, "Svc Patrol Lookalike", "700");
+  ScratchService::Remove("SvcTstLookalike");
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  ASSERT_NE(nullptr, manager);
+  SC_HANDLE service = CreateServiceW(manager, L"SvcTstLookalike", L"Svc Patrol \x0141ookalike", SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
+                                     L"C:\\svc\\lookalike.exe", nullptr, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, service);
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  Answer("2");
+  EXPECT_EQ(1, CheckForNewServices());
+  EXPECT_EQ(4u, Start("SvcTstLookalike"));
+  ScratchService::Remove("SvcTstLookalike");
+}

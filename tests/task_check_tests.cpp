@@ -88,6 +88,24 @@ TEST_F(TaskCheck, RefusedTasksGoAcceptedOnesAreKnownTheVendorsAreLeftAlone) {
   EXPECT_TRUE(TaskFileExists(kExempt));
 }
 
+// A name the code page holds only as a best fit of a known task's name is
+// still a new task: refused, it goes, and the known name is not touched.
+TEST_F(TaskCheck, LookalikeNameOutsideTheCodePageIsStillNew) {
+  if (Is9xFamily()) GTEST_SKIP() << "no scheduler agent under Wine's 95/98/Me";
+  const std::wstring lookalike = L"TT \x0141ookalike";
+  const std::wstring file = Wide(TasksFolder()) + L"\\" + lookalike + L".job";
+  DeleteFileW(file.c_str());
+  ASSERT_TRUE(CreateTaskW(lookalike, Notepad()));
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
+  RawSetText(HKEY_CURRENT_USER, kTaskBaselineKey, "TT Lookalike.job", "800");
+  ASSERT_EQ(0u, StartScheduler());
+  Answer(2);
+  EXPECT_EQ(1, CheckScheduledTasks());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
+  EXPECT_EQ("800", Known("TT Lookalike"));
+  DeleteFileW(file.c_str());
+}
+
 TEST_F(TaskCheck, WithoutTheAgentTheCheckDoesNothing) {
   if (!Is9xFamily()) GTEST_SKIP() << "the 95/98/Me family only";
   ASSERT_TRUE(CreateTask(kTaskNames[0], Notepad()));
