@@ -124,7 +124,8 @@ void ListRoot(HKEY root, int rootValue) {
     entry.name = value.name;
     entry.named = true;
     VersionFields fields;
-    ReadVersionInfo(value.name.c_str(), fields);
+    if (GetFileAttributesA(NativeFilePath(value.name).c_str()) != INVALID_FILE_ATTRIBUTES)
+      ReadVersionInfo(value.name.c_str(), fields);
     std::string title = ReadFrom(titles, value.name);
     if (title.empty()) title = fields.slot[kProductName];
     if (title.empty()) {
