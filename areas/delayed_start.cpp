@@ -27,8 +27,10 @@ std::string SubKey(const char* name) { return std::string(kDelayKey) + "\\" + na
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// Upper case as the file identification makes it, so that a stored name
+// and a command normalised later are the same text.
 std::string UpperText(std::string text) {
-  if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  for (char& c : text) c = Upper(c);
   return text;
 }
 

@@ -34,8 +34,10 @@ std::vector<DelayRow> g_rows;
 bool CollectRunning(DWORD, WORD, const char* path, void* context) {
   const std::string file = ProgramFileOf(path);
   if (!file.empty()) {
+    // The store names programs in upper case (ASCII letters only).
     std::string upper = LongPathOf(file);
-    if (!upper.empty()) CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+    for (char& c : upper)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     static_cast<std::set<std::string>*>(context)->insert(upper);
   }
   return true;
@@ -80,9 +82,8 @@ std::string CellText(int entry, int column, const RowFacts& facts) {
 std::string SortText(int entry, int column, int, const RowFacts& facts) {
   if (column == kStatus) return RowOf(entry).running ? "0" : "1";
   if (column == kDelay) {
-    char text[16];
-    wsprintfA(text, "%04d", RowOf(entry).seconds < 0 ? 0 : RowOf(entry).seconds);
-    return text;
+    std::string text = std::to_string(std::max(0, RowOf(entry).seconds));
+    return text.size() < 4 ? std::string(4 - text.size(), '0') + text : text;
   }
   return CellText(entry, column, facts);
 }
@@ -143,7 +144,7 @@ int ComboIndex(HWND dialog, int control) {
 
 std::string EditText(HWND dialog, int control) {
   char text[257] = "";
-  GetDlgItemTextA(dialog, control, text, sizeof text);
+  GetWindowTextA(GetDlgItem(dialog, control), text, sizeof text);
   return text;
 }
 
@@ -215,8 +216,7 @@ INT_PTR CALLBACK ProgramTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       SetDlgItemTextA(dialog, IDC_PROGRAM_TYPE_TEXT, LoadText(IDS_WOULD_LIKE_PROGRAM_STARTUP).c_str());
       SetDlgItemTextA(dialog, IDC_PROGRAM_TYPE_ALL_USERS, LoadText(IDS_ALL_USERS_START_PROGRAM).c_str());
       SetDlgItemTextA(dialog, IDC_PROGRAM_TYPE_CURRENT_USER, LoadText(IDS_PROGRAMS_ONLY_START_CURRENT).c_str());
-      CheckRadioButton(dialog, IDC_PROGRAM_TYPE_ALL_USERS, IDC_PROGRAM_TYPE_CURRENT_USER,
-                       IDC_PROGRAM_TYPE_CURRENT_USER);
+      CheckDlgButton(dialog, IDC_PROGRAM_TYPE_CURRENT_USER, BST_CHECKED);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {

@@ -295,6 +295,22 @@ TEST_F(Delayed, ProgramAlreadyRunningIsNotStartedAgain) {
   EXPECT_EQ(1, Count(WitnessLog(), "delayrun.exe"));  // the first start only
 }
 
+// The uninstaller's "-Restore" puts every delayed program back.
+TEST_F(Delayed, ExplorerRestoreSwitchMovesEveryDelayedProgramBack) {
+  const std::pair<const char*, const char*> planted[] = {{"Quoted", "\"c:\\apps dir\\q.exe\" /q"},
+                                                         {"Plain", "c:\\apps\\plain.exe"}};
+  for (const auto& [name, command] : planted) {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, name, command);
+    ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed(name)));
+  }
+  ASSERT_EQ(2, CountDelayedEntries());
+  Program restore(ProgramPath("SentrelEx.exe"), "-Restore");
+  ASSERT_TRUE(restore.started());
+  EXPECT_EQ(0u, restore.WaitForExit(15000));
+  for (const auto& [name, command] : planted) EXPECT_EQ(command, RawText(HKEY_CURRENT_USER, kUserRun, name));
+  EXPECT_EQ(0, CountDelayedEntries());
+}
+
 // ---- The came-back alert, answered by the hide options -------------------------
 
 TEST_F(Delayed, EntryBackWhileDelayedRaisesTheCameBackAlertBothWays) {
