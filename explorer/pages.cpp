@@ -2,8 +2,10 @@
 // Pages whose areas are not built yet list nothing and offer no actions.
 #include <string>
 
+#include "active_tasks_page.h"
 #include "addon_pages.h"
 #include "catalogue.h"
+#include "delayed_page.h"
 #include "file_types_page.h"
 #include "fileid.h"
 #include "list_page.h"
@@ -42,6 +44,9 @@ constexpr ColumnDef kRecentColumns[] = {{IDS_PROGRAM, 300},
 constexpr int kStartupButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
 constexpr int kPlainButtons[] = {IDC_PAGE_INFO, IDC_PAGE_CLOSE};
 constexpr int kActiveXButtons[] = {IDC_PAGE_INFO, IDC_PAGE_DISABLE, IDC_PAGE_ENABLE, IDC_PAGE_CLOSE};
+constexpr int kDelayButtons[] = {IDC_PAGE_INFO,     IDC_PAGE_ADD,      IDC_PAGE_REMOVE,
+                                 IDC_DELAY_OPTIONS, IDC_DELAY_RESTORE, IDC_PAGE_CLOSE};
+constexpr int kActiveTaskButtons[] = {IDC_PAGE_INFO, IDC_TASKS_REFRESH, IDC_TASKS_KILL, IDC_PAGE_CLOSE};
 constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 constexpr int kAddRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 
@@ -63,7 +68,7 @@ const ListPageDef kListPages[] = {
     {IDC_CMD_SHOW_STARTUP, COLUMNS(kStartupColumns), true, kOptSortStartup, 4, true, IDS_STARTUP_INTRO, 0, kOptStart,
      kOptRealtimeStartup, IDS_PATROL_TIME_STARTUP_PROGRAMS, 1, BUTTONS(kStartupButtons), &kStartupPageHooks},
     {IDC_CMD_SHOW_DELAY, COLUMNS(kDelayColumns), true, kOptSortPrograms, 3, true, IDS_DELAY_INTRO, IDS_DELAY_HINT, -1,
-     -1, 0, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
+     -1, 0, 0, BUTTONS(kDelayButtons), &kDelayedPageHooks},
     {IDC_CMD_SHOW_ACTIVEX, COLUMNS(kActiveXColumns), false, kOptSortActiveX, 5, false, IDS_ACTIVEX_INTRO, 0,
      kOptActiveX, kOptRealtimeActiveX, IDS_PATROL_TIME_ACTIVEX, 1200, BUTTONS(kActiveXButtons), &kActiveXPageHooks},
     {IDC_CMD_SHOW_IE_HELPERS, COLUMNS(kIEHelperColumns), false, kOptSortIEHelper, 4, false, IDS_IE_HELPERS_INTRO,
@@ -75,7 +80,7 @@ const ListPageDef kListPages[] = {
      IDS_SERVICES_INTRO2, kOptServices, kOptRealtimeServices, IDS_PATROL_TIME_WINDOWS_SERVICES, 700,
      BUTTONS(kPlainButtons), &kServicesPageHooks},
     {IDC_CMD_SHOW_ACTIVE_TASKS, COLUMNS(kActiveTaskColumns), true, kOptSortActiveTask, 3, false, IDS_ACTIVE_TASKS_INTRO,
-     IDS_ACTIVE_TASKS_INTRO2, -1, -1, 0, 600, BUTTONS(kPlainButtons), &kEmptyPageHooks},
+     IDS_ACTIVE_TASKS_INTRO2, -1, -1, 0, 600, BUTTONS(kActiveTaskButtons), &kActiveTasksPageHooks},
     {IDC_CMD_SHOW_COOKIES, COLUMNS(kCookieColumns), true, kOptSortCookie, 99, false, IDS_COOKIES_INTRO,
      IDS_COOKIES_INTRO2, -1, -1, 0, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
     {IDC_CMD_SHOW_FILE_TYPES, COLUMNS(kFileTypeColumns), true, kOptSortFileType, 4, false, IDS_FILE_TYPES_INTRO,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "catalogue.h"
+#include "delayed_start.h"
 #include "explorer.h"
 #include "fileid.h"
 #include "initialization.h"
@@ -108,7 +109,7 @@ int RegisterCommandWindowClass(HINSTANCE instance, const char* className) {
 
 int RestoreForUninstall() {
   ResetTranslationsAndPositions();
-  // Delayed-start programs go back to Windows start-up once that list exists.
+  RestoreAllDelayed();
   if (KeyExists(HKEY_CLASSES_ROOT, kExplorerMenuKey)) DeleteKeyTree(HKEY_CLASSES_ROOT, kExplorerMenuKey);
   return 1;
 }
@@ -193,7 +194,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   InitializeSettings();
   CreateExplorerFonts();  // after the options: the note font is one
   ClearCatalogueEntries();
-  // The delayed-start programs are counted here once that list exists.
+  explorer.delayedCount = CountDelayedEntries();
   PruneFirstSeenStore();
   CleanPrefetch();
 

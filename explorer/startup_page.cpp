@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "delayed_start.h"
 #include "explorer.h"
 #include "fileid.h"
 #include "history.h"
@@ -60,6 +61,20 @@ void RemoveOne(HWND page, int entry, bool single) {
     StopIfRunning(page, entry, false);
   }
   RemoveStartupEntry(item);
+}
+
+void OnMoveToDelayed(HWND page) {
+  const std::vector<int> selected = SelectedEntries(page);
+  if (selected.empty()) {
+    ShowNoSelection(page);
+    return;
+  }
+  // Copies: moving an entry changes nothing in the list until the refill.
+  std::vector<CatalogueEntry> entries;
+  for (int entry : selected) entries.push_back(CatalogueAt(entry));
+  for (const CatalogueEntry& entry : entries)
+    if (DelayStartupEntry(page, entry) == kDelayRefusedAll) break;
+  Refill(page);
 }
 
 void OnRemove(HWND page) {
@@ -251,7 +266,7 @@ void ContextMenu(HWND page, int entry, POINT screen) {
   if (!NoteFileOf(EntryFile(entry)).empty()) AppendItem(menu, IDM_STARTUP_VIEW_NOTE, IDS_VIEW_NOTE);
   AppendItem(menu, IDC_PAGE_ADD, IDS_ADD);
   if (item.type < kTypeUserinit) {
-    AppendItem(menu, IDM_STARTUP_MOVE_TO_DELAY, IDS_MOVE_DELAYED_START_PROGRAM, false);  // with Delayed Start
+    AppendItem(menu, IDM_STARTUP_MOVE_TO_DELAY, IDS_MOVE_DELAYED_START_PROGRAM);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendItem(menu, IDC_PAGE_REMOVE, IDS_REMOVE);
     if (IsDisabledEntry(entry))
@@ -308,8 +323,10 @@ bool Command(HWND page, int id) {
       OnShowAll(page);
       return true;
     case IDM_STARTUP_MOVE_TO_DELAY:
+      OnMoveToDelayed(page);
+      return true;
     case IDM_STARTUP_LOG:
-      return true;  // arrive with Delayed Start and the reports
+      return true;  // arrives with the reports
     default:
       return false;
   }

@@ -9,6 +9,7 @@
 #include "addon_checks.h"
 #include "alerts.h"
 #include "catalogue.h"
+#include "delayed_start.h"
 #include "file_type_check.h"
 #include "fileid.h"
 #include "monitor.h"
@@ -319,10 +320,10 @@ int CheckStartupPrograms() {
       monitor.alertOpen = false;
       if (answer == kAnswerYes) {
         WriteBaselineValue(entry);
-        HKEY root = entry.type <= 10 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        const std::string name = BaselineName(entry.path);
-        for (const char* key : {"", "\\Time", "\\Parameters", "\\Shortcuts", "\\Applet", "\\Title"})
-          DeleteValue(root, (std::string(kSentrelKey) + "\\Delay" + key).c_str(), name.c_str());
+        // The delayed record is named by the program, not by the command.
+        std::string program, arguments;
+        SplitCommand(entry.path, program, arguments);
+        DeleteDelayedValues(entry.type <= 10 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, program.c_str());
       } else if (answer == kAnswerNo) {
         WriteBaselineValue(entry);
         if (!IsEntryDisabled(entry)) ToggleStartupEntry(entry);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "delayed_start.h"
 #include "fileid.h"
 #include "initialization.h"
 #include "lookup.h"
@@ -102,6 +103,12 @@ int RunMonitor(HINSTANCE instance, const char* commandLineText) {
   monitor.checkRequested = false;
   CompanionStart(monitor.window);
   TraceTiming();
+  // The delayed programs are counted once; the launcher steps until that
+  // many have been handled.
+  PatrolState& patrol = Patrol();
+  patrol.delayTicks = patrol.delaySteps = patrol.launched = 0;
+  patrol.delayedTotal = CountDelayedEntries();
+  SetDelayedLauncher(LaunchDelayedEntries);
 
   PostMessageA(monitor.window, WM_COMMAND, IDC_CMD_PROGRAM_START, 0);
   return RunMessageLoop();
