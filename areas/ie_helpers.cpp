@@ -227,6 +227,25 @@ std::string UnregisterCommand(const std::string& path) {
   return "\"" + folder + "\\regsvr32.exe\" /u /s \"" + path + "\"";
 }
 
+namespace {
+
+// Whether the machine's own class registrations name file as the server of
+// the class. Per-user classes are left out on purpose: any program of the
+// user may write them, and the elevated monitor must not load a library of
+// its choosing through regsvr32.
+bool MachineClassServes(const std::string& classId, const std::string& file) {
+  const std::string path = ClassKeyPath(classId);
+  if (path.empty() || file.empty()) return false;
+  for (const char* classes : {"Software\\Classes\\", "Software\\Classes\\Wow6432Node\\"}) {
+    RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, (classes + path).c_str(), KEY_READ) != ERROR_SUCCESS) continue;
+    if (lstrcmpiA(SubkeyText(key.get(), "InprocServer32", "").c_str(), file.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int RemoveIEHelper(const char* path, int index) {
   const std::string file = path ? path : "";
   struct Target {
@@ -251,7 +270,9 @@ int RemoveIEHelper(const char* path, int index) {
     ++removed;
     AppendHistory(FileNamePart(file).c_str(), file.c_str(), key.c_str(), kTypeBrowserHelper, kActionIEHelperRemove);
   }
-  StartUnregistration(file);
+  bool machineServer = false;
+  for (const Target& target : targets) machineServer = machineServer || MachineClassServes(target.data, file);
+  if (machineServer) StartUnregistration(file);
   return removed;
 }
 

@@ -227,6 +227,9 @@ TEST_F(BrowserAddOns, RemovingAFileTakesEachOfItsRegistrationsAndRecordsThem) {
     }
   } beside;  // first on this program's search path: must never be the one started
 
+  const std::string mark = addon + ".unregistered";  // left by the library's DllUnregisterServer
+  DeleteFileA(mark.c_str());
+
   EnumerateIEHelpers();
   const std::string path = Listed(kBho)->path;
   EXPECT_EQ(3, RemoveIEHelper(path.c_str(), IndexOf(kBho)));
@@ -249,7 +252,10 @@ TEST_F(BrowserAddOns, RemovingAFileTakesEachOfItsRegistrationsAndRecordsThem) {
     EXPECT_EQ(kActionIEHelperRemove, CatalogueAt(i).value);
     EXPECT_EQ(900, CatalogueAt(i).type);
   }
-  Sleep(1500);
+  // The system's regsvr32 really unregistered the machine's class server.
+  for (int i = 0; i < 100 && GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(mark.c_str()));
+  DeleteFileA(mark.c_str());
   EXPECT_EQ("", ReadWholeFile(beside.log));
 }
 
