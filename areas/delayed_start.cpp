@@ -81,6 +81,14 @@ std::string ListedPath(const std::string& command, int type) {
   return path;
 }
 
+// The applet is always the system's own rundll32, whatever the stored text
+// says: the store names only whether one is used, never which program runs.
+std::string RundllProgram() {
+  const std::string system = SystemFolder() + "\\" + kRundllApplet;
+  if (GetFileAttributesA(system.c_str()) != INVALID_FILE_ATTRIBUTES) return system;
+  return WindowsFolder() + "\\" + kRundllApplet;  // where Windows 9x keeps it
+}
+
 int LaunchWithShow(HWND owner, const std::string& program, const std::string& parameters, int show) {
   if (program.empty()) return 0;
   if (owner) SetForegroundWindow(owner);
@@ -243,7 +251,7 @@ int UndelayEntry(const CatalogueEntry& entry) {
   const std::string parameters = ReadDelayValue(root, "Parameters", name);
   const std::string applet = ReadDelayValue(root, "Applet", name);
   std::string command = ReadDelayValue(root, "Command", name);
-  if (command.empty()) command = RebuiltCommand(program, parameters, applet);
+  if (command.empty()) command = RebuiltCommand(program, parameters, applet.empty() ? applet : kRundllApplet);
   std::string title = ReadDelayValue(root, "Title", name);
   if (title.empty()) title = entry.title;
   const int type = ParseLeadingInt(ReadDelayValue(root, nullptr, name).c_str());
@@ -304,7 +312,7 @@ int LaunchDelayedEntry(HWND owner, HKEY root, const char* name) {
   const std::string path = NormalizeFilePath(name);
   // An entry that ran through RUNDLL32.EXE is started through it again.
   const std::string applet = ReadDelayValue(root, "Applet", name);
-  const std::string program = applet.empty() ? path : applet;
+  const std::string program = applet.empty() ? path : RundllProgram();
   if (!applet.empty()) parameters = Quoted(path) + parameters;
   return LaunchWithShow(owner, program, parameters, ShowCommandOfIndex(OpenAsIndex(root, name)));
 }

@@ -60,6 +60,7 @@ int Count(const std::string& text, std::string part) {
   for (size_t at = upper.find(part); at != std::string::npos; at = upper.find(part, at + 1)) ++count;
   return count;
 }
+std::string Fixture(const char* name) { return TestFolder() + "\\fixtures\\" + name; }
 std::string Upper(std::string text) {
   if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
   return text;
@@ -273,13 +274,25 @@ TEST_F(Delayed, EntryStartsOnTheCallOfItsTimeAndThroughItsApplet) {
   RawSetText(HKEY_CURRENT_USER, kUserRun, "Dll", "RUNDLL32.EXE c:\\apps\\thing.dll,Start now");
   ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Dll")));
   EXPECT_EQ(kRundllApplet, RawText(HKEY_CURRENT_USER, DelayKey("Applet").c_str(), "C:\\APPS\\THING.DLL"));
-  // The applet is found on the path like the shell finds rundll32; here it
-  // is the witness, so what it was handed can be read back.
-  RawSetText(HKEY_CURRENT_USER, DelayKey("Applet").c_str(), "C:\\APPS\\THING.DLL", Witness("applet.exe"));
-  ASSERT_EQ(2, LaunchDelayedEntries(30));  // with the entry of 30 seconds above
-  for (int i = 0; i < 100 && Count(log = WitnessLog(), "applet.exe") == 0; ++i) Sleep(50);
-  EXPECT_EQ(1, Count(log, "applet.exe")) << log;
-  EXPECT_EQ(1, Count(log, " C:\\APPS\\THING.DLL,Start now")) << log;
+  // The system's own rundll32 is started with the library and its entry,
+  // whatever program the stored applet text or one beside Sentrel names.
+  const std::string dll = Upper(Fixture("addon.dll")), mark = dll + ".unregistered";
+  DeleteFileA(mark.c_str());
+  RawSetText(HKEY_CURRENT_USER, kDelay.c_str(), dll.c_str(), "11");
+  RawSetText(HKEY_CURRENT_USER, DelayKey("Time").c_str(), dll.c_str(), "30");
+  RawSetText(HKEY_CURRENT_USER, DelayKey("Parameters").c_str(), dll.c_str(), ",DllUnregisterServer");
+  Witness("RunDLL32.exe");  // first on this program's search path
+  for (const std::string& name : {std::string("C:\\APPS\\THING.DLL"), dll})
+    RawSetText(HKEY_CURRENT_USER, DelayKey("Applet").c_str(), name.c_str(), Witness("applet.exe").c_str());
+  ASSERT_EQ(3, LaunchDelayedEntries(30));  // with the entry of 30 seconds above
+  for (int i = 0; i < 100 && GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(mark.c_str()));
+  Sleep(500);
+  log = WitnessLog();
+  EXPECT_EQ(0, Count(log, "applet.exe")) << log;
+  EXPECT_EQ(0, Count(log, "rundll32.exe")) << log;
+  DeleteFileA(mark.c_str());
+  DeleteFileA((TestFolder() + "\\RunDLL32.exe").c_str());
 }
 
 TEST_F(Delayed, ProgramAlreadyRunningIsNotStartedAgain) {
