@@ -250,11 +250,16 @@ int UndelayEntry(const CatalogueEntry& entry) {
   const char* name = program.c_str();
   const std::string parameters = ReadDelayValue(root, "Parameters", name);
   const std::string applet = ReadDelayValue(root, "Applet", name);
+  const int type = ParseLeadingInt(ReadDelayValue(root, nullptr, name).c_str());
   std::string command = ReadDelayValue(root, "Command", name);
-  if (command.empty()) command = RebuiltCommand(program, parameters, applet.empty() ? applet : kRundllApplet);
+  // The kept command goes back only while it still starts the listed
+  // program: a changed one must not put another program into start-up.
+  std::string kept, rest;
+  if (!command.empty()) SplitCommand(ListedPath(command, type), kept, rest);
+  if (command.empty() || lstrcmpiA(kept.c_str(), program.c_str()) != 0)
+    command = RebuiltCommand(program, parameters, applet.empty() ? applet : kRundllApplet);
   std::string title = ReadDelayValue(root, "Title", name);
   if (title.empty()) title = entry.title;
-  const int type = ParseLeadingInt(ReadDelayValue(root, nullptr, name).c_str());
   const std::string shortcut = ReadDelayValue(root, "Shortcuts", name);
   // The record goes only once the entry is back: a location that cannot be
   // written must not lose it.

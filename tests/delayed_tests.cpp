@@ -216,6 +216,20 @@ TEST_F(Delayed, EntryThatCannotGoBackStaysDelayed) {
   EXPECT_EQ(1, ListDelayedEntries());
 }
 
+// The command kept for the way back goes back only while it names the listed
+// program; otherwise the entry is rebuilt from its parts.
+TEST_F(Delayed, ChangedKeptCommandPutsNoOtherProgramIntoStartup) {
+  for (const char* kept : {"c:\\evil\\other.exe /x", "rundll32.exe c:\\evil\\x.dll,Go", "\"c:\\apps\\plain\" .exe"}) {
+    SCOPED_TRACE(kept);
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "Plain", "c:\\apps\\plain.exe /x");
+    ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Plain")));
+    RawSetText(HKEY_CURRENT_USER, DelayKey("Command").c_str(), "C:\\APPS\\PLAIN.EXE", kept);
+    ASSERT_EQ(1, UndelayEntry(ListedDelayed("C:\\APPS\\PLAIN.EXE")));
+    EXPECT_EQ("C:\\APPS\\PLAIN.EXE /x", RawText(HKEY_CURRENT_USER, kUserRun, "Plain"));
+    Clean();
+  }
+}
+
 // Hostile store contents: nothing crashes, nothing hides an entry, and only
 // a whole number of seconds ever starts a program.
 TEST_F(Delayed, BadTimesNeverStartAndEveryEntryIsListed) {
