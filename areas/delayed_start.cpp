@@ -226,6 +226,9 @@ int DelayStartupEntry(HWND owner, const CatalogueEntry& entry) {
     return kDelaySkipped;
   const HKEY root = machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   const char* name = program.c_str();
+  // A program delayed already keeps its record: a second entry of it would
+  // overwrite the first one's, and moving back would lose the first.
+  if (ValueExists(root, kDelayKey, name) || ValueExists(root, SubKey("Command").c_str(), name)) return kDelaySkipped;
   // The record must be complete before the entry leaves Windows start-up.
   int written = WriteStringValue(root, kDelayKey, name, std::to_string(entry.type).c_str());
   written &= WriteStringValue(root, SubKey("Title").c_str(), name, entry.title.c_str());

@@ -216,6 +216,18 @@ TEST_F(Delayed, EntryThatCannotGoBackStaysDelayed) {
   EXPECT_EQ(1, ListDelayedEntries());
 }
 
+// A second startup entry of a program delayed already stays where it is:
+// its record would overwrite the first one's.
+TEST_F(Delayed, SecondEntryOfADelayedProgramStaysInStartup) {
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Plain", "c:\\apps\\plain.exe /first");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Quoted", "\"c:\\apps\\plain.exe\" /second");
+  ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Plain")));
+  EXPECT_EQ(kDelaySkipped, DelayStartupEntry(nullptr, Listed("Quoted")));
+  EXPECT_EQ("\"c:\\apps\\plain.exe\" /second", RawText(HKEY_CURRENT_USER, kUserRun, "Quoted"));
+  ASSERT_EQ(1, UndelayEntry(ListedDelayed("C:\\APPS\\PLAIN.EXE")));
+  EXPECT_EQ("c:\\apps\\plain.exe /first", RawText(HKEY_CURRENT_USER, kUserRun, "Plain"));
+}
+
 // The command kept for the way back goes back only while it names the listed
 // program; otherwise the entry is rebuilt from its parts.
 TEST_F(Delayed, ChangedKeptCommandPutsNoOtherProgramIntoStartup) {
