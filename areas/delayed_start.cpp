@@ -254,6 +254,10 @@ int UndelayEntry(const CatalogueEntry& entry) {
   const std::string parameters = ReadDelayValue(root, "Parameters", name);
   const std::string applet = ReadDelayValue(root, "Applet", name);
   const int type = ParseLeadingInt(ReadDelayValue(root, nullptr, name).c_str());
+  // Only a location an entry can be delayed from takes one back, and a
+  // machine location only from the machine's record: a forged type must not
+  // add a shell extension, an AppInit library or a machine Run entry.
+  if (type <= 0 || type > 249 || (type <= 9 && root != HKEY_LOCAL_MACHINE)) return 0;
   std::string command = ReadDelayValue(root, "Command", name);
   // The kept command goes back only while it still starts the listed
   // program: a changed one must not put another program into start-up.

@@ -33,6 +33,7 @@ using namespace sentrel_test;
 namespace {
 
 const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kDelayLoad = "Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
 const char* const kBaseline = "Software\\Orvane Works\\Sentrel\\Run";
 const std::string kDelay = "Software\\Orvane Works\\Sentrel\\Delay";
 std::string DelayKey(const char* sub) { return kDelay + "\\" + sub; }
@@ -73,7 +74,7 @@ void DeleteRunValues(HKEY root, std::initializer_list<const char*> names) {
   RegCloseKey(key);
 }
 
-const char* const kPlantedNames[] = {"Quoted", "Dll", "Plain", "Expand", "Machine", "Own", "Back"};
+const char* const kPlantedNames[] = {"Quoted", "Dll", "Plain", "Expand", "Machine", "Own", "Back", "Forged"};
 
 class Delayed : public testing::Test {
  protected:
@@ -226,6 +227,22 @@ TEST_F(Delayed, SecondEntryOfADelayedProgramStaysInStartup) {
   EXPECT_EQ("\"c:\\apps\\plain.exe\" /second", RawText(HKEY_CURRENT_USER, kUserRun, "Quoted"));
   ASSERT_EQ(1, UndelayEntry(ListedDelayed("C:\\APPS\\PLAIN.EXE")));
   EXPECT_EQ("c:\\apps\\plain.exe /first", RawText(HKEY_CURRENT_USER, kUserRun, "Plain"));
+}
+
+// A user's record goes back only to a location a user's entry can be
+// delayed from: a forged type adds no machine entry or shell extension.
+TEST_F(Delayed, ForgedTypeTakesNothingBackToAMachineLocation) {
+  const char* program = "C:\\APPS\\FORGED.DLL";
+  for (const char* type : {"1", "252"}) {
+    SCOPED_TRACE(type);
+    RawSetText(HKEY_CURRENT_USER, kDelay.c_str(), program, type);
+    RawSetText(HKEY_CURRENT_USER, DelayKey("Title").c_str(), program, "Forged");
+    EXPECT_EQ(0, UndelayEntry(ListedDelayed(program)));
+    EXPECT_EQ(type, RawText(HKEY_CURRENT_USER, kDelay.c_str(), program));
+    EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kUserRun, "Forged"));
+    EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kDelayLoad, "Forged"));
+  }
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kDelayLoad, "Forged");
 }
 
 // The command kept for the way back goes back only while it names the listed
