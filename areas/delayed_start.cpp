@@ -81,6 +81,14 @@ std::string ListedPath(const std::string& command, int type) {
   return path;
 }
 
+// The applet is always the system's own rundll32, whatever the stored text
+// says: the store names only whether one is used, never which program runs.
+std::string RundllProgram() {
+  const std::string system = SystemFolder() + "\\" + kRundllApplet;
+  if (GetFileAttributesA(system.c_str()) != INVALID_FILE_ATTRIBUTES) return system;
+  return WindowsFolder() + "\\" + kRundllApplet;  // where Windows 9x keeps it
+}
+
 int LaunchWithShow(HWND owner, const std::string& program, const std::string& parameters, int show) {
   if (program.empty()) return 0;
   if (owner) SetForegroundWindow(owner);
@@ -218,6 +226,9 @@ int DelayStartupEntry(HWND owner, const CatalogueEntry& entry) {
     return kDelaySkipped;
   const HKEY root = machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   const char* name = program.c_str();
+  // A program delayed already keeps its record: a second entry of it would
+  // overwrite the first one's, and moving back would lose the first.
+  if (ValueExists(root, kDelayKey, name) || ValueExists(root, SubKey("Command").c_str(), name)) return kDelaySkipped;
   // The record must be complete before the entry leaves Windows start-up.
   int written = WriteStringValue(root, kDelayKey, name, std::to_string(entry.type).c_str());
   written &= WriteStringValue(root, SubKey("Title").c_str(), name, entry.title.c_str());
@@ -242,11 +253,20 @@ int UndelayEntry(const CatalogueEntry& entry) {
   const char* name = program.c_str();
   const std::string parameters = ReadDelayValue(root, "Parameters", name);
   const std::string applet = ReadDelayValue(root, "Applet", name);
+  const int type = ParseLeadingInt(ReadDelayValue(root, nullptr, name).c_str());
+  // Only a location an entry can be delayed from takes one back, and a
+  // machine location only from the machine's record: a forged type must not
+  // add a shell extension, an AppInit library or a machine Run entry.
+  if (type <= 0 || type > 249 || (type <= 9 && root != HKEY_LOCAL_MACHINE)) return 0;
   std::string command = ReadDelayValue(root, "Command", name);
-  if (command.empty()) command = RebuiltCommand(program, parameters, applet);
+  // The kept command goes back only while it still starts the listed
+  // program: a changed one must not put another program into start-up.
+  std::string kept, rest;
+  if (!command.empty()) SplitCommand(ListedPath(command, type), kept, rest);
+  if (command.empty() || lstrcmpiA(kept.c_str(), program.c_str()) != 0)
+    command = RebuiltCommand(program, parameters, applet.empty() ? applet : kRundllApplet);
   std::string title = ReadDelayValue(root, "Title", name);
   if (title.empty()) title = entry.title;
-  const int type = ParseLeadingInt(ReadDelayValue(root, nullptr, name).c_str());
   const std::string shortcut = ReadDelayValue(root, "Shortcuts", name);
   // The record goes only once the entry is back: a location that cannot be
   // written must not lose it.
@@ -304,7 +324,7 @@ int LaunchDelayedEntry(HWND owner, HKEY root, const char* name) {
   const std::string path = NormalizeFilePath(name);
   // An entry that ran through RUNDLL32.EXE is started through it again.
   const std::string applet = ReadDelayValue(root, "Applet", name);
-  const std::string program = applet.empty() ? path : applet;
+  const std::string program = applet.empty() ? path : RundllProgram();
   if (!applet.empty()) parameters = Quoted(path) + parameters;
   return LaunchWithShow(owner, program, parameters, ShowCommandOfIndex(OpenAsIndex(root, name)));
 }

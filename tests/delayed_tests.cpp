@@ -33,6 +33,7 @@ using namespace sentrel_test;
 namespace {
 
 const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kDelayLoad = "Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
 const char* const kBaseline = "Software\\Orvane Works\\Sentrel\\Run";
 const std::string kDelay = "Software\\Orvane Works\\Sentrel\\Delay";
 std::string DelayKey(const char* sub) { return kDelay + "\\" + sub; }
@@ -60,6 +61,7 @@ int Count(const std::string& text, std::string part) {
   for (size_t at = upper.find(part); at != std::string::npos; at = upper.find(part, at + 1)) ++count;
   return count;
 }
+std::string Fixture(const char* name) { return TestFolder() + "\\fixtures\\" + name; }
 std::string Upper(std::string text) {
   if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
   return text;
@@ -72,7 +74,7 @@ void DeleteRunValues(HKEY root, std::initializer_list<const char*> names) {
   RegCloseKey(key);
 }
 
-const char* const kPlantedNames[] = {"Quoted", "Dll", "Plain", "Expand", "Machine", "Own", "Back"};
+const char* const kPlantedNames[] = {"Quoted", "Dll", "Plain", "Expand", "Machine", "Own", "Back", "Forged"};
 
 class Delayed : public testing::Test {
  protected:
@@ -215,6 +217,48 @@ TEST_F(Delayed, EntryThatCannotGoBackStaysDelayed) {
   EXPECT_EQ(1, ListDelayedEntries());
 }
 
+// A second startup entry of a program delayed already stays where it is:
+// its record would overwrite the first one's.
+TEST_F(Delayed, SecondEntryOfADelayedProgramStaysInStartup) {
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Plain", "c:\\apps\\plain.exe /first");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Quoted", "\"c:\\apps\\plain.exe\" /second");
+  ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Plain")));
+  EXPECT_EQ(kDelaySkipped, DelayStartupEntry(nullptr, Listed("Quoted")));
+  EXPECT_EQ("\"c:\\apps\\plain.exe\" /second", RawText(HKEY_CURRENT_USER, kUserRun, "Quoted"));
+  ASSERT_EQ(1, UndelayEntry(ListedDelayed("C:\\APPS\\PLAIN.EXE")));
+  EXPECT_EQ("c:\\apps\\plain.exe /first", RawText(HKEY_CURRENT_USER, kUserRun, "Plain"));
+}
+
+// A user's record goes back only to a location a user's entry can be
+// delayed from: a forged type adds no machine entry or shell extension.
+TEST_F(Delayed, ForgedTypeTakesNothingBackToAMachineLocation) {
+  const char* program = "C:\\APPS\\FORGED.DLL";
+  for (const char* type : {"1", "252"}) {
+    SCOPED_TRACE(type);
+    RawSetText(HKEY_CURRENT_USER, kDelay.c_str(), program, type);
+    RawSetText(HKEY_CURRENT_USER, DelayKey("Title").c_str(), program, "Forged");
+    EXPECT_EQ(0, UndelayEntry(ListedDelayed(program)));
+    EXPECT_EQ(type, RawText(HKEY_CURRENT_USER, kDelay.c_str(), program));
+    EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kUserRun, "Forged"));
+    EXPECT_EQ("<missing>", RawText(HKEY_LOCAL_MACHINE, kDelayLoad, "Forged"));
+  }
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kDelayLoad, "Forged");
+}
+
+// The command kept for the way back goes back only while it names the listed
+// program; otherwise the entry is rebuilt from its parts.
+TEST_F(Delayed, ChangedKeptCommandPutsNoOtherProgramIntoStartup) {
+  for (const char* kept : {"c:\\evil\\other.exe /x", "rundll32.exe c:\\evil\\x.dll,Go", "\"c:\\apps\\plain\" .exe"}) {
+    SCOPED_TRACE(kept);
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "Plain", "c:\\apps\\plain.exe /x");
+    ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Plain")));
+    RawSetText(HKEY_CURRENT_USER, DelayKey("Command").c_str(), "C:\\APPS\\PLAIN.EXE", kept);
+    ASSERT_EQ(1, UndelayEntry(ListedDelayed("C:\\APPS\\PLAIN.EXE")));
+    EXPECT_EQ("C:\\APPS\\PLAIN.EXE /x", RawText(HKEY_CURRENT_USER, kUserRun, "Plain"));
+    Clean();
+  }
+}
+
 // Hostile store contents: nothing crashes, nothing hides an entry, and only
 // a whole number of seconds ever starts a program.
 TEST_F(Delayed, BadTimesNeverStartAndEveryEntryIsListed) {
@@ -273,13 +317,25 @@ TEST_F(Delayed, EntryStartsOnTheCallOfItsTimeAndThroughItsApplet) {
   RawSetText(HKEY_CURRENT_USER, kUserRun, "Dll", "RUNDLL32.EXE c:\\apps\\thing.dll,Start now");
   ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Dll")));
   EXPECT_EQ(kRundllApplet, RawText(HKEY_CURRENT_USER, DelayKey("Applet").c_str(), "C:\\APPS\\THING.DLL"));
-  // The applet is found on the path like the shell finds rundll32; here it
-  // is the witness, so what it was handed can be read back.
-  RawSetText(HKEY_CURRENT_USER, DelayKey("Applet").c_str(), "C:\\APPS\\THING.DLL", Witness("applet.exe"));
-  ASSERT_EQ(2, LaunchDelayedEntries(30));  // with the entry of 30 seconds above
-  for (int i = 0; i < 100 && Count(log = WitnessLog(), "applet.exe") == 0; ++i) Sleep(50);
-  EXPECT_EQ(1, Count(log, "applet.exe")) << log;
-  EXPECT_EQ(1, Count(log, " C:\\APPS\\THING.DLL,Start now")) << log;
+  // The system's own rundll32 is started with the library and its entry,
+  // whatever program the stored applet text or one beside Sentrel names.
+  const std::string dll = Upper(Fixture("addon.dll")), mark = dll + ".unregistered";
+  DeleteFileA(mark.c_str());
+  RawSetText(HKEY_CURRENT_USER, kDelay.c_str(), dll.c_str(), "11");
+  RawSetText(HKEY_CURRENT_USER, DelayKey("Time").c_str(), dll.c_str(), "30");
+  RawSetText(HKEY_CURRENT_USER, DelayKey("Parameters").c_str(), dll.c_str(), ",DllUnregisterServer");
+  Witness("RunDLL32.exe");  // first on this program's search path
+  for (const std::string& name : {std::string("C:\\APPS\\THING.DLL"), dll})
+    RawSetText(HKEY_CURRENT_USER, DelayKey("Applet").c_str(), name.c_str(), Witness("applet.exe").c_str());
+  ASSERT_EQ(3, LaunchDelayedEntries(30));  // with the entry of 30 seconds above
+  for (int i = 0; i < 100 && GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(mark.c_str()));
+  Sleep(500);
+  log = WitnessLog();
+  EXPECT_EQ(0, Count(log, "applet.exe")) << log;
+  EXPECT_EQ(0, Count(log, "rundll32.exe")) << log;
+  DeleteFileA(mark.c_str());
+  DeleteFileA((TestFolder() + "\\RunDLL32.exe").c_str());
 }
 
 TEST_F(Delayed, ProgramAlreadyRunningIsNotStartedAgain) {
