@@ -236,27 +236,11 @@ INT_PTR CALLBACK ProgramTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 void OnAdd(HWND page) {
-  char file[MAX_PATH] = "";
-  std::string filter = LoadText(IDS_PROGRAMS_FILES_EXE_EXE);
-  for (char& c : filter)
-    if (c == '%') c = '\0';
-  filter.push_back('\0');
-  const std::string title = LoadText(IDS_ADD_AUTOSTART_PROGRAM);
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = page;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = sizeof file;
-  dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  ++Explorer().modalDepth;
-  const BOOL chosen = GetOpenFileNameA(&dialog);
-  --Explorer().modalDepth;
-  if (!chosen) return;
+  const std::string file = PickProgramFile(page, nullptr);
+  if (file.empty()) return;
   const INT_PTR who = ExplorerDialog(page, IDD_STARTUP_PROGRAM_TYPE, ProgramTypeProc, 0);
   if (who != IDC_PROGRAM_TYPE_ALL_USERS && who != IDC_PROGRAM_TYPE_CURRENT_USER) return;
-  AddDelayedProgram(file, who == IDC_PROGRAM_TYPE_ALL_USERS);
+  AddDelayedProgram(file.c_str(), who == IDC_PROGRAM_TYPE_ALL_USERS);
   FillListPage(page);
 }
 

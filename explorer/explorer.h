@@ -94,5 +94,8 @@ bool ConfirmDefaultRemoval(HWND owner, const char* file, const char* title);
 // Patrol-time dialog (template 160): minutes, or -1 on Cancel. realtime is
 // the area's real-time flag, kept on OK and restored on Cancel.
 int AskPatrolTime(HWND owner, UINT captionId, int minutes, int* realtime);
+// The open-file dialog for a program to start (the programs filter and the
+// add-program title); the chosen file, or empty on Cancel.
+std::string PickProgramFile(HWND owner, const char* initialFolder);
 
 }  // namespace sentrel

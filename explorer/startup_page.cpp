@@ -370,7 +370,7 @@ int AddStartupFile(const std::string& file) {
   return 1;
 }
 
-int AddStartupProgram(HWND owner) {
+std::string PickProgramFile(HWND owner, const char* initialFolder) {
   char file[MAX_PATH] = "";
   std::string filter = LoadText(IDS_PROGRAMS_FILES_EXE_EXE);
   for (char& c : filter)
@@ -383,13 +383,18 @@ int AddStartupProgram(HWND owner) {
   dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = file;
   dialog.nMaxFile = sizeof file;
-  dialog.lpstrInitialDir = "C:\\Program Files";
+  dialog.lpstrInitialDir = initialFolder;
   dialog.lpstrTitle = title.c_str();
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   ++Explorer().modalDepth;
   const BOOL chosen = GetOpenFileNameA(&dialog);
   --Explorer().modalDepth;
-  return chosen ? AddStartupFile(file) : 0;
+  return chosen ? std::string(file) : std::string();
+}
+
+int AddStartupProgram(HWND owner) {
+  const std::string file = PickProgramFile(owner, "C:\\Program Files");
+  return file.empty() ? 0 : AddStartupFile(file);
 }
 
 }  // namespace sentrel
