@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "catalogue.h"
 #include "fileid.h"
+#include "hidden_files.h"
 #include "history.h"
 #include "registry.h"
 #include "settings.h"
@@ -60,27 +60,6 @@ int RegisterLibrary(const std::string& path) {
   return 1;
 }
 
-// The vault copy of a deleted hidden file: its name alone, directly in the
-// vault; "" when the path names no file that could lie there.
-std::string VaultCopyOf(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/");
-  const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-  if (name.empty() || name == "." || name == ".." || name.find(':') != std::string::npos) return "";
-  const std::string data = DataFolder();
-  if (data.empty()) return "";
-  char vault[MAX_PATH], saved[MAX_PATH];
-  DWORD vaultLength = GetFullPathNameA((data + "\\vault").c_str(), sizeof vault, vault, nullptr);
-  DWORD savedLength = GetFullPathNameA((data + "\\vault\\" + name).c_str(), sizeof saved, saved, nullptr);
-  if (vaultLength == 0 || vaultLength >= sizeof vault || savedLength <= vaultLength + 1 || savedLength >= sizeof saved)
-    return "";
-  // Whatever the name holds, the copy is a file of the vault itself.
-  if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, saved, static_cast<int>(vaultLength), vault,
-                     static_cast<int>(vaultLength)) != CSTR_EQUAL ||
-      saved[vaultLength] != '\\' || std::strchr(saved + vaultLength + 1, '\\') != nullptr)
-    return "";
-  return saved;
-}
-
 }  // namespace
 
 int RestoreHistoryEvent(int index) {
@@ -94,15 +73,8 @@ int RestoreHistoryEvent(int index) {
       return ToggleStartupEntry(entry.title.c_str(), entry.command.c_str(), entry.data.c_str(), entry.type);
     case kActionIEHelperRemove:
       return RegisterLibrary(entry.command);  // as recorded: a quote in it is refused
-    case kActionHiddenDeleteFile: {
-      const std::string saved = VaultCopyOf(entry.path);
-      if (saved.empty() || !CopyFileA(saved.c_str(), entry.path.c_str(), FALSE)) return 0;
-      SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-      DeleteFileA(saved.c_str());
-      WriteStringValue(HKEY_CURRENT_USER, (std::string(kSentrelKey) + "\\Hidden").c_str(), entry.path.c_str(),
-                       NowText().c_str());
-      return 1;
-    }
+    case kActionHiddenDeleteFile:
+      return RestoreHiddenFile(entry.path.c_str(), entry.data.c_str());
     default:
       return 0;
   }

@@ -77,6 +77,13 @@ int ResetShell();
 // The folder beside the program where disabled Startup-folder files are parked.
 std::string ParkingFolder();
 
+// The vault of the data folder, where removed files are kept for the history:
+// a free name there for a file (a number in front when the name is taken),
+// and whether a path names a file directly in it.
+std::string VaultFolder();
+std::string FreeVaultSlot(const std::string& file);
+bool InVault(const std::string& path);
+
 // ---- Baselines and first-seen dates --------------------------------------------
 
 // The baseline value name of a command: every "=" becomes ":".

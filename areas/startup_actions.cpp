@@ -257,6 +257,8 @@ int MoveRunValueBack(const std::string& name, const std::string& command, int ty
   return 1;
 }
 
+}  // namespace
+
 // Where removed files of the Startup folders are kept, so that the history
 // can bring them back (a shortcut is made anew instead): a name of their own
 // in the vault, never another removed file's.
@@ -276,6 +278,8 @@ bool InVault(const std::string& path) {
                         vault.data(), static_cast<int>(vault.size())) == CSTR_EQUAL &&
          path.find('\\', vault.size()) == std::string::npos;
 }
+
+namespace {
 bool IsShortcut(const std::string& file) { return lstrcmpiA(ExtensionOf(FileNamePart(file)).c_str(), "lnk") == 0; }
 
 // Moves a file, replacing what is at the destination; across drives, or

@@ -8,6 +8,7 @@
 #include "delayed_page.h"
 #include "file_types_page.h"
 #include "fileid.h"
+#include "hidden_files_page.h"
 #include "list_page.h"
 #include "resource.h"
 #include "services_page.h"
@@ -49,6 +50,8 @@ constexpr int kDelayButtons[] = {IDC_PAGE_INFO,     IDC_PAGE_ADD,      IDC_PAGE_
 constexpr int kActiveTaskButtons[] = {IDC_PAGE_INFO, IDC_TASKS_REFRESH, IDC_TASKS_KILL, IDC_PAGE_CLOSE};
 constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 constexpr int kAddRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
+constexpr int kHiddenButtons[] = {IDC_PAGE_INFO,     IDC_HIDDEN_REFRESH,        IDC_HIDDEN_UNHIDE,
+                                  IDC_HIDDEN_DELETE, IDC_PAGE_DELETE_ON_REBOOT, IDC_PAGE_CLOSE};
 
 // Pages whose areas arrive later: an empty list on the shared machinery.
 int NothingYet() {
@@ -87,7 +90,8 @@ const ListPageDef kListPages[] = {
      IDS_FILE_TYPES_INTRO2, kOptFileType, kOptRealtimeFileType, IDS_PATROL_TIME_FILE_TYPES, 0,
      BUTTONS(kAddRemoveButtons), &kFileTypesPageHooks},
     {IDC_CMD_SHOW_HIDDEN, COLUMNS(kHiddenColumns), true, kOptSortHidden, 99, false, IDS_HIDDEN_INTRO, IDS_HIDDEN_INTRO2,
-     kOptHidden, kOptRealtimeHidden, IDS_PATROL_TIME_CHECKING_HIDDEN, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
+     kOptHidden, kOptRealtimeHidden, IDS_PATROL_TIME_CHECKING_HIDDEN, 0, BUTTONS(kHiddenButtons),
+     &kHiddenFilesPageHooks},
     {IDC_CMD_SHOW_RECENT, COLUMNS(kRecentColumns), false, kOptSortRecent, 4, false, 0, 0, -1, -1, 0, 0,
      BUTTONS(kPlainButtons), &kEmptyPageHooks},
 };

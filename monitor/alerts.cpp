@@ -4,8 +4,6 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
-#include <cstdio>
-
 #include "catalogue.h"
 #include "fileid.h"
 #include "history.h"
@@ -16,6 +14,7 @@
 #include "services.h"
 #include "settings.h"
 #include "strings.h"
+#include "system_files.h"
 #include "winpos.h"
 
 namespace sentrel {
@@ -339,69 +338,22 @@ INT_PTR CALLBACK FileTypeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 // ---- Monitored file change alert -------------------------------------------------
 
-std::string SysfilesKey() { return std::string(kSentrelKey) + "\\Sysfiles\\" + g_item.name; }
-
-void ShowSystemError(HWND owner, DWORD error, const char* caption) {
-  char message[512] = "";
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, message, sizeof message,
-                 nullptr);
-  char text[640];
-  std::snprintf(text, sizeof text, "%lu  %s", static_cast<unsigned long>(error), message);
-  if (caption)
-    MessageBoxExA(owner, text, caption, MB_OK | MB_ICONINFORMATION | MB_TOPMOST, Process().languageId);
-  else
-    ShowMessage(owner, text, MB_OK | MB_ICONINFORMATION);
-}
+std::string SysfilesKey() { return std::string(kSysfilesKey) + "\\" + g_item.name; }
 
 void ViewInNotepad(HWND dialog, const std::string& file) {
-  DWORD error = ERROR_FILE_NOT_FOUND;
-  if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    INT_PTR result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(dialog, "open", "notepad.exe", ("\"" + file + "\"").c_str(), nullptr, SW_SHOWNORMAL));
-    error = result > 32 ? ERROR_SUCCESS : static_cast<DWORD>(result);
-  }
-  if (error != ERROR_SUCCESS) ShowSystemError(dialog, error, nullptr);
+  ViewFile(dialog, file);
   SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-// Copies with both read-only attributes cleared for the copy and put back.
-bool CopyKeepingAttributes(const std::string& from, const std::string& to) {
-  DWORD fromAttributes = GetFileAttributesA(from.c_str());
-  DWORD toAttributes = GetFileAttributesA(to.c_str());
-  if (fromAttributes != INVALID_FILE_ATTRIBUTES)
-    SetFileAttributesA(from.c_str(), fromAttributes & ~FILE_ATTRIBUTE_READONLY);
-  if (toAttributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(to.c_str(), toAttributes & ~FILE_ATTRIBUTE_READONLY);
-  bool copied = CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
-  DWORD error = GetLastError();
-  if (fromAttributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(from.c_str(), fromAttributes);
-  if (toAttributes != INVALID_FILE_ATTRIBUTES || copied)
-    SetFileAttributesA(to.c_str(), toAttributes != INVALID_FILE_ATTRIBUTES ? toAttributes : fromAttributes);
-  SetLastError(error);
-  return copied;
-}
-
-void StoreDateAndSize(const std::string& file) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return;
-  FILETIME local;
-  SYSTEMTIME time;
-  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
-  FileTimeToSystemTime(&local, &time);
-  WriteStringValue(HKEY_LOCAL_MACHINE, SysfilesKey().c_str(), "Date", FormatDateTime(time).c_str());
-  WriteStringValue(HKEY_LOCAL_MACHINE, SysfilesKey().c_str(), "Size", std::to_string(data.nFileSizeLow).c_str());
-}
-
 int AcceptOrReject(HWND dialog, bool accept) {
-  const std::string file = g_item.filePath;
-  const std::string saved = SavedCopyOf(file);
   const bool stop = IsDlgButtonChecked(dialog, IDC_FILECHANGE_STOP_MONITORING) == BST_CHECKED;
-  if (stop)
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, SysfilesKey().c_str());
-  else if (accept && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
-    StoreDateAndSize(file);
-  const bool copied = accept ? CopyKeepingAttributes(file, saved) : CopyKeepingAttributes(saved, file);
-  if (!copied) ShowSystemError(dialog, GetLastError(), "System Error");
-  return copied ? 1 : 0;
+  const int copied = accept ? AcceptFileChange(g_item.name, g_item.filePath, stop)
+                            : RejectFileChange(g_item.name, g_item.filePath, stop);
+  if (!copied) {
+    const DWORD error = GetLastError();  // before anything else can change it
+    ShowSystemError(dialog, error, LoadText(IDS_SYSTEM_ERROR).c_str());
+  }
+  return copied;
 }
 
 INT_PTR CALLBACK FileChangeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -435,7 +387,7 @@ INT_PTR CALLBACK FileChangeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           ViewInNotepad(dialog, g_item.filePath);
           return TRUE;
         case IDC_FILECHANGE_VIEW_PREVIOUS:
-          ViewInNotepad(dialog, SavedCopyOf(g_item.filePath));
+          ViewInNotepad(dialog, SavedCopyPath(g_item.name));
           return TRUE;
         case IDC_FILECHANGE_ACCEPT:
         case IDC_FILECHANGE_REJECT: {
@@ -455,10 +407,7 @@ INT_PTR CALLBACK FileChangeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-std::string SavedCopyOf(const std::string& file) {
-  const std::string data = DataFolder();
-  return data.empty() ? std::string() : data + "\\vault\\" + FileNamePart(file);
-}
+std::string SavedCopyOf(const std::string& file) { return SavedCopyPath(FileNamePart(file)); }
 
 CurrentItem& CurrentAlertItem() { return g_item; }
 

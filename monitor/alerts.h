@@ -36,7 +36,7 @@ enum class AlertKind {
   FileChange,  // result 1 when the file copy succeeded, else 0
 };
 
-// The saved copy of a monitored file (the vault of the data folder).
+// The saved copy of a monitored file (in the data folder, by its name).
 std::string SavedCopyOf(const std::string& file);
 
 // The answer an alert gets without being shown (6 or 7), or 0 when it must

@@ -20,6 +20,7 @@
 #include "settings_watch.h"
 #include "startup.h"
 #include "strings.h"
+#include "system_files_check.h"
 #include "task_check.h"
 #include "trace.h"
 
@@ -33,13 +34,13 @@ bool NineXFamily() { return !IsNtFamily(); }
 const PatrolArea kAreas[] = {
     {"Startup Programs", 0, kOptStart, kOptRealtimeStartup, nullptr, CheckStartupPrograms},
     {"IE Helpers", 0, kOptIEHelpers, kOptRealtimeIEHelper, nullptr, CheckIEHelpers},
-    {"Hidden Files", 0, kOptHidden, kOptRealtimeHidden, nullptr, nullptr},
+    {"Hidden Files", 0, kOptHidden, kOptRealtimeHidden, nullptr, CheckHiddenFiles},
     {"ActiveX Files", 0, kOptActiveX, kOptRealtimeActiveX, nullptr, CheckActiveX},
-    {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, nullptr},
+    {"Verify System Files", 0, kOptHostFile, kOptRealtimeSysFiles, OldWindows, CheckSystemFiles},
     {"IE Start/Search Page", 0, kOptStartPage, kOptRealtimeStartPage, nullptr, CheckBrowserPages},
     {"File Types", 0, kOptFileType, kOptRealtimeFileType, nullptr, CheckFileTypes},
     {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, CheckScheduledTasks},
-    {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, nullptr},
+    {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, CheckRestartCommands},
     {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, CheckForNewServices},
     {"Filter Cookies", 1, kOptNuts, -1, nullptr, nullptr},
     {"Mozilla Cookies", 1, -1, -1, nullptr, nullptr},
