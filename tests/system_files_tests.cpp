@@ -1,0 +1,361 @@
+// System files, hidden files and restart commands, through the register the
+// settings initialisation makes, the patrol's own area table, the history's
+// restore and the Hidden Files page.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "alerts.h"
+#include "catalogue.h"
+#include "fileid.h"
+#include "hidden_files.h"
+#include "history.h"
+#include "history_events.h"
+#include "initialization.h"
+#include "patrol.h"
+#include "process_support.h"
+#include "resource.h"
+#include "restart_commands.h"
+#include "settings.h"
+#include "sheet_support.h"
+#include "strings.h"
+#include "system_files.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+void SetWriteDay(const std::string& path, WORD day) {
+  SYSTEMTIME time = {2020, 3, 0, day, 10, 0, 0, 0};
+  FILETIME stamp;
+  SystemTimeToFileTime(&time, &stamp);
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  SetFileTime(file, nullptr, nullptr, &stamp);
+  CloseHandle(file);
+}
+
+void Remove(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+}
+
+const PatrolArea* AreaNamed(const char* label) {
+  size_t count = 0;
+  const PatrolArea* areas = PatrolAreas(&count);
+  for (size_t i = 0; i < count; ++i)
+    if (std::strcmp(areas[i].label, label) == 0) return &areas[i];
+  return nullptr;
+}
+
+class SystemFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    Clean();
+    Process() = ProcessState{};
+    Process().kind = ProgramKind::Monitor;
+    InitLanguageId();
+    LoadOptions();
+  }
+  void TearDown() override { Clean(); }
+  static void Clean() {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+    DeleteFileA(HistoryFile().c_str());
+  }
+};
+
+// The initialisation's builder registers the three files, HOSTS where the family keeps it.
+TEST_F(SystemFiles, InitialisationRegistersTheStandardFiles) {
+  const std::string hosts = HostsPath();
+  EXPECT_EQ(Is9xFamily() ? WindowsFolder() + "\\HOSTS" : SystemFolder() + "\\drivers\\etc\\HOSTS", hosts);
+  const std::string original = ReadWholeFile(hosts);
+  if (original.empty()) WriteText(hosts, "127.0.0.1 localhost\r\n");
+  const SettingsInitHooks& hooks = DefaultSettingsInitHooks();
+  for (size_t i = 0; i < hooks.builderCount; ++i)
+    if (hooks.builders[i].stage == InitStage::SystemFiles) hooks.builders[i].buildIfNeeded();
+  EXPECT_NE("<missing>", RawText(HKEY_LOCAL_MACHINE, kSysfilesKey, ""));
+  const std::string key = std::string(kSysfilesKey) + "\\HOSTS";
+  EXPECT_EQ(hosts, RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Location"));
+  EXPECT_EQ("HOST file can be used to protect or redirect domain access.",
+            RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Comment"));
+  EXPECT_EQ(ReadWholeFile(hosts), ReadWholeFile(SavedCopyPath("HOSTS")));
+  for (const char* name : {"Autoexec.bat", "Config.sys"})
+    EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kSysfilesKey) + "\\" + name).c_str())) << name;
+  if (original.empty()) Remove(hosts);
+  Remove(SavedCopyPath("HOSTS"));
+}
+
+// HOSTS edited, checked by the patrol's own area on Windows before Vista and
+// answered in the file change alert.
+TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
+  const PatrolArea* area = AreaNamed("Verify System Files");
+  ASSERT_NE(nullptr, area);
+  ASSERT_EQ(WindowsVersion().dwMajorVersion <= 5, area->condition());
+  if (!area->condition()) GTEST_SKIP() << "system files are watched before Windows Vista only";
+  struct Case {
+    const char* what;
+    bool addLine, reject, stop, readOnly;
+    size_t size;
+  };
+  const Case cases[] = {
+      {"same size, new date", false, false, false, false, 40},
+      {"line added, accepted", true, false, false, false, 40},
+      {"line added, accepted, stop monitoring", true, false, true, false, 40},
+      {"line added, rejected, read-only", true, true, false, true, 40},
+      {"several megabytes, line added, rejected, stop monitoring", true, true, true, false, 4 << 20},
+  };
+  const std::string hosts = HostsPath(), saved = SavedCopyPath("HOSTS"), key = std::string(kSysfilesKey) + "\\HOSTS";
+  const std::string original = ReadWholeFile(hosts);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string before = "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n";
+    WriteText(hosts, before);
+    SetWriteDay(hosts, 1);
+    ASSERT_EQ(1, RegisterSystemFile("HOSTS", hosts.c_str(), "watched", 0));
+    const std::string after = c.addLine ? before + "10.6.6.6 bank.example\r\n" : "127.0.0.2" + before.substr(9);
+    WriteText(hosts, after);
+    SetWriteDay(hosts, 2);
+    if (c.readOnly) SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY);
+    std::string seen;
+    std::thread user([&] {
+      HWND alert = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", c.addLine ? 10000 : 1500);
+      if (!alert) return;
+      Sleep(200);
+      char caption[128] = "";
+      GetWindowTextA(alert, caption, sizeof caption);
+      seen = caption;
+      if (c.stop) CheckDlgButton(alert, IDC_FILECHANGE_STOP_MONITORING, BST_CHECKED);
+      PostMessageA(alert, WM_COMMAND, c.reject ? IDC_FILECHANGE_REJECT : IDC_FILECHANGE_ACCEPT, 0);
+    });
+    EXPECT_EQ(1, area->check());
+    user.join();
+    EXPECT_EQ(c.addLine ? "Sentrel: File Change Alert" : "", seen);
+    EXPECT_TRUE(ReadWholeFile(hosts) == (c.reject ? before : after));
+    EXPECT_TRUE(ReadWholeFile(saved) == (c.addLine && !c.reject ? after : before));
+    EXPECT_EQ(!c.stop, RawKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
+    EXPECT_EQ(c.readOnly, (GetFileAttributesA(hosts.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
+    if (c.addLine && !c.reject && !c.stop) {
+      EXPECT_EQ(std::to_string(after.size()), RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Size"));
+    }
+  }
+  if (original.empty())
+    Remove(hosts);
+  else
+    WriteText(hosts, original);
+  Remove(saved);
+}
+
+// A "NUL=" line that Delete file on reboot appends is asked about once.
+TEST_F(SystemFiles, RestartCommandsAreAskedAboutOnce) {
+  const PatrolArea* area = AreaNamed("Win INIT file");
+  ASSERT_NE(nullptr, area);
+  ASSERT_EQ(Is9xFamily(), area->condition());
+  if (!area->condition()) GTEST_SKIP() << "restart commands belong to Windows 95/98/Me";
+  const std::string runner = WindowsFolder() + "\\wininit.exe", ini = WindowsFolder() + "\\wininit.ini";
+  const std::string doomed = TestFolder() + "\\doomed.tmp";
+  WriteText(runner, "");
+  WriteText(ini, "[rename]\r\n" + std::string(20000, ';') + "\r\n");  // longer than the viewer reads
+  WriteText(doomed, "x");
+  ASSERT_EQ(1, DeleteFileOnReboot(doomed.c_str()));
+  EXPECT_NE(std::string::npos, ReadWholeFile(ini).find("NUL="));
+  EXPECT_GE(16384u + 16384u / 2, RestartCommandsText().size());
+  LoadAreaCountdowns();
+  std::string question;
+  std::thread user([&] { question = AnswerMessageBox(GetCurrentProcessId(), IDNO); });
+  EXPECT_EQ(1, area->check());
+  user.join();
+  EXPECT_NE(std::string::npos, question.find("wininit.ini")) << question;
+  LoadAreaCountdowns();  // a load never brings the check back
+  const int index = static_cast<int>(area - PatrolAreas(nullptr));
+  EXPECT_EQ(99999, Patrol().countdown[index]);
+  for (const std::string& file : {runner, ini, doomed}) Remove(file);
+}
+
+// ---- Hidden files -------------------------------------------------------------
+
+struct Planted {
+  std::string path;
+  DWORD attributes;
+  bool listed;
+};
+
+class HiddenFiles : public SystemFiles {
+ protected:
+  void TearDown() override {
+    for (const std::string& file : files_) Remove(file);
+    for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+      SetFileAttributesA(folder->c_str(), FILE_ATTRIBUTE_NORMAL);
+      RemoveDirectoryA(folder->c_str());
+    }
+    SystemFiles::TearDown();
+  }
+  std::string Folder(const std::string& path) {
+    CreateDirectoryA(path.c_str(), nullptr);
+    folders_.push_back(path);
+    return path;
+  }
+  void Plant(const std::string& path, DWORD attributes, const std::string& content = "hidden") {
+    files_.push_back(path);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Folder(path);
+    } else {
+      WriteText(path, content);
+    }
+    SetFileAttributesA(path.c_str(), attributes);
+  }
+  static int Listed(const std::string& path) {
+    for (int i = 0; i < CatalogueCount(); ++i)
+      if (lstrcmpiA(CatalogueAt(i).command.c_str(), path.c_str()) == 0) return i;
+    return -1;
+  }
+  std::vector<std::string> files_, folders_;
+};
+
+TEST_F(HiddenFiles, ScanReachesOneLevelBelowTheSystemFolder) {
+  const std::string one = Folder(SystemFolder() + "\\snt_one"), two = Folder(one + "\\snt_two");
+  char temp[MAX_PATH];
+  std::string tempFolder(temp, GetTempPathA(sizeof temp, temp) - 1);
+  const std::string longName = tempFolder + "\\" + std::string(259 - tempFolder.size() - 5, 'n') + ".dat";
+  const Planted planted[] = {
+      {one + "\\one.dat", FILE_ATTRIBUTE_HIDDEN, true},
+      {two + "\\two.dat", FILE_ATTRIBUTE_HIDDEN, false},
+      {one + "\\plain.dat", FILE_ATTRIBUTE_NORMAL, false},
+      {SystemFolder() + "\\snt_hidden_folder", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY, false},
+      {WindowsFolder() + "\\snt_system.dat", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+      {longName, FILE_ATTRIBUTE_HIDDEN, true},
+  };
+  for (const Planted& file : planted) Plant(file.path, file.attributes);
+  // A name the code page cannot hold: listed or not, never a crash, and a
+  // deletion reported only when it happened.
+  const std::wstring wide = WidePath(tempFolder) + L"\\snt_\x4e2d\x6587.dat";
+  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+  ScanHiddenFiles();
+  for (const Planted& file : planted) EXPECT_EQ(file.listed, Listed(file.path) >= 0) << file.path;
+  EXPECT_EQ(0, CatalogueAt(Listed(WindowsFolder() + "\\snt_system.dat")).value);
+  EXPECT_EQ(1, CatalogueAt(Listed(one + "\\one.dat")).value);
+  for (int i = 0; i < CatalogueCount(); ++i) {
+    const std::string path = CatalogueAt(i).command;
+    if (path.find("snt_") == std::string::npos || path.find(tempFolder) != 0) continue;
+    const int deleted = DeleteHiddenFile(nullptr, "", path.c_str());
+    EXPECT_EQ(deleted == 1, GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) << path;
+  }
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(wide.c_str());
+}
+
+// Deleted into the vault and restored from the history: two files of one
+// name each get their own content back, hidden and known.
+TEST_F(HiddenFiles, DeleteThenRestoreFromTheHistory) {
+  const std::string first = WindowsFolder() + "\\snt_twin.dat", second = Folder(SystemFolder() + "\\snt_one") +
+                                                                         "\\snt_twin.dat";
+  Plant(first, FILE_ATTRIBUTE_HIDDEN, "first");
+  Plant(second, FILE_ATTRIBUTE_HIDDEN, "second");
+  for (const std::string& file : {first, second}) {
+    WriteHiddenBaseline(file);
+    ASSERT_EQ(1, DeleteHiddenFile(nullptr, "Twin", file.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+    EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kHiddenBaselineKey, file.c_str()));
+  }
+  ASSERT_EQ(2, LoadHistory());
+  for (int event : {1, 0}) EXPECT_EQ(1, RestoreHistoryEvent(event));
+  for (auto [file, content] : {std::pair{first, "first"}, {second, "second"}}) {
+    EXPECT_EQ(content, ReadWholeFile(file));
+    EXPECT_NE(0u, GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, kHiddenBaselineKey, file.c_str()));
+  }
+}
+
+// A restore never replaces what stands at the path, and a history line
+// cannot lead it out of the vault.
+TEST_F(HiddenFiles, RestoreRefusesToReplaceOrLeaveTheVault) {
+  const std::string target = WindowsFolder() + "\\snt_kept.dat", vault = DataFolder() + "\\vault";
+  const std::string outside = DataFolder() + "\\snt_outside.dat";
+  WriteText(vault + "\\snt_kept.dat", "kept");
+  WriteText(outside, "outside");
+  files_ = {target, outside, vault + "\\snt_kept.dat"};
+  struct Case {
+    const char* what;
+    std::string path, keptAs;
+    bool occupied;
+  };
+  const Case cases[] = {
+      {"another file at the path", target, "snt_kept.dat", true},
+      {"up out of the vault", target, "..\\snt_outside.dat", false},
+      {"another drive", target, "D:snt_kept.dat", false},
+      {"forward slashes", WindowsFolder() + "/snt_kept.dat", "", false},
+      {"relative steps in the path", WindowsFolder() + "\\system32\\..\\snt_kept.dat", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.occupied) WriteText(target, "someone else's");
+    DeleteFileA(HistoryFile().c_str());
+    AppendHistory("Kept", c.path.c_str(), c.keptAs.c_str(), kTypeHidden, kActionHiddenDeleteFile);
+    ASSERT_EQ(1, LoadHistory());
+    EXPECT_EQ(0, RestoreHistoryEvent(0));
+    EXPECT_EQ(c.occupied ? "someone else's" : "", ReadWholeFile(target));
+    EXPECT_EQ("kept", ReadWholeFile(vault + "\\snt_kept.dat"));
+    EXPECT_EQ("outside", ReadWholeFile(outside));
+    Remove(target);
+  }
+}
+
+TEST_F(HiddenFiles, BaselineIsBuiltOnceFromTheFilesHiddenNow) {
+  const std::string before = WindowsFolder() + "\\snt_before.dat", after = WindowsFolder() + "\\snt_after.dat";
+  Plant(before, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(1, CreateHiddenBaseline());
+  EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, kHiddenBaselineKey, ""));
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, kHiddenBaselineKey, before.c_str()));
+  Plant(after, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(1, CreateHiddenBaseline());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kHiddenBaselineKey, after.c_str()));
+}
+
+// The page lists the files with their columns; Unhide takes one off the
+// list, Delete asks 926 and deletes into the vault.
+TEST_F(HiddenFiles, PageListsUnhidesAndDeletes) {
+  const std::string system = WindowsFolder() + "\\snt_page_system.dat", plain = WindowsFolder() + "\\snt_page.dat";
+  Plant(system, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  Plant(plain, FILE_ATTRIBUTE_HIDDEN);
+  StartExplorerInProcess();
+  WithSheet(IDC_CMD_SHOW_HIDDEN, [&](HWND, HWND page) {
+    const int row = RowWith(page, 0, "snt_page_system.dat");
+    ASSERT_GE(row, 0);
+    const std::vector<std::string> texts = RowTexts(page, row, 5);
+    EXPECT_EQ(WindowsFolder(), texts[1]);
+    EXPECT_FALSE(texts[2].empty());
+    EXPECT_NE(LoadText(IDS_FILE_USE), texts[3]);
+    EXPECT_FALSE(texts[3].empty());
+    EXPECT_GE(16u, texts[3].size());
+    EXPECT_EQ("SYSTEM", texts[4]);
+    EXPECT_EQ("", CellText(page, RowWith(page, 0, "snt_page.dat"), 4));
+    Select(page, {row});
+    SendMessageA(page, WM_COMMAND, IDC_HIDDEN_UNHIDE, 0);
+    EXPECT_EQ(-1, RowWith(page, 0, "snt_page_system.dat"));
+    Select(page, {RowWith(page, 0, "snt_page.dat")});
+    EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_HIDDEN_DELETE, IDYES).find("Adware"));
+    EXPECT_EQ(-1, RowWith(page, 0, "snt_page.dat"));
+    Select(page, {});
+    EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_HIDDEN_DELETE, IDOK).find("No selection"));
+  });
+  EndExplorerInProcess();
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(plain.c_str()));
+  EXPECT_EQ(0u, GetFileAttributesA(system.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  files_.push_back(DataFolder() + "\\vault\\snt_page.dat");
+}
+
+}  // namespace
