@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fileid.h"
 #include "process_support.h"
 #include "resource.h"
 #include "service_support.h"
@@ -552,6 +553,41 @@ TEST_F(MonitorProcess, ActiveXControlRefusedInItsAlertIsDisabled) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteAddOnKeys();
+}
+
+// ---- Hidden files -------------------------------------------------------------
+
+// A file hidden after start-up is put to the user; Delete takes it into the
+// vault and records it, and the baseline does not keep it.
+TEST_F(MonitorProcess, NewHiddenFileIsDeletedIntoTheVault) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, sizeof system);
+  const std::string folder = std::string(system) + "\\snt_e2e", file = folder + "\\planted.dat";
+  const std::string history = ProgramPath("history.txt"), kept = DataFolder() + "\\vault\\planted.dat";
+  DeleteFileA(history.c_str());
+  RawSetText(HKEY_CURRENT_USER, options, "RealtimeHidden", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Hidden", ""));
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::ofstream(file) << "planted";
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  EXPECT_NE(std::string::npos, AnswerMonitorAlert(monitor.id(), IDNO).find("Program Alert"));
+  for (int i = 0; i < 100 && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+  EXPECT_EQ("planted", FileText(kept));
+  EXPECT_NE(std::string::npos, FileText(history).find("HIDDEN_DeleteFile")) << FileText(history);
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Hidden", file.c_str()));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(file.c_str());
+  RemoveDirectoryA(folder.c_str());
+  DeleteFileA(kept.c_str());
+  DeleteFileA(history.c_str());
 }
 
 // ---- Scheduled tasks -----------------------------------------------------------

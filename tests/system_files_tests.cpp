@@ -261,8 +261,8 @@ TEST_F(HiddenFiles, ScanReachesOneLevelBelowTheSystemFolder) {
 // Deleted into the vault and restored from the history: two files of one
 // name each get their own content back, hidden and known.
 TEST_F(HiddenFiles, DeleteThenRestoreFromTheHistory) {
-  const std::string first = WindowsFolder() + "\\snt_twin.dat", second = Folder(SystemFolder() + "\\snt_one") +
-                                                                         "\\snt_twin.dat";
+  const std::string first = WindowsFolder() + "\\snt_twin.dat",
+                    second = Folder(SystemFolder() + "\\snt_one") + "\\snt_twin.dat";
   Plant(first, FILE_ATTRIBUTE_HIDDEN, "first");
   Plant(second, FILE_ATTRIBUTE_HIDDEN, "second");
   for (const std::string& file : {first, second}) {
