@@ -28,8 +28,8 @@ namespace {
 
 // The busy icon, the alert mark and the hand-over before a question; false
 // when the monitor handed over.
-bool PrepareAlert(UINT tip) {
-  UpdateTrayIcon(NIM_MODIFY, IDI_TAVVY_ALERT, tip);
+bool PrepareAlert(UINT icon, UINT tip) {
+  UpdateTrayIcon(NIM_MODIFY, icon, tip);
   Monitor().alertOpen = true;
   SetTraceDialogFlag();
   return ElevationHandOver() == 0;
@@ -41,7 +41,7 @@ int CheckSystemFiles() {
   MonitorState& monitor = Monitor();
   for (const ChangedSystemFile& file : ChangedSystemFiles()) {
     if (monitor.exiting) return 0;
-    if (!PrepareAlert(IDS_TIP_HOSTS)) return 0;
+    if (!PrepareAlert(IDI_TAVVY_ALERT, IDS_TIP_HOSTS)) return 0;
     // Changes to system files are never answered unseen: left as they are
     // (and brought up again) while the alert is switched off.
     if (Option(kOptHideSystemFiles) != 0 && Option(kOptShowAlerts) != 0) {
@@ -75,7 +75,7 @@ int CheckHiddenFiles() {
     const std::string& path = entry.command;
     if (IsKnownHiddenFile(baseline.get(), path)) continue;
     RecordFirstSeen(path.c_str(), FirstSeenArea(kTypeHidden));
-    if (!PrepareAlert(IDS_TIP_IE_HELPERS)) return 0;
+    if (!PrepareAlert(IDI_TAVVY_SECOND_HALF, IDS_TIP_IE_HELPERS)) return 0;
     const std::string title = HiddenFileTitle(path);  // only now: known files need none
     CurrentItem& item = CurrentAlertItem();
     item.text = path;
