@@ -567,11 +567,15 @@ TEST_F(MonitorProcess, NewHiddenFileIsDeletedIntoTheVault) {
   const std::string history = ProgramPath("history.txt"), kept = DataFolder() + "\\vault\\planted.dat";
   DeleteFileA(history.c_str());
   RawSetText(HKEY_CURRENT_USER, options, "RealtimeHidden", "1");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string known = folder + "\\known.dat";  // hidden before the first start: in the baseline
+  std::ofstream(known) << "known";
+  SetFileAttributesA(known.c_str(), FILE_ATTRIBUTE_HIDDEN);
   Program monitor(ProgramPath("Sentrel.exe"), "");
   HWND window = StartMonitor(monitor);
   ASSERT_TRUE(Initialised(window));
   EXPECT_EQ("P", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Hidden", ""));
-  CreateDirectoryA(folder.c_str(), nullptr);
+  EXPECT_NE("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Hidden", known.c_str()));
   std::ofstream(file) << "planted";
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
   PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
@@ -583,8 +587,10 @@ TEST_F(MonitorProcess, NewHiddenFileIsDeletedIntoTheVault) {
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Hidden", file.c_str()));
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
-  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(file.c_str());
+  for (const std::string& planted : {file, known}) {
+    SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(planted.c_str());
+  }
   RemoveDirectoryA(folder.c_str());
   DeleteFileA(kept.c_str());
   DeleteFileA(history.c_str());
