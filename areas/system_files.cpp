@@ -199,18 +199,18 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
   const DateFormats formats;
   for (const std::string& file : names) {
     RegKey key;
-    if (key.Open(root.get(), file.c_str(), KEY_READ | KEY_SET_VALUE) != ERROR_SUCCESS) continue;
+    if (key.Open(root.get(), file.c_str(), KEY_READ) != ERROR_SUCCESS) continue;  // readable without rights
     char location[MAX_PATH], type[32], size[32], date[64];
     if (ReadStringValueFrom(key.get(), "Location", location, sizeof location) <= 0) continue;
     std::string currentDate, currentSize;
     if (!DateAndSize(location, formats, currentDate, currentSize)) continue;  // gone: skipped silently
     if (ReadStringValueFrom(key.get(), "Type", type, sizeof type) <= 0) type[0] = '\0';
     if (ReadStringValueFrom(key.get(), "Size", size, sizeof size) <= 0 || std::strtoull(size, nullptr, 10) == 0) {
-      SetStoredValue(key.get(), "Size", TextValue(currentSize));
+      WriteStringValue(HKEY_LOCAL_MACHINE, SubkeyOf(file).c_str(), "Size", currentSize.c_str());
       lstrcpynA(size, currentSize.c_str(), sizeof size);
     }
     if (ReadStringValueFrom(key.get(), "Date", date, sizeof date) <= 0) {
-      SetStoredValue(key.get(), "Date", TextValue(currentDate));
+      WriteStringValue(HKEY_LOCAL_MACHINE, SubkeyOf(file).c_str(), "Date", currentDate.c_str());
       continue;
     }
     const bool standard = std::atoi(type) == 0;
