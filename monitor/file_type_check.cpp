@@ -29,6 +29,7 @@ int CheckFileTypes() {
     WriteStringValue(HKEY_CURRENT_USER, kOptionsKey, "Update", "0");
   }
   if (Option(kOptFileType) <= 0) return 1;
+  const WholeCatalogue whole;
   EnumerateMonitoredTypes(false);
   // Answers change the registry, not the list: still, work on a copy.
   std::vector<CatalogueEntry> entries;

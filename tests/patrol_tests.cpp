@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue.h"
 #include "monitor.h"
 #include "patrol.h"
 #include "service_support.h"
@@ -323,6 +324,32 @@ TEST_F(StartupCheck, CommandsAtTheFieldLimitAreRecognised) {
   EXPECT_EQ(1, CheckStartupPrograms());
   EXPECT_EQ("11", Baseline(command.c_str()));
   EXPECT_EQ(0, StartupBaselineChanged());
+}
+
+// A flood of known entries ahead of it must not push a new one out of sight.
+TEST_F(StartupCheck, NewEntryBeyondAFullListIsStillCaught) {
+  HKEY run = nullptr, baseline = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, kUserRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kStartupBaselineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &baseline, nullptr);
+  ASSERT_TRUE(run && baseline);
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) {
+    char name[32], command[64];
+    wsprintfA(name, "Flood %04d", i);
+    wsprintfA(command, "c:\\flood\\%04d.exe", i);
+    RegSetValueExA(run, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), lstrlenA(command) + 1);
+    RegSetValueExA(baseline, command, 0, REG_SZ, reinterpret_cast<const BYTE*>("11"), 3);
+  }
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", "c:\\apps\\newcomer.exe");
+  Answer("2");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Newcomer"));
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) {
+    char name[32];
+    wsprintfA(name, "Flood %04d", i);
+    RegDeleteValueA(run, name);
+  }
+  RegCloseKey(run);
+  RegCloseKey(baseline);
 }
 
 }  // namespace
