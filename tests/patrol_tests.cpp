@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "fileid.h"
 #include "monitor.h"
 #include "patrol.h"
+#include "processes.h"
 #include "service_support.h"
 #include "services.h"
 #include "services_check.h"
@@ -324,6 +326,20 @@ TEST_F(StartupCheck, CommandsAtTheFieldLimitAreRecognised) {
   EXPECT_EQ(1, CheckStartupPrograms());
   EXPECT_EQ("11", Baseline(command.c_str()));
   EXPECT_EQ(0, StartupBaselineChanged());
+}
+
+// A refused entry naming a process Windows cannot run without goes from the
+// registry; the process is left running.
+TEST_F(StartupCheck, RefusalNeverEndsAVitalWindowsProcess) {
+  const DWORD services = FindProcessOfProgram("services.exe");
+  if (services == 0) GTEST_SKIP() << "no services.exe process on this system";
+  for (const std::string& command : {std::string("services.exe"), SystemFolder() + "\\services.exe -x"}) {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", command);
+    Answer("2");
+    EXPECT_EQ(1, CheckStartupPrograms()) << command;
+    EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Newcomer")) << command;
+    EXPECT_EQ(services, FindProcessOfProgram("services.exe")) << command;
+  }
 }
 
 // A flood of known entries ahead of it must not push a new one out of sight.
