@@ -156,14 +156,7 @@ void ListRoot(HKEY root, int rootValue) {
 }  // namespace
 
 size_t SplitCommand(const std::string& command, std::string& program, std::string& arguments) {
-  std::string copy = command;
-  const size_t found = UpperText(copy).find("SYSTEMROOT");
-  if (found != std::string::npos) {
-    // As the file identification does: "\SystemRoot" or "%SystemRoot%" at
-    // the start stands for the Windows folder.
-    const size_t skip = (copy.size() >= 12 && copy[0] == '%' && copy[11] == '%') ? 12 : 11;
-    copy = WindowsFolder() + (copy.size() > skip ? copy.substr(skip) : std::string());
-  }
+  const std::string copy = ExpandLeadingFolder(command, WindowsFolder(), ProgramFilesFolder());
   std::string upper;
   size_t length = copy.size();
   for (size_t i = 0; i < copy.size(); ++i) {

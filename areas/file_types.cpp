@@ -133,18 +133,20 @@ std::vector<std::string> SplitExtensionList(const std::string& list) {
   return tokens;
 }
 
-int ResolveAssociation(const std::string& extension, int source, Association& found) {
-  found = Association{};
+std::string AssociationValue(const std::string& extension, int source) {
   const std::string dotted = DottedExtension(extension);
   std::string value;
-  if (source == kMachineClasses) {
+  if (source == kMachineClasses)
     ReadText(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + dotted, "", value);
-  } else if (source == kChosenApplication || source == kChosenProgId) {
+  else if (source == kChosenApplication || source == kChosenProgId)
     ReadText(HKEY_CURRENT_USER, std::string(kFileExtsKey) + "\\" + dotted,
              source == kChosenApplication ? "Application" : "ProgID", value);
-  } else {
-    return 0;
-  }
+  return value;
+}
+
+int ResolveAssociation(const std::string& extension, int source, Association& found) {
+  found = Association{};
+  const std::string value = AssociationValue(extension, source);
   if (value.empty()) return 0;
   std::string command;
   if (!ReadText(CommandRoot(source), CommandPath(source, value), "", command)) return 0;
@@ -247,7 +249,14 @@ std::string BaselineAssociationValue(const std::string& extension, int source) {
 int WriteFileTypeBaseline(const std::string& extension, int source) {
   const char* key = BaselineKeyOf(source);
   Association found;
-  if (!key || !ResolveAssociation(extension, source, found)) return 0;
+  if (!key) return 0;
+  if (!ResolveAssociation(extension, source, found)) {
+    // A value naming nothing readable is approved as it reads, so that the
+    // check knows it again.
+    const std::string value = AssociationValue(extension, source);
+    return value.empty() ? 0
+                         : WriteStringValue(HKEY_CURRENT_USER, key, DottedExtension(extension).c_str(), value.c_str());
+  }
   const int written = WriteStringValue(HKEY_CURRENT_USER, key, DottedExtension(extension).c_str(), found.value.c_str());
   WriteStringValue(HKEY_CURRENT_USER, kClassKey, found.value.c_str(), WithoutQuotes(found.command).c_str());
   WriteStringValue(HKEY_CURRENT_USER, kClassRootKey, found.value.c_str(), found.command.c_str());

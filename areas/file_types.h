@@ -42,6 +42,8 @@ std::string MonitoredExtensionList();
 // extension (too long, holding a backslash) are left out.
 std::vector<std::string> SplitExtensionList(const std::string& list);
 
+// The association value of an extension's source as it reads ("" when none).
+std::string AssociationValue(const std::string& extension, int source);
 int ResolveAssociation(const std::string& extension, int source, Association& found);
 // Icon file and index of an extension: DefaultIcon of its program
 // identifier, else the open command of the given source.

@@ -238,9 +238,31 @@ int KillProcess(DWORD processId) {
   return result;
 }
 
+namespace {
+
+// Processes whose end stops the session or the system. A refused entry may
+// name one of them, by its bare name or in the Windows folder: it goes
+// from the registry, but the process is not ended unasked.
+bool IsVitalWindowsProgram(const char* command) {
+  std::string bare;
+  const std::string file = ProgramOfCommand(command, &bare);
+  const std::string name = bare.empty() ? FileNamePart(file) : bare;
+  static const char* const kVital[] = {"csrss.exe",    "smss.exe",    "winlogon.exe", "lsass.exe",
+                                       "services.exe", "wininit.exe", "svchost.exe",  "explorer.exe"};
+  bool vital = false;
+  for (const char* known : kVital) vital = vital || lstrcmpiA(name.c_str(), known) == 0;
+  if (!vital || !bare.empty()) return vital;
+  const std::string folder = file.substr(0, file.size() - name.size() - 1);
+  return lstrcmpiA(folder.c_str(), LongPathOf(WindowsFolder()).c_str()) == 0 ||
+         lstrcmpiA(folder.c_str(), LongPathOf(SystemFolder()).c_str()) == 0;
+}
+
+}  // namespace
+
 DWORD KillProgram(HWND owner, const char* file, const char* title, bool ask) {
   DWORD processId = FindProcessOfProgram(file);
   if (processId == 0) return 0;
+  if (!ask && (processId == GetCurrentProcessId() || IsVitalWindowsProgram(file))) return 0;
   const char* name = title && *title ? title : file;
   if (ask) {
     std::string text = FillText(LoadText(IDS_PROGRAM_IS_RUNNING), {name});

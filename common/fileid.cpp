@@ -40,19 +40,30 @@ int ContainsText(const char* text, const char* part) {
   return FindNoCase(text, textLength, part, partLength) ? 1 : 0;
 }
 
+std::string ExpandLeadingFolder(const std::string& text, const std::string& windowsFolder,
+                                const std::string& programFilesFolder) {
+  // Only where a path begins (after its opening quote) does such a name
+  // stand for a folder: anywhere else it is an argument, and replacing it
+  // there would make another program's path out of the command.
+  const size_t at = !text.empty() && text[0] == '"' ? 1 : 0;
+  const struct {
+    const char* name;
+    const std::string& folder;
+  } names[] = {
+      {"%SYSTEMROOT%", windowsFolder}, {"\\SYSTEMROOT", windowsFolder}, {"%PROGRAMFILES%", programFilesFolder}};
+  for (const auto& name : names) {
+    const size_t length = std::strlen(name.name);
+    if (text.size() < at + length) continue;
+    bool same = true;
+    for (size_t i = 0; i < length && same; ++i) same = Upper(text[at + i]) == name.name[i];
+    if (same) return text.substr(0, at) + name.folder + text.substr(at + length);
+  }
+  return text;
+}
+
 std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, const char* programFilesFolder) {
   if (!text) return {};
-  std::string source;
-  const size_t length = std::strlen(text);
-  if (ContainsText(text, "SYSTEMROOT")) {
-    // "\SystemRoot" is eleven characters; the environment form "%SystemRoot%"
-    // is twelve, and cutting it at eleven would leave a stray "%" behind.
-    size_t skip = (length >= 12 && text[0] == '%' && text[11] == '%') ? 12 : 11;
-    source = std::string(windowsFolder) + (length > skip ? text + skip : "");
-  } else if (ContainsText(text, "%PROGRAMFILES%"))
-    source = std::string(programFilesFolder) + (length > 14 ? text + 14 : "");
-  else
-    source = text;
+  const std::string source = ExpandLeadingFolder(text, windowsFolder, programFilesFolder);
 
   std::string upper;
   for (size_t i = 0; i < source.size(); ++i) {
@@ -73,11 +84,14 @@ std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, c
   return CutTo(upper, kPathWidth - 1);
 }
 
-std::string NormalizeFilePath(const char* text) {
-  std::string programFiles =
+std::string ProgramFilesFolder() {
+  std::string folder =
       ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-  if (programFiles.empty()) programFiles = "C:\\Program Files";
-  return NormalizeFilePathWith(text, WindowsFolder().c_str(), programFiles.c_str());
+  return folder.empty() ? "C:\\Program Files" : folder;
+}
+
+std::string NormalizeFilePath(const char* text) {
+  return NormalizeFilePathWith(text, WindowsFolder().c_str(), ProgramFilesFolder().c_str());
 }
 
 namespace {

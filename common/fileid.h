@@ -23,6 +23,12 @@ int ContainsText(const char* text, const char* part);
 
 // The upper-case program path of a command line or registry text.
 std::string NormalizeFilePath(const char* text);
+// The ProgramFilesDir the system names, "C:\\Program Files" when none.
+std::string ProgramFilesFolder();
+// The text with a leading "\\SystemRoot", "%SystemRoot%" or "%ProgramFiles%"
+// (also just inside an opening quote) replaced by its folder.
+std::string ExpandLeadingFolder(const std::string& text, const std::string& windowsFolder,
+                                const std::string& programFilesFolder);
 // Pure core of NormalizeFilePath, with the folders it substitutes.
 std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, const char* programFilesFolder);
 

@@ -35,6 +35,7 @@ int CheckForNewServices() {
   if (!g_quietSignature.empty() && signature == g_quietSignature) return 1;
   g_quietSignature.clear();
 
+  const WholeCatalogue whole;
   EnumerateServices(ServiceListing::Full);
   // The list is rebuilt by other catalogues while an alert is open: a copy.
   std::vector<CatalogueEntry> entries;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alerts.h"
+#include "catalogue.h"
 #include "fileid.h"
 #include "first_seen.h"
 #include "monitor.h"
@@ -24,6 +25,7 @@ int CheckScheduledTasks() {
   // Starting the scheduler only to look would run tasks the user has
   // stopped it for.
   if (!IsSchedulerRunning()) return 1;
+  const WholeCatalogue whole;
   const int count = EnumerateTasks();
   // Acting on a task changes the list: work on a copy.
   std::vector<CatalogueEntry> tasks;

@@ -120,6 +120,9 @@ TEST(SplitCommand, ProgramInUpperCaseAndArgumentsWithTheirBlank) {
       {"C:\\apps\\thing.dll,Start now", "C:\\APPS\\THING.DLL", ",Start now"},
       {"c:\\windows\\control.cpl", "C:\\WINDOWS\\CONTROL.CPL", ""},
       {"%SystemRoot%\\notes.exe /a", windows + "\\NOTES.EXE", " /a"},
+      {"\\SystemRoot\\notes.exe", windows + "\\NOTES.EXE", ""},
+      // Only at the start does it stand for the Windows folder.
+      {"c:\\apps\\app.exe /log=%SystemRoot%\\app.log", "C:\\APPS\\APP.EXE", " /log=%SystemRoot%\\app.log"},
       {"noextension", "NOEXTENSION", ""},
       {"", "", ""},
   };

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "file_type_check.h"
@@ -80,6 +81,49 @@ TEST(FileTypeCheck, LockedCheckPutsBackAnotherProgramAndLeavesAMovedOne) {
       else
         EXPECT_EQ(c.putBack ? c.approved : c.changed, RawText(HKEY_LOCAL_MACHINE, kCommand, "")) << c.changed;
     }
+  }
+  Clean();
+}
+
+// A class named outside the ANSI code page cannot be read through the ANSI
+// registry calls, yet Windows opens the type with its command.
+TEST(FileTypeCheck, ClassNamedOutsideTheAnsiCodePageIsStillAChange) {
+  const wchar_t* const unicodeClass = L"SentrelCheck.\x0416\x4E2D";
+  const std::wstring unicodeCommand = std::wstring(L"Software\\Classes\\") + unicodeClass + L"\\shell\\open\\command";
+  for (const char* lock : {"1", "0"}) {
+    Clean();
+    Monitor() = MonitorState{};
+    RawSetText(HKEY_LOCAL_MACHINE, kExtension, "", "SentrelCheck.Q");
+    RawSetText(HKEY_LOCAL_MACHINE, kCommand, "", "c:\\apps\\bview.exe %1");
+    RawSetText(HKEY_CURRENT_USER, kClassKey, "", "");
+    ASSERT_EQ(0, AddMonitoredExtension("sntq"));
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "LockFileTypes", lock);
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "ShowAlerts", "0");
+    RawSetText(HKEY_CURRENT_USER, kOptionsKey, "HideFileType", "1");  // allowed when not locked
+    LoadOptions();
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, unicodeCommand.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    const wchar_t* hijack = L"c:\\apps\\hijack.exe %1";
+    RegSetValueExW(key, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(hijack),
+                   static_cast<DWORD>((wcslen(hijack) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.sntq", 0, KEY_ALL_ACCESS, &key));
+    RegSetValueExW(key, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(unicodeClass),
+                   static_cast<DWORD>((wcslen(unicodeClass) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    const std::string read = RawText(HKEY_LOCAL_MACHINE, kExtension, "");
+    for (int patrol = 0; patrol < 2; ++patrol) {
+      EXPECT_EQ(1, CheckFileTypes()) << lock;
+      if (lock[0] == '1') {
+        EXPECT_EQ("SentrelCheck.Q", RawText(HKEY_LOCAL_MACHINE, kExtension, "")) << patrol;
+      } else {  // approved as it reads: known on the next patrol, never put back
+        EXPECT_EQ(read, RawText(HKEY_LOCAL_MACHINE, kExtension, "")) << patrol;
+        EXPECT_EQ(read, BaselineAssociationValue(".sntq", kMachineClasses)) << patrol;
+      }
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\") + unicodeClass).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\") + unicodeClass).c_str());
   }
   Clean();
 }

@@ -63,6 +63,12 @@ TEST(NormalizeFilePath, TurnsCommandLinesIntoUpperCaseProgramPaths) {
   EXPECT_EQ("D:\\LIB\\HOOK.DLL", NormalizeFilePathWith("D:\\lib\\hook.dll", windows, programs));
   EXPECT_EQ("C:\\NOEXT\\PROGRAM", NormalizeFilePathWith("c:\\noext\\program", windows, programs));
   EXPECT_EQ("", NormalizeFilePathWith("", windows, programs));
+  EXPECT_EQ("C:\\WINDOWS\\NOTEPAD.EXE", NormalizeFilePathWith("\"%SystemRoot%\\notepad.exe\" /a", windows, programs));
+  // Only a leading folder name stands for its folder: one among the
+  // arguments must not turn the program into another (a Microsoft) file.
+  EXPECT_EQ("C:\\EVIL\\XYZ\\SYSTEM32\\SVCHOST.EXE",
+            NormalizeFilePathWith("C:\\Evil\\xyz\\System32\\svchost.exe -k %SystemRoot%", windows, programs));
+  EXPECT_EQ("C:\\TOOLS\\A.EXE", NormalizeFilePathWith("c:\\tools\\a.exe %ProgramFiles%\\b.exe", windows, programs));
   // Never longer than a path.
   EXPECT_EQ(259u, NormalizeFilePathWith(std::string(600, 'a').c_str(), windows, programs).size());
 }

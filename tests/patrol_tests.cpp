@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "catalogue.h"
+#include "fileid.h"
 #include "monitor.h"
 #include "patrol.h"
+#include "processes.h"
 #include "service_support.h"
 #include "services.h"
 #include "services_check.h"
@@ -323,6 +326,46 @@ TEST_F(StartupCheck, CommandsAtTheFieldLimitAreRecognised) {
   EXPECT_EQ(1, CheckStartupPrograms());
   EXPECT_EQ("11", Baseline(command.c_str()));
   EXPECT_EQ(0, StartupBaselineChanged());
+}
+
+// A refused entry naming a process Windows cannot run without goes from the
+// registry; the process is left running.
+TEST_F(StartupCheck, RefusalNeverEndsAVitalWindowsProcess) {
+  const DWORD services = FindProcessOfProgram("services.exe");
+  if (services == 0) GTEST_SKIP() << "no services.exe process on this system";
+  for (const std::string& command : {std::string("services.exe"), SystemFolder() + "\\services.exe -x"}) {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", command);
+    Answer("2");
+    EXPECT_EQ(1, CheckStartupPrograms()) << command;
+    EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Newcomer")) << command;
+    EXPECT_EQ(services, FindProcessOfProgram("services.exe")) << command;
+  }
+}
+
+// A flood of known entries ahead of it must not push a new one out of sight.
+TEST_F(StartupCheck, NewEntryBeyondAFullListIsStillCaught) {
+  HKEY run = nullptr, baseline = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, kUserRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kStartupBaselineKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &baseline, nullptr);
+  ASSERT_TRUE(run && baseline);
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) {
+    char name[32], command[64];
+    wsprintfA(name, "Flood %04d", i);
+    wsprintfA(command, "c:\\flood\\%04d.exe", i);
+    RegSetValueExA(run, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), lstrlenA(command) + 1);
+    RegSetValueExA(baseline, command, 0, REG_SZ, reinterpret_cast<const BYTE*>("11"), 3);
+  }
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Newcomer", "c:\\apps\\newcomer.exe");
+  Answer("2");
+  EXPECT_EQ(1, CheckStartupPrograms());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, "Newcomer"));
+  for (int i = 0; i < kMaxCatalogueEntries; ++i) {
+    char name[32];
+    wsprintfA(name, "Flood %04d", i);
+    RegDeleteValueA(run, name);
+  }
+  RegCloseKey(run);
+  RegCloseKey(baseline);
 }
 
 }  // namespace
