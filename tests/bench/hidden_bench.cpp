@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench_clock.h"
+#include "bench_sheet.h"
 #include "explorer.h"
 #include "fileid.h"
 #include "hidden_files.h"
@@ -92,18 +93,11 @@ double Best(Work work, int rounds = 5, int repeat = 1) {
 }
 
 void MeasureFill(double& fill, int& rows) {
-  HWND sheet = nullptr, page = nullptr;
-  for (int i = 0; i < 1000 && !sheet; ++i) {
-    sheet = FindWindowA("#32770", nullptr);
-    if (!sheet) Sleep(20);
-  }
-  for (int i = 0; i < 1000 && sheet && !page; ++i) {
-    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (!page) Sleep(20);
-  }
+  HWND sheet = nullptr;
+  HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
   fill = Best([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
-  rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+  rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -129,7 +123,10 @@ int main() {
   std::vector<std::string> made;
   for (const char* file : {"C:\\autoexec.bat", "C:\\Config.sys"})
     if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) {
-      CloseHandle(CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      HANDLE handle = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      DWORD written = 0;
+      WriteFile(handle, "REM\r\n", 5, &written, nullptr);  // an empty file's size is stored again each time
+      CloseHandle(handle);
       made.push_back(file);
     }
   CreateSystemFileRegister();
@@ -144,10 +141,7 @@ int main() {
   std::printf("system files: floor of 3 bare attribute reads %.6f s, check %.6f s, ratio %.1f\n", attributesFloor,
               systemCheck, systemCheck / attributesFloor);
 
-  Process().kind = ProgramKind::Explorer;
-  Explorer().instance = GetModuleHandleA(nullptr);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
+  StartBenchExplorer();
   double fill = 0;
   int rows = 0;
   std::thread user(MeasureFill, std::ref(fill), std::ref(rows));
