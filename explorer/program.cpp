@@ -8,6 +8,7 @@
 #include <string>
 
 #include "catalogue.h"
+#include "cookies_page.h"
 #include "delayed_start.h"
 #include "explorer.h"
 #include "fileid.h"
@@ -180,7 +181,7 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   }
   if (command.quit) return 0;
 
-  // (The Firefox cookie folder is found here once the Cookies page exists.)
+  DiscoverFirefoxCookieFolder();
   if (!RegisterCommandWindowClass(instance, className.c_str())) return 0;
   explorer.commandWindow =
       CreateWindowExA(WS_EX_APPWINDOW, className.c_str(), loading.c_str(), WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 0,
