@@ -1,0 +1,242 @@
+// The cookie area against real files in the prefix's user folders: Internet
+// Explorer's cookie folder and a Mozilla profile, the filters, the caps, the
+// staged cookies.txt and the monitor's filter and commit tasks.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "cookie_tasks.h"
+#include "cookies.h"
+#include "settings.h"
+#include "strings.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const kHttpCommand = "SOFTWARE\\Classes\\HTTP\\shell\\open\\command";
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void MakeFolders(const std::string& path) {
+  for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::vector<std::string> ListedTitles() {
+  std::vector<std::string> titles;
+  for (int i = 0; i < CatalogueCount(); ++i) titles.push_back(CatalogueAt(i).title);
+  return titles;
+}
+
+std::string CookieLineOf(const std::string& domain, const std::string& name, const std::string& expiry = "2000000000",
+                         const std::string& value = "v") {
+  return domain + "\tTRUE\t/\tFALSE\t" + expiry + "\t" + name + "\t" + value + "\n";
+}
+
+class Cookies : public testing::Test {
+ protected:
+  void SetUp() override {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    Process() = ProcessState{};
+    Process().kind = ProgramKind::Explorer;
+    InitLanguageId();
+    LoadOptions();
+    ieFolder_ = RawText(HKEY_CURRENT_USER, kShellFolders, "Cookies") + "\\";
+    MakeFolders(ieFolder_);
+    if (!Exists(ieFolder_ + "index.dat")) Plant(ieFolder_ + "index.dat", "");
+    const std::string appData = RawText(HKEY_CURRENT_USER, kShellFolders, "AppData");
+    mozilla_ = appData + "\\Mozilla";
+    ASSERT_FALSE(Exists(mozilla_)) << "a Mozilla folder of someone else's";
+    profile_ = mozilla_ + "\\FireFox\\Profiles\\sntl1234.default";
+    MakeFolders(profile_);
+  }
+  void TearDown() override {
+    ClearCatalogueEntries();
+    FreeCookieFilters();
+    for (const std::string& file : planted_) {
+      SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(file.c_str());
+    }
+    for (const char* name : {"cookies.txt", "cookiesnew.txt", "cookiestmp.txt"})
+      DeleteFileA((profile_ + "\\" + name).c_str());
+    RemoveDirectoryA((profile_ + "\\cookiestmp.txt").c_str());
+    for (const std::string& folder : {profile_, mozilla_ + "\\FireFox\\Profiles", mozilla_ + "\\FireFox", mozilla_})
+      RemoveDirectoryA(folder.c_str());
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+  }
+  void Plant(const std::string& path, const std::string& text) {
+    WriteText(path, text);
+    planted_.push_back(path);
+  }
+  std::string Cookie(const std::string& name) {
+    Plant(ieFolder_ + name, "id\n1\n" + name + "\n");
+    return ieFolder_ + name;
+  }
+  std::string Staged() { return ReadWholeFile(profile_ + "\\cookiesnew.txt"); }
+  std::string Current() { return ReadWholeFile(profile_ + "\\cookies.txt"); }
+  std::string ieFolder_, mozilla_, profile_;
+  std::vector<std::string> planted_;
+};
+
+TEST_F(Cookies, FolderSearchFindsBothStores) {
+  std::string folder;
+  ASSERT_EQ(1, FindIECookieFolder(folder));
+  EXPECT_EQ(0, lstrcmpiA(ieFolder_.c_str(), folder.c_str()));
+  ASSERT_EQ(1, FindMozillaProfileFolder(3, folder));
+  EXPECT_EQ(profile_, folder);
+  // A folder without index.dat does not count.
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "IECookieFolder", profile_);
+  ASSERT_EQ(1, FindIECookieFolder(folder));
+  EXPECT_EQ(0, lstrcmpiA(ieFolder_.c_str(), folder.c_str()));
+  EXPECT_TRUE(MozillaSupported());
+}
+
+TEST_F(Cookies, FilterRemovesMatchingCookiesInAnyCase) {
+  const std::string ads = Cookie("user@ads.example[1].txt"), bad = Cookie("user@BADSITE[2].TXT");
+  const std::string good = Cookie("user@good.example[1].txt"), other = Cookie("user@ads-not-a-cookie.dat");
+  const std::string system = Cookie("user@ads.system[1].txt");
+  SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM);
+  WriteText(profile_ + "\\cookies.txt", "# Netscape HTTP Cookie File\n" + CookieLineOf(".ads.example", "id") +
+                                            CookieLineOf("good.example", "Ads") + CookieLineOf("good.example", "id"));
+  RawSetText(HKEY_CURRENT_USER, kNutsKey, "ads", "1");
+  LoadCookieFilters();
+
+  EXPECT_EQ(1, ListCookies(1, true));
+  EXPECT_EQ(std::vector<std::string>{"user@good.example[1].txt"}, ListedTitles());
+  for (const std::string& file : {ads, bad}) EXPECT_FALSE(Exists(file)) << file;
+  for (const std::string& file : {good, other, system}) EXPECT_TRUE(Exists(file)) << file;
+
+  EXPECT_EQ(1, ListCookies(6, true));
+  EXPECT_EQ(std::vector<std::string>{"good.example - id"}, ListedTitles());
+  EXPECT_EQ("# Netscape HTTP Cookie File\n" + CookieLineOf("good.example", "id"), Staged());
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
+}
+
+TEST_F(Cookies, MaxCookieCapsTheMonitorsListButNotTheFilter) {
+  for (int i = 0; i < 320; ++i) Cookie("user@site" + std::to_string(i) + "[1].txt");
+  std::vector<std::string> filtered;
+  for (int i = 0; i < 5; ++i) filtered.push_back(Cookie("user@zz" + std::to_string(i) + "[1].txt"));
+  RawSetText(HKEY_CURRENT_USER, kNutsKey, "@zz", "1");
+  struct Case {
+    ProgramKind kind;
+    int listed;
+  };
+  for (const Case& c : {Case{ProgramKind::Monitor, 315}, Case{ProgramKind::Explorer, 320}}) {
+    Process().kind = c.kind;
+    LoadOptions();
+    LoadCookieFilters();
+    EXPECT_EQ(c.listed, ListCookies(1, true));
+    EXPECT_EQ(c.listed, CatalogueCount());
+    for (const std::string& file : filtered) EXPECT_FALSE(Exists(file)) << file;
+  }
+}
+
+TEST_F(Cookies, MozillaLinesAreReadSafely) {
+  TIME_ZONE_INFORMATION zone;
+  GetTimeZoneInformation(&zone);
+  const std::string epoch = zone.Bias > 0 ? "12/31/1969" : "01/01/1970";
+  struct Case {
+    std::string line, title, expires, value;
+  };
+  const Case cases[] = {
+      {CookieLineOf(".epoch.example", "a", "0"), "epoch.example - a", epoch, "v"},
+      {CookieLineOf("tab.example", "b", "1", "x\ty"), "tab.example - b", "", "x\ty"},
+      {CookieLineOf("junk.example", "c", "99999999999999999999999"), "junk.example - c", "", "v"},
+      {CookieLineOf("bin\x01.example", "d\x7f", "-5", std::string("a\0b", 3)), "bin\x01.example - d\x7f", "", "a"},
+      {"short.example\tTRUE\t/\tFALSE\t0\tname\n", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    WriteText(profile_ + "\\cookies.txt", c.line);
+    ListCookies(6, false);
+    ASSERT_EQ(c.title.empty() ? 0 : 1, CatalogueCount()) << c.line;
+    if (c.title.empty()) continue;
+    EXPECT_EQ(c.title, CatalogueAt(0).title);
+    if (!c.expires.empty()) {
+      EXPECT_EQ(c.expires, CatalogueAt(0).description);
+    }
+    EXPECT_EQ(c.value, CatalogueAt(0).data);
+  }
+}
+
+TEST_F(Cookies, OversizedFileIsListedInPartAndNeverStaged) {
+  std::string text;
+  while (text.size() <= kMaxCookieFileBytes) text += CookieLineOf("big.example", "n" + std::to_string(text.size()));
+  WriteText(profile_ + "\\cookies.txt", text);
+  RawSetText(HKEY_CURRENT_USER, kNutsKey, "big", "1");
+  LoadCookieFilters();
+  EXPECT_GT(ListCookies(6, true), 1000);
+  EXPECT_FALSE(Exists(profile_ + "\\cookiesnew.txt"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
+  EXPECT_EQ(text, Current());
+}
+
+TEST_F(Cookies, CommitWaitsForTheBrowserAndNeverTruncates) {
+  const std::string original = CookieLineOf("ads.example", "id") + CookieLineOf("good.example", "id");
+  WriteText(profile_ + "\\cookies.txt", original);
+  RawSetText(HKEY_CURRENT_USER, kNutsKey, "ads", "1");
+  LoadCookieFilters();
+  ListCookies(6, true);
+  const std::string staged = Staged();
+  ASSERT_EQ(CookieLineOf("good.example", "id"), staged);
+
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.lpszClassName = "MozillaWindowClass";
+  RegisterClassA(&windowClass);
+  HWND browser = CreateWindowA("MozillaWindowClass", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, browser);
+  EXPECT_EQ(0, CommitStagedCookies(profile_));
+  EXPECT_EQ(original, Current());
+  DestroyWindow(browser);
+
+  // A copy that cannot be made leaves cookies.txt whole.
+  CreateDirectoryA((profile_ + "\\cookiestmp.txt").c_str(), nullptr);
+  EXPECT_EQ(0, CommitStagedCookies(profile_));
+  EXPECT_EQ(original, Current());
+  RemoveDirectoryA((profile_ + "\\cookiestmp.txt").c_str());
+
+  EXPECT_EQ(1, CommitStagedCookies(profile_));
+  EXPECT_EQ(staged, Current());
+}
+
+TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
+  struct Browser {  // the default browser is Firefox while this lives
+    std::string saved = RawText(HKEY_LOCAL_MACHINE, kHttpCommand, "");
+    Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", "\"c:\\apps\\firefox.exe\" -url \"%1\""); }
+    ~Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", saved); }
+  } browser;
+  const std::string original = CookieLineOf("one.example", "id") + CookieLineOf("two.example", "id");
+  WriteText(profile_ + "\\cookies.txt", original);
+  ListCookies(6, true);
+  ASSERT_EQ(2, CatalogueCount());
+  EXPECT_EQ(1, RemoveCookie(CatalogueAt(0)));
+  EXPECT_EQ("2", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
+
+  EXPECT_EQ(1, FilterCookies());
+  EXPECT_EQ(3, RememberedBrowserKind());
+  ListCookies(6, true);  // the page's next listing stages the request
+  EXPECT_EQ(original, Current());
+  EXPECT_EQ(1, CommitMozillaCookies());
+  EXPECT_EQ(CookieLineOf("two.example", "id"), Current());
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
+  ForgetBrowserKind();
+}
+
+}  // namespace
