@@ -23,6 +23,7 @@
 #include "process_support.h"
 #include "resource.h"
 #include "settings.h"
+#include "sheet_support.h"
 #include "startup.h"
 #include "strings.h"
 #include "test_support.h"
@@ -404,91 +405,15 @@ class Pages : public Delayed {
   void SetUp() override {
     Delayed::SetUp();
     Process() = ProcessState{};
-    Process().kind = ProgramKind::Explorer;
-    InitLanguageId();
     LoadOptions();
-    Explorer() = ExplorerState{};
-    Explorer().instance = GetModuleHandleA(nullptr);
-    Explorer().caption = "Sentrel OMNI";
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    CreateExplorerFonts();
+    StartExplorerInProcess();
   }
   void TearDown() override {
-    DeleteExplorerFonts();
+    EndExplorerInProcess();
     Delayed::TearDown();
   }
-  static void WithSheet(UINT command, const std::function<void(HWND page)>& steps) {
-    std::thread user([&] {
-      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
-      ASSERT_NE(nullptr, sheet);
-      HWND page = nullptr;
-      for (int i = 0; i < 200 && !page; ++i) {
-        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page) Sleep(20);
-      }
-      steps(page);
-      PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    ShowSheet(command);
-    user.join();
-  }
-  static std::vector<std::string> Column(HWND page, int column) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    std::vector<std::string> texts;
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row) {
-      char text[260] = "";
-      LVITEMA item{};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-      texts.push_back(text);
-    }
-    return texts;
-  }
-  static int RowOf(HWND page, int column, const std::string& text) {
-    const std::vector<std::string> texts = Column(page, column);
-    for (size_t i = 0; i < texts.size(); ++i)
-      if (lstrcmpiA(texts[i].c_str(), text.c_str()) == 0) return static_cast<int>(i);
-    return -1;
-  }
-  static void Select(HWND page, int row) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    LVITEMA clear{};
-    clear.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    if (row < 0) return;
-    LVITEMA item{};
-    item.state = item.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-  }
-  // Posts a command, answers the box or dialog it opens with a button, and
-  // returns the box's texts once the command has finished.
-  static std::string Answer(HWND page, int command, int button) {
-    PostMessageA(page, WM_COMMAND, command, 0);
-    HWND sheet = GetParent(page);
-    HWND box = nullptr;
-    for (int i = 0; i < 300 && !box; ++i) {
-      HWND found = nullptr;
-      while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        if (found != sheet && process == GetCurrentProcessId() && IsWindowVisible(found)) box = found;
-      }
-      if (!box) Sleep(20);
-    }
-    if (!box) return "<no box>";
-    std::string text;
-    for (int i = 0; i < 100 && text.empty(); ++i) {
-      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-      if (text.empty()) Sleep(20);
-    }
-    PostMessageA(box, WM_COMMAND, button, 0);
-    for (int i = 0; i < 250 && IsWindow(box); ++i) Sleep(20);
-    SendMessageA(page, WM_NULL, 0, 0);
-    return text;
+  static void OnPage(UINT command, const std::function<void(HWND page)>& steps) {
+    WithSheet(command, [&](HWND, HWND page) { steps(page); });
   }
 };
 
@@ -501,13 +426,13 @@ TEST_F(Pages, DelayedStartRowsOptionsRemoveAndMoveBack) {
   ASSERT_EQ(kDelayDone, DelayStartupEntry(nullptr, Listed("Plain")));
   std::vector<std::string> titles, commands, status, delays, afterOptions, afterRemove;
   std::string removeQuestion, noSelection;
-  WithSheet(IDC_CMD_SHOW_DELAY, [&](HWND page) {
+  OnPage(IDC_CMD_SHOW_DELAY, [&](HWND page) {
     titles = Column(page, 0);
     commands = Column(page, 1);
     status = Column(page, 2);
     delays = Column(page, 3);
     // Options: 2 minutes 10 seconds, minimised, new parameters.
-    Select(page, RowOf(page, 0, "Present"));
+    Select(page, {RowWith(page, 0, "Present", true)});
     PostMessageA(page, WM_COMMAND, IDC_DELAY_OPTIONS, 0);
     HWND dialog = nullptr;
     for (int i = 0; i < 300 && !dialog; ++i) {
@@ -524,11 +449,11 @@ TEST_F(Pages, DelayedStartRowsOptionsRemoveAndMoveBack) {
     SendMessageA(page, WM_NULL, 0, 0);
     afterOptions = Column(page, 3);
     // Remove, answered Yes: back to Windows start-up.
-    Select(page, RowOf(page, 0, "Plain"));
-    removeQuestion = Answer(page, IDC_PAGE_REMOVE, IDYES);
+    Select(page, {RowWith(page, 0, "Plain", true)});
+    removeQuestion = AnswerCommand(page, IDC_PAGE_REMOVE, IDYES);
     afterRemove = Column(page, 0);
-    Select(page, -1);
-    noSelection = Answer(page, IDC_DELAY_RESTORE, IDOK);
+    Select(page, {});
+    noSelection = AnswerCommand(page, IDC_DELAY_RESTORE, IDOK);
   });
   ASSERT_EQ(2u, titles.size());
   const int p = titles[0] == "Present" ? 0 : 1, q = 1 - p;
@@ -552,8 +477,8 @@ TEST_F(Pages, DelayedStartRowsOptionsRemoveAndMoveBack) {
 TEST_F(Pages, StartupPageMovesTheSelectedEntryToDelayedStart) {
   RawSetText(HKEY_CURRENT_USER, kUserRun, "Plain", "c:\\apps\\plain.exe");
   std::vector<std::string> left;
-  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND page) {
-    Select(page, RowOf(page, 0, "Plain"));
+  OnPage(IDC_CMD_SHOW_STARTUP, [&](HWND page) {
+    Select(page, {RowWith(page, 0, "Plain", true)});
     SendMessageA(page, WM_COMMAND, IDM_STARTUP_MOVE_TO_DELAY, 0);
     left = Column(page, 0);
   });
@@ -573,14 +498,14 @@ TEST_F(Pages, ActiveTasksKillsTheSelectedProgramAndRecordsIt) {
   Sleep(500);
   std::string noSelection;
   bool listed = false, goneAfter = false;
-  WithSheet(IDC_CMD_SHOW_ACTIVE_TASKS, [&](HWND page) {
-    Select(page, -1);
-    noSelection = Answer(page, IDC_TASKS_KILL, IDOK);
-    const int row = RowOf(page, 0, "killme.exe");
+  OnPage(IDC_CMD_SHOW_ACTIVE_TASKS, [&](HWND page) {
+    Select(page, {});
+    noSelection = AnswerCommand(page, IDC_TASKS_KILL, IDOK);
+    const int row = RowWith(page, 0, "killme.exe", true);
     listed = row >= 0;
-    Select(page, row);
+    Select(page, {row});
     SendMessageA(page, WM_COMMAND, IDC_TASKS_KILL, 0);
-    goneAfter = RowOf(page, 0, "killme.exe") < 0;
+    goneAfter = RowWith(page, 0, "killme.exe", true) < 0;
   });
   EXPECT_NE(std::string::npos, noSelection.find("No selection has been made.")) << noSelection;
   EXPECT_TRUE(listed);

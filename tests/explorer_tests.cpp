@@ -24,6 +24,7 @@
 #include "service_support.h"
 #include "services_page.h"
 #include "settings.h"
+#include "sheet_support.h"
 #include "startup.h"
 #include "startup_page.h"
 #include "strings.h"
@@ -121,61 +122,6 @@ void EmptyRunKeys() {
     }
 }
 
-// The newest shown top-level dialog of this process other than `except` (a
-// message box or one of the explorer's dialogs), once its texts are in; its
-// static texts go to *text.
-HWND WaitForDialog(HWND except, std::string* text = nullptr, int tries = 500) {
-  HWND box = nullptr;
-  for (int i = 0; i < tries && !box; ++i) {
-    HWND found = nullptr;
-    while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
-      DWORD process = 0;
-      GetWindowThreadProcessId(found, &process);
-      if (found != except && process == GetCurrentProcessId() && IsWindowVisible(found)) box = found;
-    }
-    if (!box) Sleep(20);
-  }
-  if (box && text) {
-    text->clear();
-    for (int i = 0; i < 100 && text->empty(); ++i) {
-      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(text));
-      if (text->empty()) Sleep(20);
-    }
-  }
-  return box;
-}
-
-// Presses a button of the dialog and waits until it is gone.
-void Press(HWND dialog, int button) {
-  PostMessageA(dialog, WM_COMMAND, button, 0);
-  for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-}
-
-// Returns once the window's thread is back in its message loop: a command
-// posted to it has finished.
-void Settle(HWND window) { SendMessageA(window, WM_NULL, 0, 0); }
-
-// Restores a registry value as it was when the guard was made.
-class ValueGuard {
- public:
-  ValueGuard(HKEY root, const char* path, const char* name)
-      : root_(root), path_(path), name_(name), saved_(RawGet(root, path, name)) {}
-  ~ValueGuard() {
-    if (saved_.type != 0)
-      RawSet(root_, path_, name_, saved_.type, saved_.data.data(), static_cast<DWORD>(saved_.data.size()));
-    else
-      RegDeleteKeyValueA(root_, path_, name_);
-  }
-  ValueGuard(const ValueGuard&) = delete;
-  ValueGuard& operator=(const ValueGuard&) = delete;
-
- private:
-  HKEY root_;
-  const char* path_;
-  const char* name_;
-  RawValue saved_;
-};
-
 class Sheet : public testing::Test {
  protected:
   void SetUp() override {
@@ -186,79 +132,15 @@ class Sheet : public testing::Test {
     for (const char* name : kPlanted)
       RawSetText(HKEY_CURRENT_USER, kUserRun, name, std::string("c:\\apps\\") + name + ".exe");
     Process() = ProcessState{};
-    Process().kind = ProgramKind::Explorer;
-    InitLanguageId();
     LoadOptions();
-    Explorer() = ExplorerState{};
-    Explorer().instance = GetModuleHandleA(nullptr);
-    Explorer().caption = "Sentrel OMNI";
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    CreateExplorerFonts();
+    StartExplorerInProcess();
   }
   void TearDown() override {
-    DeleteExplorerFonts();
+    EndExplorerInProcess();
     DeletePlanted();
     RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
     RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
     ClearCatalogueEntries();
-  }
-
-  // Shows the sheet on the page and runs the user's steps on a helper thread
-  // once the page is up; the sheet is closed afterwards.
-  static void WithSheet(UINT command, const std::function<void(HWND sheet, HWND page)>& steps) {
-    std::thread user([&] {
-      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
-      ASSERT_NE(nullptr, sheet);
-      HWND page = nullptr;
-      for (int i = 0; i < 200 && !page; ++i) {
-        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page) Sleep(20);
-      }
-      steps(sheet, page);
-      PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    ShowSheet(command);
-    user.join();
-  }
-
-  static std::vector<std::string> Column(HWND page, int column) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    std::vector<std::string> texts;
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row) {
-      char text[260] = "";
-      LVITEMA item{};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-      texts.push_back(text);
-    }
-    return texts;
-  }
-  static void ClickColumn(HWND page, int column) {
-    NMLISTVIEW click{};
-    click.hdr.hwndFrom = GetDlgItem(page, IDC_PAGE_LIST);
-    click.hdr.idFrom = IDC_PAGE_LIST;
-    click.hdr.code = LVN_COLUMNCLICK;
-    click.iSubItem = column;
-    SendMessageA(page, WM_NOTIFY, IDC_PAGE_LIST, reinterpret_cast<LPARAM>(&click));
-  }
-  static void Select(HWND page, std::initializer_list<int> rows) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    LVITEMA clear{};
-    clear.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    for (int row : rows) {
-      LVITEMA item{};
-      item.state = item.stateMask = LVIS_SELECTED;
-      SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    }
-  }
-  static int CurrentTab(HWND sheet) {
-    return static_cast<int>(
-        SendMessageA(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0)), TCM_GETCURSEL, 0, 0));
   }
 };
 
@@ -484,13 +366,7 @@ TEST_F(Sheet, StatusBarShowsTheLocationOfTheSelectedRow) {
             lines);
 }
 
-int RowOf(HWND page, const std::string& title) {
-  LVFINDINFOA find{};
-  find.flags = LVFI_STRING;
-  find.psz = title.c_str();
-  return static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                              reinterpret_cast<LPARAM>(&find)));
-}
+int RowOf(HWND page, const std::string& title) { return RowWith(page, 0, title); }
 
 // The Info button is bold for a program with a note file beside the explorer.
 TEST_F(Sheet, InfoIsBoldForAProgramWithANote) {

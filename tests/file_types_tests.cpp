@@ -22,6 +22,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
+#include "sheet_support.h"
 #include "strings.h"
 #include "test_support.h"
 
@@ -289,68 +290,14 @@ class FileTypesPage : public FileTypes {
  protected:
   void SetUp() override {
     FileTypes::SetUp();
-    Process().kind = ProgramKind::Explorer;
-    Explorer() = ExplorerState{};
-    Explorer().instance = GetModuleHandleA(nullptr);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    CreateExplorerFonts();
+    StartExplorerInProcess();
   }
   void TearDown() override {
-    DeleteExplorerFonts();
+    EndExplorerInProcess();
     FileTypes::TearDown();
   }
   static void WithPage(const std::function<void(HWND page)>& steps) {
-    std::thread user([&] {
-      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
-      HWND page = nullptr;
-      for (int i = 0; i < 200 && sheet && !page; ++i) {
-        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page) Sleep(20);
-      }
-      if (page) steps(page);
-      if (sheet) PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    ShowSheet(IDC_CMD_SHOW_FILE_TYPES);
-    user.join();
-  }
-  static std::vector<std::string> Row(HWND page, int row) {
-    std::vector<std::string> cells;
-    for (int column = 0; column < 6; ++column) {
-      char text[260] = "";
-      LVITEMA item{};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-      cells.push_back(text);
-    }
-    return cells;
-  }
-  // Answers the message box shown over the given windows; returns its text.
-  static std::string AnswerBox(std::initializer_list<HWND> others) {
-    for (int i = 0; i < 250; ++i) {
-      HWND found = nullptr;
-      while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        bool other = false;
-        for (HWND window : others) other = other || window == found;
-        if (other || process != GetCurrentProcessId() || !IsWindowVisible(found)) continue;
-        std::string text;
-        for (int k = 0; k < 100 && text.empty(); ++k) {
-          EnumChildWindows(found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-          if (text.empty()) Sleep(20);
-        }
-        PostMessageA(found, WM_COMMAND, IDOK, 0);
-        return text;
-      }
-      Sleep(20);
-    }
-    return "<no box>";
-  }
-  static int Rows(HWND page) {
-    return static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+    WithSheet(IDC_CMD_SHOW_FILE_TYPES, [&](HWND, HWND page) { steps(page); });
   }
 };
 
@@ -361,7 +308,7 @@ TEST_F(FileTypesPage, RowsShowCommandClassExtensionAndType) {
   SetList("SNTA;SNTC;");
   std::vector<std::vector<std::string>> rows;
   WithPage([&](HWND page) {
-    for (int row = 0; row < Rows(page); ++row) rows.push_back(Row(page, row));
+    for (int row = 0; row < RowCount(page); ++row) rows.push_back(RowTexts(page, row));
   });
   ASSERT_EQ(4u, rows.size());
   const std::vector<std::string> first = {"Viewer Test Document", "viewer.exe", "",
@@ -388,16 +335,16 @@ TEST_F(FileTypesPage, AddDialogKeepsOpenOnAMessageAndRemoveTakesTheSelectedRow) 
     ASSERT_NE(nullptr, dialog);
     SetDlgItemTextA(dialog, IDC_ADD_FILE_TYPE_EDIT, ".snta");
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    message = AnswerBox({GetParent(page), dialog});  // 762: already monitored
+    message = Answer({GetParent(page), dialog}, IDOK);  // 762: already monitored
     Sleep(200);
     EXPECT_TRUE(IsWindow(dialog));
     SetDlgItemTextA(dialog, IDC_ADD_FILE_TYPE_EDIT, "sntb");
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-    rowsAfterAdd = Rows(page);
+    rowsAfterAdd = RowCount(page);
     ListView_SetItemState(GetDlgItem(page, IDC_PAGE_LIST), 0, LVIS_SELECTED, LVIS_SELECTED);
     SendMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
-    rowsAfterRemove = Rows(page);
+    rowsAfterRemove = RowCount(page);
   });
   EXPECT_NE(std::string::npos, message.find("already being monitored")) << message;
   EXPECT_EQ(4, rowsAfterAdd);  // three for .SNTA, one for .sntb

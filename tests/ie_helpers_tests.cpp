@@ -24,6 +24,7 @@
 #include "process_support.h"
 #include "resource.h"
 #include "settings.h"
+#include "sheet_support.h"
 #include "startup.h"
 #include "strings.h"
 #include "test_support.h"
@@ -585,89 +586,25 @@ class AddOnPages : public BrowserAddOns {
  protected:
   void SetUp() override {
     BrowserAddOns::SetUp();
-    Process().kind = ProgramKind::Explorer;
-    Explorer() = ExplorerState{};
-    Explorer().instance = GetModuleHandleA(nullptr);
-    Explorer().caption = "Sentrel OMNI";
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    CreateExplorerFonts();
+    StartExplorerInProcess();
   }
   void TearDown() override {
-    DeleteExplorerFonts();
+    EndExplorerInProcess();
     BrowserAddOns::TearDown();
   }
-  // Opens the sheet on the page and runs the user's steps from a helper thread.
   static void WithPage(UINT command, const std::function<void(HWND sheet, HWND page)>& steps) {
-    std::thread user([&] {
-      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
-      ASSERT_NE(nullptr, sheet);
-      HWND page = nullptr;
-      for (int i = 0; i < 200 && !page; ++i) {
-        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page) Sleep(20);
-      }
-      steps(sheet, page);
-      PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    ShowSheet(command);
-    user.join();
-  }
-  static std::vector<std::string> Texts(HWND list, int row) {
-    std::vector<std::string> texts;
-    for (int column = 0; column < 6; ++column) {
-      char text[300] = "";
-      LVITEMA item{};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-      texts.push_back(text);
-    }
-    return texts;
+    WithSheet(command, steps);
   }
   // The texts of the first row whose column holds key, which becomes the
   // only selected row (empty when there is none); count: rows that hold it.
   static std::vector<std::string> Row(HWND page, const std::string& key, int keyColumn, int* count = nullptr) {
-    std::vector<std::string> first;
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    LVITEMA clear{};
-    clear.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    if (count) *count = 0;
-    for (int row = 0; row < rows; ++row) {
-      std::vector<std::string> texts = Texts(list, row);
-      if (texts[keyColumn] != key) continue;
-      if (count) ++*count;
-      if (!first.empty()) continue;
-      LVITEMA select{};
-      select.state = select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-      SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&select));
-      first = texts;
+    const int row = RowWith(page, keyColumn, key);
+    Select(page, {row});
+    if (count) {
+      *count = 0;
+      for (const std::string& cell : Column(page, keyColumn)) *count += cell == key ? 1 : 0;
     }
-    return first;
-  }
-  // Answers the next message box of this process with the button; its text.
-  static std::string Answer(HWND sheet, int button) {
-    for (int i = 0; i < 500; ++i) {
-      HWND found = nullptr;
-      while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        if (found == sheet || process != GetCurrentProcessId() || !IsWindowVisible(found)) continue;
-        std::string text;
-        for (int k = 0; k < 100 && text.empty(); ++k) {
-          EnumChildWindows(found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-          if (text.empty()) Sleep(20);
-        }
-        PostMessageA(found, WM_COMMAND, button, 0);
-        for (int k = 0; k < 250 && IsWindow(found); ++k) Sleep(20);
-        return text;
-      }
-      Sleep(20);
-    }
-    return "<no box>";
+    return row < 0 ? std::vector<std::string>{} : RowTexts(page, row);
   }
 };
 

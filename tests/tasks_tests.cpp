@@ -23,6 +23,7 @@
 #include "process_support.h"
 #include "resource.h"
 #include "settings.h"
+#include "sheet_support.h"
 #include "strings.h"
 #include "task_support.h"
 #include "tasks.h"
@@ -385,95 +386,26 @@ TEST_F(Tasks, StoppedSchedulerIsStartedForTheListAndStoppedAfterIt) {
 
 // ---- The Scheduled Tasks page ------------------------------------------------------------
 
-HWND WaitForOwnDialog(HWND except, std::string* text) {
-  for (int i = 0; i < 500; ++i) {
-    HWND found = nullptr;
-    while ((found = FindWindowExA(nullptr, found, "#32770", nullptr)) != nullptr) {
-      DWORD process = 0;
-      GetWindowThreadProcessId(found, &process);
-      if (found == except || process != GetCurrentProcessId() || !IsWindowVisible(found)) continue;
-      if (text) {
-        text->clear();
-        for (int j = 0; j < 100 && text->empty(); ++j) {
-          EnumChildWindows(found, CollectStaticText, reinterpret_cast<LPARAM>(text));
-          if (text->empty()) Sleep(20);
-        }
-      }
-      return found;
-    }
-    Sleep(20);
-  }
-  return nullptr;
-}
-
-void Press(HWND dialog, int button) {
-  PostMessageA(dialog, WM_COMMAND, button, 0);
-  for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-}
-
 class TasksPage : public Tasks {
  protected:
   void SetUp() override {
     Tasks::SetUp();
-    Process().kind = ProgramKind::Explorer;
-    InitLanguageId();
-    Explorer() = ExplorerState{};
-    Explorer().instance = GetModuleHandleA(nullptr);
-    Explorer().caption = "Sentrel OMNI";
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
-    CreateExplorerFonts();
+    StartExplorerInProcess();
   }
   void TearDown() override {
-    DeleteExplorerFonts();
+    EndExplorerInProcess();
     Tasks::TearDown();
   }
   static void WithPage(const std::function<void(HWND sheet, HWND page)>& steps) {
-    std::thread user([&] {
-      HWND sheet = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
-      ASSERT_NE(nullptr, sheet);
-      HWND page = nullptr;
-      for (int i = 0; i < 200 && !page; ++i) {
-        page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        if (!page) Sleep(20);
-      }
-      steps(sheet, page);
-      PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-    });
-    ShowSheet(IDC_CMD_SHOW_TASKS);
-    user.join();
+    WithSheet(IDC_CMD_SHOW_TASKS, steps);
   }
-  // The texts of one row, by the text of its first column.
+  // The texts of one row, by the text of its first column, with its index last.
   static std::vector<std::string> Row(HWND page, const std::string& name) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row) {
-      std::vector<std::string> texts;
-      for (int column = 0; column < 5; ++column) {
-        char text[260] = "";
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        texts.push_back(text);
-      }
-      if (texts[0] == name) {
-        texts.push_back(std::to_string(row));
-        return texts;
-      }
-    }
-    return {};
-  }
-  static void SelectOnly(HWND page, int row) {
-    HWND list = GetDlgItem(page, IDC_PAGE_LIST);
-    LVITEMA clear{};
-    clear.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    if (row < 0) return;
-    LVITEMA item{};
-    item.state = item.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    const int row = RowWith(page, 0, name);
+    if (row < 0) return {};
+    std::vector<std::string> texts = RowTexts(page, row, 5);
+    texts.push_back(std::to_string(row));
+    return texts;
   }
 };
 
@@ -503,25 +435,25 @@ TEST_F(TasksPage, RemoveAsksThenDeletesTheTaskAndItsBaselineValue) {
   std::string noSelection, question;
   bool listedAfterNo = false, listedAfterYes = true;
   WithPage([&](HWND sheet, HWND page) {
-    SelectOnly(page, -1);
+    Select(page, {});
     PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
-    HWND box = WaitForOwnDialog(sheet, &noSelection);
+    HWND box = WaitForDialog(sheet, &noSelection);
     ASSERT_NE(nullptr, box);
     Press(box, IDOK);
 
     std::vector<std::string> row = Row(page, "TT Never");
     ASSERT_FALSE(row.empty());
-    SelectOnly(page, std::stoi(row[5]));
+    Select(page, {std::stoi(row[5])});
     PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
-    box = WaitForOwnDialog(sheet, &question);
+    box = WaitForDialog(sheet, &question);
     ASSERT_NE(nullptr, box);
     Press(box, IDNO);
     SendMessageA(page, WM_NULL, 0, 0);
     listedAfterNo = !Row(page, "TT Never").empty();
 
-    SelectOnly(page, std::stoi(Row(page, "TT Never")[5]));
+    Select(page, {std::stoi(Row(page, "TT Never")[5])});
     PostMessageA(page, WM_COMMAND, IDC_PAGE_REMOVE, 0);
-    box = WaitForOwnDialog(sheet, nullptr);
+    box = WaitForDialog(sheet, nullptr);
     ASSERT_NE(nullptr, box);
     Press(box, IDYES);
     SendMessageA(page, WM_NULL, 0, 0);  // back in its loop: deleted and refilled
@@ -542,7 +474,7 @@ TEST_F(TasksPage, PatrolPictureStoresTheTasksPatrolTime) {
   WithPage([&](HWND sheet, HWND page) {
     PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PAGE_WATCHDOG_PICTURE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE)));
-    HWND dialog = WaitForOwnDialog(sheet, nullptr);
+    HWND dialog = WaitForDialog(sheet, nullptr);
     ASSERT_NE(nullptr, dialog);
     char text[128] = "";
     GetWindowTextA(dialog, text, sizeof text);

@@ -19,7 +19,7 @@
 
 #include "activex.h"
 #include "addon_checks.h"
-#include "bench_clock.h"
+#include "bench_sheet.h"
 #include "catalogue.h"
 #include "explorer.h"
 #include "fileid.h"
@@ -47,22 +47,6 @@ std::string ControlId(int i) {
   char id[64];
   std::snprintf(id, sizeof id, "{AC7C0000-0000-4000-8000-%012d}", i);
   return id;
-}
-
-// Libraries of the system folder that carry a version resource.
-std::vector<std::string> Libraries() {
-  std::vector<std::string> files;
-  const std::string system = SystemFolder();
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((system + "\\*.dll").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return files;
-  do {
-    std::string file = system + "\\" + found.cFileName;
-    DWORD handle = 0;
-    if (GetFileVersionInfoSizeA(file.c_str(), &handle) > 0) files.push_back(file);
-  } while (files.size() < 60 && FindNextFileA(search, &found));
-  FindClose(search);
-  return files;
 }
 
 void RegisterClassFor(const std::string& id, const std::string& name, const std::string& file) {
@@ -207,32 +191,18 @@ struct PageFigures {
   double firstFill = 0, fill = 0;
 };
 
-double Timed(HWND page) {
-  LARGE_INTEGER start = BenchNow();
-  SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0);
-  return BenchSeconds(start, BenchNow());
-}
-
 // Runs on a thread of its own while the sheet's thread shows the page.
 void MeasurePage(PageFigures& figures) {
   HWND sheet = nullptr;
-  for (int i = 0; i < 1000 && !sheet; ++i) {
-    sheet = FindWindowA("#32770", nullptr);
-    if (!sheet) Sleep(20);
-  }
-  HWND page = nullptr;
-  for (int i = 0; i < 1000 && sheet && !page; ++i) {
-    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (!page) Sleep(20);
-  }
+  HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
   DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kDetectedKey) + "\\ActiveX").c_str());
-  figures.firstFill = Timed(page);
+  figures.firstFill = TimedMessage(page, WM_SENTREL_REFILL_PAGE);
   std::vector<double> fills;
-  for (int round = 0; round < 3; ++round) fills.push_back(Timed(page));
+  for (int round = 0; round < 3; ++round) fills.push_back(TimedMessage(page, WM_SENTREL_REFILL_PAGE));
   std::sort(fills.begin(), fills.end());
   figures.fill = fills[0];  // the best of three, as for the checks: the machine is shared
-  figures.rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+  figures.rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -242,7 +212,7 @@ int main() {
   CoInitialize(nullptr);
   Process().kind = ProgramKind::Monitor;
   LoadOptions();
-  const std::vector<std::string> files = Libraries();
+  const std::vector<std::string> files = VersionedSystemFiles("\\*.dll", 60);
   if (files.empty()) {
     std::printf("no library with a version resource in the system folder\n");
     return 1;
@@ -266,12 +236,7 @@ int main() {
   std::printf("ActiveX check %.3f s, floor %.3f s, ratio %.2f (goal 1.5)\n", controlCheck, controlFloor,
               controlCheck / controlFloor);
 
-  Process().kind = ProgramKind::Explorer;
-  InitLanguageId();
-  Explorer().instance = GetModuleHandleA(nullptr);
-  Explorer().caption = "Sentrel OMNI";
-  INITCOMMONCONTROLSEX common = {sizeof common, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&common);
+  StartBenchExplorer();
   PageFigures page;
   std::thread user(MeasurePage, std::ref(page));
   ShowSheet(IDC_CMD_SHOW_ACTIVEX);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "fileid.h"
 #include "registry.h"
 #include "services.h"
@@ -24,21 +25,6 @@ inline std::string ServiceName(int i) {
   return name;
 }
 
-inline std::vector<std::string> Programs(const char* pattern) {
-  std::vector<std::string> files;
-  const std::string system = SystemFolder();
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((system + pattern).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return files;
-  do {
-    std::string file = system + "\\" + found.cFileName;
-    DWORD handle = 0;
-    if (GetFileVersionInfoSizeA(file.c_str(), &handle) > 0) files.push_back(file);
-  } while (files.size() < 100 && FindNextFileA(search, &found));
-  FindClose(search);
-  return files;
-}
-
 inline void Remove(SC_HANDLE manager, const std::string& name) {
   if (SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS)) {
     DeleteService(service);
@@ -48,7 +34,8 @@ inline void Remove(SC_HANDLE manager, const std::string& name) {
 }
 
 inline int Plant() {
-  const std::vector<std::string> exes = Programs("\\*.exe"), dlls = Programs("\\*.dll");
+  const std::vector<std::string> exes = VersionedSystemFiles("\\*.exe", 100),
+                                 dlls = VersionedSystemFiles("\\*.dll", 100);
   if (exes.empty() || dlls.empty()) return 0;
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (!manager) return 0;

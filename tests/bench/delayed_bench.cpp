@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench_clock.h"
+#include "bench_sheet.h"
 #include "catalogue.h"
 #include "delayed_start.h"
 #include "explorer.h"
@@ -31,34 +31,6 @@ using namespace sentrel;
 namespace {
 
 constexpr int kEntries = 100;
-
-// Programs of the system folder with a version resource (titles, status).
-std::vector<std::string> Programs() {
-  std::vector<std::string> files;
-  const std::string system = SystemFolder();
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((system + "\\*.exe").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return files;
-  do {
-    std::string file = system + "\\" + found.cFileName;
-    DWORD handle = 0;
-    if (GetFileVersionInfoSizeA(file.c_str(), &handle) > 0) files.push_back(file);
-  } while (files.size() < 40 && FindNextFileA(search, &found));
-  FindClose(search);
-  return files;
-}
-
-template <typename Work>
-double MedianOf(int rounds, Work work) {
-  std::vector<double> times;
-  for (int i = 0; i < rounds; ++i) {
-    LARGE_INTEGER start = BenchNow();
-    work();
-    times.push_back(BenchSeconds(start, BenchNow()));
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // Every value of the store's keys read once, name and data.
 int BareReads() {
@@ -89,18 +61,10 @@ struct Figures {
 
 void MeasureFill(Figures& figures) {
   HWND sheet = nullptr;
-  for (int i = 0; i < 1000 && !sheet; ++i) {
-    sheet = FindWindowA("#32770", nullptr);
-    if (!sheet) Sleep(20);
-  }
-  HWND page = nullptr;
-  for (int i = 0; i < 1000 && sheet && !page; ++i) {
-    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (!page) Sleep(20);
-  }
+  HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
   figures.fill = MedianOf(5, [page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); });
-  figures.rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+  figures.rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -108,15 +72,10 @@ void MeasureFill(Figures& figures) {
 
 int main() {
   CoInitialize(nullptr);
-  Process().kind = ProgramKind::Explorer;
-  InitLanguageId();
   LoadOptions();
-  Explorer().instance = GetModuleHandleA(nullptr);
-  Explorer().caption = "Sentrel OMNI";
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
+  StartBenchExplorer();
 
-  const std::vector<std::string> programs = Programs();
+  const std::vector<std::string> programs = VersionedSystemFiles("\\*.exe", 40);
   if (programs.empty()) {
     std::printf("no program with a version resource in the system folder\n");
     return 1;

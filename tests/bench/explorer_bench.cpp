@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench_clock.h"
+#include "bench_sheet.h"
 #include "catalogue.h"
 #include "explorer.h"
 #include "fileid.h"
@@ -37,19 +37,9 @@ const char* const kKeys[] = {"Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
 // Program files of the system folder that carry a version resource.
 std::vector<std::string> Programs() {
-  std::vector<std::string> files;
-  const std::string system = SystemFolder();
-  for (const char* pattern : {"\\*.exe", "\\*.dll"}) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((system + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) continue;
-    do {
-      std::string file = system + "\\" + found.cFileName;
-      DWORD handle = 0;
-      if (GetFileVersionInfoSizeA(file.c_str(), &handle) > 0) files.push_back(file);
-    } while (files.size() < 1024 && FindNextFileA(search, &found));
-    FindClose(search);
-  }
+  std::vector<std::string> files = VersionedSystemFiles("\\*.exe", 1024);
+  const std::vector<std::string> libraries = VersionedSystemFiles("\\*.dll", 1024);
+  files.insert(files.end(), libraries.begin(), libraries.end());
   return files;
 }
 
@@ -71,17 +61,6 @@ void Clean() {
   DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
 }
 
-double Timed(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  LARGE_INTEGER start = BenchNow();
-  SendMessageA(page, message, wParam, lParam);
-  return BenchSeconds(start, BenchNow());
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 struct Figures {
   int rows = 0;
   double firstFill = 0, fill = 0, titleSort = 0, companySort = 0;
@@ -90,22 +69,14 @@ struct Figures {
 // Runs on a thread of its own while the sheet's thread shows the page.
 void Measure(Figures& figures) {
   HWND sheet = nullptr;
-  for (int i = 0; i < 1000 && !sheet; ++i) {
-    sheet = FindWindowA("#32770", nullptr);
-    if (!sheet) Sleep(20);
-  }
-  HWND page = nullptr;
-  for (int i = 0; i < 1000 && sheet && !page; ++i) {
-    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (!page) Sleep(20);
-  }
+  HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
   DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kDetectedKey) + "\\" + FirstSeenArea(1)).c_str());
-  figures.firstFill = Timed(page, WM_SENTREL_REFILL_PAGE, 0, 0);
+  figures.firstFill = TimedMessage(page, WM_SENTREL_REFILL_PAGE, 0, 0);
   std::vector<double> fills;
-  for (int round = 0; round < 3; ++round) fills.push_back(Timed(page, WM_SENTREL_REFILL_PAGE, 0, 0));
+  for (int round = 0; round < 3; ++round) fills.push_back(TimedMessage(page, WM_SENTREL_REFILL_PAGE, 0, 0));
   figures.fill = Median(fills);
-  figures.rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+  figures.rows = PageRows(page);
 
   auto sortBy = [page](int column) {
     std::vector<double> clicks;
@@ -115,7 +86,7 @@ void Measure(Figures& figures) {
       click.hdr.idFrom = IDC_PAGE_LIST;
       click.hdr.code = LVN_COLUMNCLICK;
       click.iSubItem = column;
-      clicks.push_back(Timed(page, WM_NOTIFY, IDC_PAGE_LIST, reinterpret_cast<LPARAM>(&click)));
+      clicks.push_back(TimedMessage(page, WM_NOTIFY, IDC_PAGE_LIST, reinterpret_cast<LPARAM>(&click)));
     }
     return Median(clicks);
   };
@@ -128,13 +99,8 @@ void Measure(Figures& figures) {
 
 int main() {
   CoInitialize(nullptr);
-  Process().kind = ProgramKind::Explorer;
-  InitLanguageId();
   LoadOptions();
-  Explorer().instance = GetModuleHandleA(nullptr);
-  Explorer().caption = "Sentrel OMNI";
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
+  StartBenchExplorer();
 
   const std::vector<std::string> programs = Programs();
   if (programs.empty()) {

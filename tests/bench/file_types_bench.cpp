@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench_clock.h"
+#include "bench_sheet.h"
 #include "catalogue.h"
 #include "explorer.h"
 #include "file_type_check.h"
@@ -141,18 +141,11 @@ double Best(Work work, int rounds = 5) {
 }
 
 void MeasureFill(double& fill, int& rows) {
-  HWND sheet = nullptr, page = nullptr;
-  for (int i = 0; i < 1000 && !sheet; ++i) {
-    sheet = FindWindowA("#32770", nullptr);
-    if (!sheet) Sleep(20);
-  }
-  for (int i = 0; i < 1000 && sheet && !page; ++i) {
-    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (!page) Sleep(20);
-  }
+  HWND sheet = nullptr;
+  HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
   fill = Best([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
-  rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+  rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -189,10 +182,7 @@ int main() {
   std::printf("settings: floor of %d bare reads %.5f s, watch + pages check %.5f s, ratio %.2f (goal 1.5)\n",
               settingsReads, settingsFloor, settings, settings / settingsFloor);
 
-  Process().kind = ProgramKind::Explorer;
-  Explorer().instance = GetModuleHandleA(nullptr);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
+  StartBenchExplorer();
   double fill = 0;
   int rows = 0;
   std::thread user(MeasureFill, std::ref(fill), std::ref(rows));

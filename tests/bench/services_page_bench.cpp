@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench_clock.h"
 #include "bench_services.h"
+#include "bench_sheet.h"
 #include "catalogue.h"
 #include "explorer.h"
 #include "resource.h"
@@ -28,12 +28,6 @@ using namespace sentrel_bench;
 
 namespace {
 
-double Timed(HWND page, UINT message) {
-  LARGE_INTEGER start = BenchNow();
-  SendMessageA(page, message, 0, 0);
-  return BenchSeconds(start, BenchNow());
-}
-
 struct Figures {
   int rows = 0;
   double firstFill = 0, fill = 1e9;
@@ -42,20 +36,13 @@ struct Figures {
 // Runs on a thread of its own while the sheet's thread shows the page.
 void Measure(Figures& figures) {
   HWND sheet = nullptr;
-  for (int i = 0; i < 1000 && !sheet; ++i) {
-    sheet = FindWindowA("#32770", nullptr);
-    if (!sheet) Sleep(20);
-  }
-  HWND page = nullptr;
-  for (int i = 0; i < 1000 && sheet && !page; ++i) {
-    page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (!page) Sleep(20);
-  }
+  HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
   DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kDetectedKey) + "\\Services").c_str());
-  figures.firstFill = Timed(page, WM_SENTREL_REFILL_PAGE);
-  for (int round = 0; round < 3; ++round) figures.fill = std::min(figures.fill, Timed(page, WM_SENTREL_REFILL_PAGE));
-  figures.rows = static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
+  figures.firstFill = TimedMessage(page, WM_SENTREL_REFILL_PAGE);
+  for (int round = 0; round < 3; ++round)
+    figures.fill = std::min(figures.fill, TimedMessage(page, WM_SENTREL_REFILL_PAGE));
+  figures.rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -63,14 +50,9 @@ void Measure(Figures& figures) {
 
 int main() {
   CoInitialize(nullptr);
-  Process().kind = ProgramKind::Explorer;
-  InitLanguageId();
   WriteStringValue(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "HideMicrosoftServices", "0");
   LoadOptions();
-  Explorer().instance = GetModuleHandleA(nullptr);
-  Explorer().caption = "Sentrel OMNI";
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
+  StartBenchExplorer();
   const int made = Plant();
   Figures figures;
   std::thread user(Measure, std::ref(figures));
