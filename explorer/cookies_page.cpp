@@ -87,7 +87,7 @@ void SizeColumns(HWND page) {
 void ShowFolder(HWND page) {
   std::string folder;
   if (Mozilla()) {
-    DiscoverFirefoxCookieFolder();
+    DiscoverFirefoxCookieFolder(Kind());
     folder = g_firefoxFolder.empty() ? LoadText(IDS_COOKIE_FOLDER_NOT_FOUND) : g_firefoxFolder;
   } else {
     FindIECookieFolder(folder);  // the "not found" text when it fails
@@ -174,6 +174,7 @@ LRESULT CALLBACK PageSubclass(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     LayoutPanel(page);
   } else if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == PSN_SETACTIVE) {
     LayoutPanel(page);
+    ShowFolder(page);
     FillFilters(page);
     SetBrowserButtons(page);
     // Sent to review the cookies, or always asked to: the list has the focus.
@@ -403,9 +404,8 @@ bool Command(HWND page, int id) {
 
 const ListPageHooks kCookiesPageHooks = {Init, Enumerate, CellText, SortText, Command, SelectionChanged, nullptr};
 
-void DiscoverFirefoxCookieFolder() {
-  if (!FindMozillaProfileFolder(ReadOption(OptionDefinition(kOptBrowser).name, 1), g_firefoxFolder))
-    g_firefoxFolder.clear();
+void DiscoverFirefoxCookieFolder(int kind) {
+  if (!FindMozillaProfileFolder(kind, g_firefoxFolder)) g_firefoxFolder.clear();
 }
 
 const std::string& FirefoxCookieFolder() { return g_firefoxFolder; }

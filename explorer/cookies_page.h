@@ -14,7 +14,7 @@ extern const ListPageHooks kCookiesPageHooks;
 
 // Finds the Mozilla profile folder for the explorer's browser choice (at
 // start and whenever the choice changes); "" when there is none.
-void DiscoverFirefoxCookieFolder();
+void DiscoverFirefoxCookieFolder(int kind);
 const std::string& FirefoxCookieFolder();
 // The folder-open dialog for a cookie folder; "" when cancelled or refused.
 std::string PickCookieFolder(HWND owner);

@@ -181,7 +181,8 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   }
   if (command.quit) return 0;
 
-  DiscoverFirefoxCookieFolder();
+  // The options are read later; the browser choice is wanted now.
+  DiscoverFirefoxCookieFolder(ReadOption(OptionDefinition(kOptBrowser).name, 1));
   if (!RegisterCommandWindowClass(instance, className.c_str())) return 0;
   explorer.commandWindow =
       CreateWindowExA(WS_EX_APPWINDOW, className.c_str(), loading.c_str(), WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 0,

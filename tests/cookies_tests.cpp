@@ -5,13 +5,16 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "catalogue.h"
 #include "cookie_tasks.h"
 #include "cookies.h"
+#include "resource.h"
 #include "settings.h"
+#include "sheet_support.h"
 #include "strings.h"
 #include "test_support.h"
 
@@ -237,6 +240,86 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
   ForgetBrowserKind();
+}
+
+// ---- The Cookies page -----------------------------------------------------------
+
+class CookiesPage : public Cookies {
+ protected:
+  void SetUp() override {
+    Cookies::SetUp();
+    StartExplorerInProcess();
+  }
+  void TearDown() override {
+    EndExplorerInProcess();
+    Cookies::TearDown();
+  }
+  static void WithPage(int kind, const std::function<void(HWND page)>& steps) {
+    SetOption(kOptBrowser, kind);
+    WithSheet(IDC_CMD_SHOW_COOKIES, [&](HWND, HWND page) { steps(page); });
+  }
+  static bool Checked(HWND page, int row) {
+    return SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) ==
+           INDEXTOSTATEIMAGEMASK(2);
+  }
+};
+
+TEST_F(CookiesPage, RemovedMozillaCookieStaysUntilTheNextFilteredListingAndCommit) {
+  const std::string original =
+      CookieLineOf("one.example", "id") + CookieLineOf(".two.example", "id", "0") + CookieLineOf("three.example", "id");
+  WriteText(profile_ + "\\cookies.txt", original);
+  RawSetText(HKEY_CURRENT_USER, kKeptCookiesKey, "two.example - id", "1");
+  std::vector<std::string> before, after;
+  std::string question;
+  WithPage(6, [&](HWND page) {
+    const int two = RowWith(page, 0, "two.example - id");
+    EXPECT_EQ(std::vector<std::string>({"two.example - id", ExpiryDateText("0"), "/", "v", ""}),
+              RowTexts(page, two, 5));
+    for (int row = 0; row < RowCount(page); ++row)
+      before.push_back(CellText(page, row, 0) + (Checked(page, row) ? "+" : ""));
+    question = AnswerCommand(page, IDC_COOKIE_REMOVE_UNCHECKED, IDYES);
+    after = Column(page, 0);
+  });
+  EXPECT_EQ(std::vector<std::string>({"one.example - id", "two.example - id+", "three.example - id"}), before);
+  EXPECT_NE(std::string::npos, question.find("NOT checked"));
+  EXPECT_EQ(std::vector<std::string>{"two.example - id"}, after);
+  EXPECT_EQ(original, Current());
+  EXPECT_EQ(1, CommitStagedCookies(profile_));
+  EXPECT_EQ(CookieLineOf(".two.example", "id", "0"), Current());
+}
+
+TEST_F(CookiesPage, FiltersAreAddedAndRemovedAndCookieFilesViewed) {
+  const std::string ads = Cookie("user@ads.example[1].txt");
+  Cookie("user@good.example[1].txt");
+  for (int i = 0; i < 255; ++i) RawSetText(HKEY_CURRENT_USER, kNutsKey, ("nut" + std::to_string(i)).c_str(), "1");
+  std::vector<std::string> rows;
+  std::string folder, noSelection, limit, viewed;
+  WithPage(1, [&](HWND page) {
+    char text[MAX_PATH] = "";
+    GetDlgItemTextA(page, IDC_PAGE_INTRO2, text, sizeof text);
+    folder = text;
+    noSelection = AnswerCommand(page, IDC_COOKIE_REMOVE_NUT, IDOK);
+    SetDlgItemTextA(page, IDC_COOKIE_NUT_EDIT, "ADS");
+    PostMessageA(page, WM_COMMAND, IDC_COOKIE_ADD_NUT, 0);
+    Settle(page);
+    rows = Column(page, 0);
+    SetDlgItemTextA(page, IDC_COOKIE_NUT_EDIT, "more");
+    limit = AnswerCommand(page, IDC_COOKIE_ADD_NUT, IDOK);
+    Select(page, {0});
+    PostMessageA(page, WM_COMMAND, IDC_COOKIE_VIEW, 0);
+    HWND view = WaitForDialog({GetParent(page)});
+    GetDlgItemTextA(view, IDC_COOKIE_VIEW_TEXT, text, sizeof text);
+    viewed = text;
+    Press(view, IDCANCEL);
+  });
+  EXPECT_EQ(0, lstrcmpiA(ieFolder_.c_str(), folder.c_str()));
+  EXPECT_NE(std::string::npos, noSelection.find(LoadText(IDS_NO_COOKIE_SELECTION).substr(0, 20)));
+  EXPECT_EQ(std::vector<std::string>{"user@good.example[1].txt"}, rows);
+  EXPECT_FALSE(Exists(ads));
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kNutsKey, "ADS"));
+  EXPECT_NE(std::string::npos, limit.find("limit in the number of recommended nuts"));
+  EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kNutsKey, "more"));
+  EXPECT_EQ("id\r\n1\r\nuser@good.example[1].txt\r\n", viewed);
 }
 
 }  // namespace
