@@ -2,9 +2,10 @@
 // the filters and the staged replacement of cookies.txt.
 #include "cookies.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ constexpr const char* kFirefoxAppPath = "Software\\Microsoft\\Windows\\CurrentVe
 constexpr size_t kMaxFolderCandidate = 250;
 
 std::vector<std::string> g_filters;
+size_t g_longestFilter = 0;
 
 class FindHandle {
  public:
@@ -63,16 +65,22 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// Letter case is folded for ASCII letters only: the same in every code page,
+// and cheap enough for thousands of cookies per patrol.
+char LowerOf(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 std::string Lower(const std::string& text) {
   std::string lower = text;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : lower) c = LowerOf(c);
   return lower;
 }
 
 bool EndsWithNoCase(const std::string& text, const char* end) {
   const size_t length = std::char_traits<char>::length(end);
-  return text.size() >= length && lstrcmpiA(text.c_str() + text.size() - length, end) == 0 &&
-         text.find('\0') == std::string::npos;
+  if (text.size() < length || text.find('\0') != std::string::npos) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (LowerOf(text[text.size() - length + i]) != LowerOf(end[i])) return false;
+  return true;
 }
 
 std::string Cut(const std::string& text, size_t width) { return text.size() > width ? text.substr(0, width) : text; }
@@ -130,7 +138,34 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
 
 std::string ShortDateFormat() { return ReadString(HKEY_CURRENT_USER, "Control Panel\\International", "sShortDate"); }
 
-std::string ExpiryDateWith(const std::string& seconds, const std::string& shortDate) {
+// Local dates already written during one listing, by year, month and day:
+// thousands of cookies share a few hundred expiry days.
+// Windows turns every time into local time by today's offset: it is asked
+// once per listing, not once per cookie.
+struct LocalClock {
+  long long offset = 0;
+  bool known = false;
+  bool ToLocal(const FILETIME& utc, FILETIME& local) {
+    const unsigned long long ticks = static_cast<unsigned long long>(utc.dwHighDateTime) << 32 | utc.dwLowDateTime;
+    if (!known) {
+      if (!FileTimeToLocalFileTime(&utc, &local)) return false;
+      offset = static_cast<long long>(
+          (static_cast<unsigned long long>(local.dwHighDateTime) << 32 | local.dwLowDateTime) - ticks);
+      known = true;
+      return true;
+    }
+    const unsigned long long moved = ticks + static_cast<unsigned long long>(offset);
+    local = FILETIME{static_cast<DWORD>(moved), static_cast<DWORD>(moved >> 32)};
+    return true;
+  }
+};
+
+struct DateTexts {
+  std::map<int, std::string> byDay;
+  LocalClock clock;
+};
+
+std::string ExpiryDateWith(const std::string& seconds, const std::string& shortDate, DateTexts* known = nullptr) {
   const char* text = seconds.c_str();
   char* end = nullptr;
   const long long value = std::strtoll(text, &end, 10);
@@ -140,16 +175,25 @@ std::string ExpiryDateWith(const std::string& seconds, const std::string& shortD
   if (value < -kEpochSeconds || value > kLimit - kEpochSeconds) return "";
   const unsigned long long ticks = static_cast<unsigned long long>(value + kEpochSeconds) * 10000000ULL;
   FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local;
+  LocalClock once;
+  if (!(known ? known->clock : once).ToLocal(utc, local)) return "";
   SYSTEMTIME t;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t)) return "";
+  if (!FileTimeToSystemTime(&local, &t)) return "";
+  const int day = t.wYear * 10000 + t.wMonth * 100 + t.wDay;
+  if (known) {
+    auto found = known->byDay.find(day);
+    if (found != known->byDay.end()) return found->second;
+  }
   const std::string dateTime = FormatDateTimeWith(t, shortDate.c_str(), "");
-  return dateTime.substr(0, dateTime.find(' '));
+  const std::string date = dateTime.substr(0, dateTime.find(' '));
+  if (known) known->byDay.emplace(day, date);
+  return date;
 }
 
-std::string CreationText(const FILETIME& created) {
+std::string CreationText(const FILETIME& created, LocalClock& clock) {
   FILETIME local;
   SYSTEMTIME t;
-  if (!FileTimeToLocalFileTime(&created, &local) || !FileTimeToSystemTime(&local, &t)) return "";
+  if (!clock.ToLocal(created, local) || !FileTimeToSystemTime(&local, &t)) return "";
   char text[64];
   std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
   return text;
@@ -165,6 +209,17 @@ std::set<std::string> NutNames() {
   return names;
 }
 
+// A filter's test with a buffer the caller keeps: the walk tests thousands
+// of paths.
+bool IsFilteredWith(const std::string& text, std::string& lower) {
+  if (text.size() > kMaxFilteredText || g_filters.empty()) return false;
+  lower.assign(text);
+  for (char& c : lower) c = LowerOf(c);
+  for (const std::string& filter : g_filters)
+    if (lower.find(filter) != std::string::npos) return true;
+  return false;
+}
+
 int ListInternetExplorer(bool filter) {
   std::string folder;
   if (!FindIECookieFolder(folder)) return 0;
@@ -173,19 +228,32 @@ int ListInternetExplorer(bool filter) {
   if (!search.valid()) return 0;
   int listed = 0;
   bool full = false;
+  std::string path = folder, lower;
+  LocalClock clock;
+  // A filter found in a file's path lies in the folder, the same for every
+  // file, or reaches into the file's name: only the folder's last characters
+  // and the name are searched for each file.
+  const bool inFolder = filter && IsFilteredWith(folder, lower);
+  const size_t tail = g_longestFilter > 1 && g_longestFilter - 1 < folder.size() ? g_longestFilter - 1 : folder.size();
+  std::string nearName;
   do {
     if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM)) continue;
-    const std::string name = found.cFileName;
-    if (!EndsWithNoCase(name, ".txt")) continue;
-    const std::string path = folder + name;
-    if (filter && IsCookieFiltered(path)) {
+    const size_t length = strnlen(found.cFileName, sizeof found.cFileName);
+    if (length < 4 || found.cFileName[length - 4] != '.' || LowerOf(found.cFileName[length - 3]) != 't' ||
+        LowerOf(found.cFileName[length - 2]) != 'x' || LowerOf(found.cFileName[length - 1]) != 't')
+      continue;
+    path.resize(folder.size());
+    path.append(found.cFileName, length);
+    nearName.assign(folder, folder.size() - tail, tail);
+    nearName.append(found.cFileName, length);
+    if (filter && path.size() <= kMaxFilteredText && (inFolder || IsFilteredWith(nearName, lower))) {
       SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileA(path.c_str());
       continue;
     }
     if (full) continue;
-    if (!AddCatalogueEntry(name.c_str(), path.c_str(), "", CreationText(found.ftCreationTime).c_str(), kTypeCookie,
-                           0)) {
+    if (!AddCatalogueEntry(found.cFileName, path.c_str(), "", CreationText(found.ftCreationTime, clock).c_str(),
+                           kTypeCookie, 0)) {
       // The list is full; a filter still reaches the cookies past it.
       full = true;
       if (!filter) break;
@@ -222,8 +290,11 @@ int ListMozilla(int kind, bool filter) {
   }
   const std::set<std::string> requested = filter ? NutNames() : std::set<std::string>();
   const std::string shortDate = ShortDateFormat();
+  DateTexts dates;
   int listed = 0;
-  bool full = false, failed = false;
+  bool full = false;
+  std::string kept;  // the staged file's text, written in one go
+  if (filter) kept.reserve(text.size());
   for (size_t start = 0; start < text.size();) {
     const size_t end = text.find('\n', start);
     const size_t next = end == std::string::npos ? text.size() : end + 1;
@@ -235,14 +306,14 @@ int ListMozilla(int kind, bool filter) {
     if (filter) {
       drop = !line.empty() && line[0] != '#' &&
              (IsCookieFiltered(line) || (isCookie && requested.count(Lower(Cut(title, kTitleWidth)))));
-      if (!drop && !failed && !WriteAll(out.get(), text.data() + start, next - start)) failed = true;
+      if (!drop) kept.append(text, start, next - start);
     }
     if (!drop && isCookie && !full) {
       CatalogueEntry entry;
       entry.title = title;
       entry.path = cookie.path;
       entry.data = cookie.value;
-      entry.description = ExpiryDateWith(cookie.expiry, shortDate);
+      entry.description = ExpiryDateWith(cookie.expiry, shortDate, &dates);
       entry.type = kTypeMozillaCookie;
       entry.value = cookie.secure == "TRUE" ? 1 : 0;
       if (AddCatalogueEntry(std::move(entry)))
@@ -254,7 +325,8 @@ int ListMozilla(int kind, bool filter) {
   }
   if (filter) {
     // A staged file that was not written whole must never replace cookies.txt.
-    if (!out.Close() || failed)
+    const bool written = WriteAll(out.get(), kept.data(), kept.size());
+    if (!out.Close() || !written)
       DeleteFileA(staged.c_str());
     else
       WriteOption(kUpdateCookieFile, 1);
@@ -349,6 +421,7 @@ std::string ExpiryDateText(const std::string& seconds) { return ExpiryDateWith(s
 
 void LoadCookieFilters() {
   g_filters.clear();
+  g_longestFilter = 0;
   RegKey key;
   if (key.Open(HKEY_CURRENT_USER, kNutsKey, KEY_READ) != ERROR_SUCCESS) return;
   for (const ListedValue& value : SnapshotValues(key.get())) {
@@ -356,22 +429,21 @@ void LoadCookieFilters() {
     if (!value.exactName || value.name.empty()) continue;
     if (ParseLeadingInt(value.text.c_str()) == 2) continue;
     g_filters.push_back(Lower(Cut(value.name, kMaxFilterText)));
+    if (g_filters.back().size() > g_longestFilter) g_longestFilter = g_filters.back().size();
   }
 }
 
 void FreeCookieFilters() {
   g_filters.clear();
+  g_longestFilter = 0;
   g_filters.shrink_to_fit();
 }
 
 const std::vector<std::string>& CookieFilters() { return g_filters; }
 
 bool IsCookieFiltered(const std::string& text) {
-  if (text.size() > kMaxFilteredText || g_filters.empty()) return false;
-  const std::string lower = Lower(text);
-  for (const std::string& filter : g_filters)
-    if (lower.find(filter) != std::string::npos) return true;
-  return false;
+  std::string lower;
+  return IsFilteredWith(text, lower);
 }
 
 int AddCookieFilter(const std::string& text, int kind) {

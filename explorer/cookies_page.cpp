@@ -19,6 +19,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "settings.h"
+#include "sheet.h"
 #include "strings.h"
 #include "ui.h"
 #include "winpos.h"
@@ -32,8 +33,6 @@ constexpr ColumnDef kMozillaColumns[] = {
     {IDS_DOMAIN_COOKIE_NAME, 400}, {IDS_EXPIRES, 200}, {IDS_PATH, 100}, {IDS_VALUE, 200}, {IDS_SSL, 90}};
 
 std::string g_firefoxFolder;
-// Set by each fill: the rows get their check boxes once all are in.
-bool g_checksPending = false;
 
 int Kind() { return Option(kOptBrowser); }
 bool Mozilla() { return IsMozillaKind(Kind()); }
@@ -115,8 +114,8 @@ int EntryOfRow(HWND list, int row) {
 }
 
 void ApplyChecks(HWND page) {
-  g_checksPending = false;
   HWND list = ListOf(page);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   const std::set<std::string> kept = KeptCookieKeys();
   const int rows = ListView_GetItemCount(list);
   for (int row = 0; row < rows; ++row) {
@@ -124,6 +123,7 @@ void ApplyChecks(HWND page) {
     if (entry < 0 || entry >= CatalogueCount()) continue;
     ListView_SetCheckState(list, row, kept.count(CookieKey(CatalogueAt(entry).name)) ? TRUE : FALSE);
   }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
 }
 
 void Refill(HWND page) {
@@ -170,11 +170,15 @@ void LayoutPanel(HWND page) {
 
 LRESULT CALLBACK PageSubclass(HWND page, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   const LRESULT result = CallNextProcedure(page, message, wParam, lParam);
+  // The machinery has filled the list: the kept cookies get their ticks.
   if (message == WM_SENTREL_LAYOUT_PAGE) {
     LayoutPanel(page);
+  } else if (message == WM_SENTREL_REFILL_PAGE) {
+    ApplyChecks(page);
   } else if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == PSN_SETACTIVE) {
     LayoutPanel(page);
     ShowFolder(page);
+    ApplyChecks(page);
     FillFilters(page);
     SetBrowserButtons(page);
     // Sent to review the cookies, or always asked to: the list has the focus.
@@ -202,12 +206,12 @@ void Init(HWND page) {
   ListView_SetExtendedListViewStyleEx(ListOf(page), LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
   InsertCookieColumns(page);
   SetBrowserButtons(page);
+  SetPlainRows(IDC_CMD_SHOW_COOKIES);
   SubclassWindow(page, PageSubclass, 0, 0);
 }
 
 // Opening the page applies the filters.
 int Enumerate() {
-  g_checksPending = true;
   LoadCookieFilters();
   const int count = ListCookies(Kind(), true);
   FreeCookieFilters();
@@ -234,10 +238,6 @@ std::string CellText(int entry, int column, const RowFacts&) {
 std::string SortText(int entry, int column, int, const RowFacts& facts) {
   if (column == 4 && CatalogueAt(entry).type == kTypeMozillaCookie) return std::to_string(CatalogueAt(entry).value);
   return CellText(entry, column, facts);
-}
-
-void SelectionChanged(HWND page) {
-  if (g_checksPending && ListView_GetItemCount(ListOf(page)) == CatalogueCount()) ApplyChecks(page);
 }
 
 INT_PTR CALLBACK ViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -402,7 +402,7 @@ bool Command(HWND page, int id) {
 
 }  // namespace
 
-const ListPageHooks kCookiesPageHooks = {Init, Enumerate, CellText, SortText, Command, SelectionChanged, nullptr};
+const ListPageHooks kCookiesPageHooks = {Init, Enumerate, CellText, SortText, Command, nullptr, nullptr};
 
 void DiscoverFirefoxCookieFolder(int kind) {
   if (!FindMozillaProfileFolder(kind, g_firefoxFolder)) g_firefoxFolder.clear();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "catalogue.h"
+#include "cookies.h"
 #include "cookies_page.h"
 #include "delayed_start.h"
 #include "explorer.h"
@@ -85,6 +86,7 @@ LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;
     case WM_DESTROY:
       ClearCatalogueEntries();
+      FreeCookieFilters();
       DeleteExplorerFonts();
       CoUninitialize();
       SaveOptions();
