@@ -276,7 +276,15 @@ int ListMozilla(int kind, bool filter) {
   }
   std::string text;
   bool whole = true;
-  if (!ReadCapped(source, text, whole) || text.empty()) return 0;
+  if (!ReadCapped(source, text, whole) || text.empty()) {
+    // An empty staged file left behind could replace cookies.txt on the
+    // commit of an earlier staging: nothing staged is left.
+    if (filter) {
+      out.Close();
+      DeleteFileA(staged.c_str());
+    }
+    return 0;
+  }
   if (!whole) {
     // Only part of the file was read: a staged copy of that part would lose
     // the rest, so nothing is staged, and the cut last line is not listed.

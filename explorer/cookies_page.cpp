@@ -137,18 +137,20 @@ void SetBrowserButtons(HWND page) {
   SetDlgItemTextA(page, IDC_COOKIE_MOZILLA_RADIO,
                   LoadText(supported ? IDS_MOZILLA_BASED : IDS_FIREFOX_3_GREATER_NOT).c_str());
   EnableWindow(GetDlgItem(page, IDC_COOKIE_MOZILLA_RADIO), supported);
-  CheckRadioButton(page, IDC_COOKIE_IE_RADIO, IDC_COOKIE_MOZILLA_RADIO,
-                   Mozilla() ? IDC_COOKIE_MOZILLA_RADIO : IDC_COOKIE_IE_RADIO);
+  CheckDlgButton(page, IDC_COOKIE_IE_RADIO, Mozilla() ? BST_UNCHECKED : BST_CHECKED);
+  CheckDlgButton(page, IDC_COOKIE_MOZILLA_RADIO, Mozilla() ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // The panel of filters and browser choice takes the right of the list's
 // place; the list keeps the rest.
 void LayoutPanel(HWND page) {
   HWND list = ListOf(page);
-  RECT box;
-  GetWindowRect(list, &box);
-  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&box), 2);
-  const int width = box.right - box.left, height = box.bottom - box.top;
+  // The shared layout has just put the list at the page's margins.
+  RECT outer, margins = {7, 44, 14, 90};
+  GetWindowRect(list, &outer);
+  MapDialogRect(page, &margins);
+  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+  const RECT box = {margins.left, margins.top + 5, margins.left + width, margins.top + 5 + height};
   int panel = width * 28 / 100;
   if (panel < 120) panel = 120;
   const int listWidth = width - panel - 8 > 80 ? width - panel - 8 : 80;
@@ -314,7 +316,7 @@ void OnRemove(HWND page, bool checkedOnes) {
 
 void OnAddFilter(HWND page) {
   char text[kMaxFilterText + 1] = "";
-  GetDlgItemTextA(page, IDC_COOKIE_NUT_EDIT, text, sizeof text);
+  GetWindowTextA(GetDlgItem(page, IDC_COOKIE_NUT_EDIT), text, sizeof text);
   const int result = AddCookieFilter(text, Kind());
   if (result > 0) {
     ShowMessageId(page, static_cast<UINT>(result), MB_OK | MB_ICONINFORMATION);
@@ -358,12 +360,14 @@ void OnPickFolder(HWND page) {
 
 bool Command(HWND page, int id) {
   switch (id) {
-    case IDOK:
-      if (GetFocus() == GetDlgItem(page, IDC_COOKIE_NUT_EDIT))
+    case IDOK: {  // Enter: adds the filter typed, else views the cookie
+      char typed[2] = "";
+      if (GetWindowTextA(GetDlgItem(page, IDC_COOKIE_NUT_EDIT), typed, sizeof typed) > 0)
         OnAddFilter(page);
       else
         OnView(page);
       return true;
+    }
     case IDC_PAGE_INFO:
     case IDC_COOKIE_VIEW:
       OnView(page);

@@ -271,8 +271,10 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       return true;
     }
     case NM_DBLCLK: {
+      // Plain rows name no program to look up (a cookie's name would tell the
+      // lookup service where the user browses).
       int entry = FirstSelectedEntry(page);
-      if (entry >= 0) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
+      if (entry >= 0 && !IsPlainPage(def)) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
       return true;
     }
     default:

@@ -189,6 +189,20 @@ TEST_F(Cookies, OversizedFileIsListedInPartAndNeverStaged) {
   EXPECT_EQ(text, Current());
 }
 
+TEST_F(Cookies, UnreadableCookiesFileLeavesNothingToCommit) {
+  const std::string original = CookieLineOf("one.example", "id");
+  WriteText(profile_ + "\\cookies.txt", original);
+  ListCookies(6, true);  // staged, not yet committed
+  HANDLE locked =
+      CreateFileA((profile_ + "\\cookies.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+  EXPECT_EQ(0, ListCookies(6, true));
+  CloseHandle(locked);
+  EXPECT_FALSE(Exists(profile_ + "\\cookiesnew.txt"));
+  EXPECT_EQ(-1, CommitStagedCookies(profile_));
+  EXPECT_EQ(original, Current());
+}
+
 TEST_F(Cookies, CommitWaitsForTheBrowserAndNeverTruncates) {
   const std::string original = CookieLineOf("ads.example", "id") + CookieLineOf("good.example", "id");
   WriteText(profile_ + "\\cookies.txt", original);
