@@ -193,6 +193,8 @@ LRESULT CALLBACK PageSubclass(HWND page, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void Init(HWND page) {
+  // Both header texts above; the second line of the header shows the folder.
+  SetDlgItemTextA(page, IDC_PAGE_INTRO, (LoadText(IDS_COOKIES_INTRO) + "\r\n" + LoadText(IDS_COOKIES_INTRO2)).c_str());
   SetDlgItemTextA(page, IDC_COOKIE_VIEW, LoadText(IDS_VIEW).c_str());
   SetDlgItemTextA(page, IDC_COOKIE_REMOVE_UNCHECKED, LoadText(IDS_REMOVE_UNCHECKED).c_str());
   SetDlgItemTextA(page, IDC_COOKIE_REMOVE_CHECKED, LoadText(IDS_REMOVE_CHECKED).c_str());
