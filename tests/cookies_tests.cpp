@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue.h"
@@ -108,6 +109,45 @@ TEST_F(Cookies, FolderSearchFindsBothStores) {
   ASSERT_EQ(1, FindIECookieFolder(folder));
   EXPECT_EQ(0, lstrcmpiA(ieFolder_.c_str(), folder.c_str()));
   EXPECT_TRUE(MozillaSupported());
+}
+
+TEST_F(Cookies, ProfileLayoutsAndTheFirefoxVersionGate) {
+  RemoveDirectoryA(profile_.c_str());
+  struct Case {
+    const char* made;  // a folder under Mozilla made before the search ("" none)
+    int kind;
+    const char* found;  // under Mozilla, "" for none
+  };
+  const Case cases[] = {
+      {"", 3, ""},
+      {"Profiles\\default\\.hidden", 2, ""},
+      {"Profiles\\default\\abc.slt", 3, ""},  // Netscape's layout is only for Netscape
+      {"", 2, "Profiles\\default\\abc.slt"},
+      {"FireFox\\Profiles\\default.xyz", 2, "FireFox\\Profiles\\default.xyz"},
+  };
+  std::vector<std::string> made;
+  for (const Case& c : cases) {
+    if (*c.made) MakeFolders(mozilla_ + "\\" + c.made), made.push_back(mozilla_ + "\\" + c.made);
+    std::string folder;
+    EXPECT_EQ(*c.found ? 1 : 0, FindMozillaProfileFolder(c.kind, folder)) << c.made;
+    if (*c.found) {
+      EXPECT_EQ(mozilla_ + "\\" + c.found, folder);
+    }
+  }
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "CookieFolder", "D:\\Profile");
+  std::string folder;
+  EXPECT_EQ(1, FindMozillaProfileFolder(3, folder));
+  EXPECT_EQ("D:\\Profile", folder);
+  for (auto at = made.rbegin(); at != made.rend(); ++at) RemoveDirectoryA(at->c_str());
+  RemoveDirectoryA((mozilla_ + "\\Profiles\\default").c_str());
+  RemoveDirectoryA((mozilla_ + "\\Profiles").c_str());
+
+  const char* appPath = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\firefox.exe";
+  for (const auto& c : {std::make_pair("opsys.dll", false), std::make_pair("addon.dll", true)}) {
+    RawSetText(HKEY_LOCAL_MACHINE, appPath, "", TestFolder() + "\\fixtures\\" + c.first);
+    EXPECT_EQ(c.second, MozillaSupported()) << c.first;
+  }
+  RawDeleteTree(HKEY_LOCAL_MACHINE, appPath);
 }
 
 TEST_F(Cookies, FilterRemovesMatchingCookiesInAnyCase) {
@@ -314,8 +354,7 @@ TEST_F(CookiesPage, FiltersAreAddedAndRemovedAndCookieFilesViewed) {
     folder = text;
     noSelection = AnswerCommand(page, IDC_COOKIE_REMOVE_NUT, IDOK);
     SetDlgItemTextA(page, IDC_COOKIE_NUT_EDIT, "ADS");
-    PostMessageA(page, WM_COMMAND, IDC_COOKIE_ADD_NUT, 0);
-    Settle(page);
+    SendMessageA(page, WM_COMMAND, IDC_COOKIE_ADD_NUT, 0);  // returns once the page is filled again
     rows = Column(page, 0);
     SetDlgItemTextA(page, IDC_COOKIE_NUT_EDIT, "more");
     limit = AnswerCommand(page, IDC_COOKIE_ADD_NUT, IDOK);
