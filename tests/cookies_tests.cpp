@@ -158,6 +158,7 @@ TEST_F(Cookies, FilterRemovesMatchingCookiesInAnyCase) {
   WriteText(profile_ + "\\cookies.txt", "# Netscape HTTP Cookie File\n" + CookieLineOf(".ads.example", "id") +
                                             CookieLineOf("good.example", "Ads") + CookieLineOf("good.example", "id"));
   RawSetText(HKEY_CURRENT_USER, kNutsKey, "ads", "1");
+  RawSetText(HKEY_CURRENT_USER, kNutsKey, "", "1");  // an empty filter would be in every cookie
   LoadCookieFilters();
 
   EXPECT_EQ(1, ListCookies(1, true));
@@ -289,6 +290,12 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
   EXPECT_EQ(3, RememberedBrowserKind());
   ListCookies(6, true);  // the page's next listing stages the request
   EXPECT_EQ(original, Current());
+  // A copy that fails is tried again: the flag and the request stay.
+  CreateDirectoryA((profile_ + "\\cookiestmp.txt").c_str(), nullptr);
+  EXPECT_EQ(1, CommitMozillaCookies());
+  EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
+  EXPECT_EQ("2", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
+  RemoveDirectoryA((profile_ + "\\cookiestmp.txt").c_str());
   EXPECT_EQ(1, CommitMozillaCookies());
   EXPECT_EQ(CookieLineOf("two.example", "id"), Current());
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
