@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "catalogue.h"
 #include "explorer.h"
@@ -88,6 +89,8 @@ int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
 }
 
 std::map<UINT, RowIconSource> g_iconSources;
+std::set<UINT> g_plainPages;
+bool IsPlainPage(const ListPageDef& def) { return g_plainPages.count(def.command) != 0; }
 
 // The row's icon: the page's own source first, else the program's icon.
 int RowImageOf(const ListPageDef& def, HIMAGELIST images, int entry, const RowFacts& facts) {
@@ -248,7 +251,8 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       item.iItem = info->item.iItem;
       const int entry = ListView_GetItem(ListOf(page), &item) ? static_cast<int>(item.lParam) : -1;
       const RowFacts& facts = FactsOf(entry);
-      info->item.iImage = &facts != &kNoFacts && data ? RowImageOf(def, data->images, entry, facts) : 0;
+      info->item.iImage =
+          &facts != &kNoFacts && data && !IsPlainPage(def) ? RowImageOf(def, data->images, entry, facts) : 0;
       info->item.mask |= LVIF_DI_SETITEM;
       return true;
     }
@@ -267,8 +271,10 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       return true;
     }
     case NM_DBLCLK: {
+      // Plain rows name no program to look up (a cookie's name would tell the
+      // lookup service where the user browses).
       int entry = FirstSelectedEntry(page);
-      if (entry >= 0) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
+      if (entry >= 0 && !IsPlainPage(def)) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
       return true;
     }
     default:
@@ -280,6 +286,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 }  // namespace
 
 void SetRowIconSource(UINT pageCommand, RowIconSource source) { g_iconSources[pageCommand] = source; }
+void SetPlainRows(UINT pageCommand) { g_plainPages.insert(pageCommand); }
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   return AddFileIconAt(images, file, 0, exists);
@@ -351,24 +358,28 @@ void FillListPage(HWND page) {
   };
   std::map<std::string, FileFacts> factsOfCommand;
   std::map<std::string, std::string> firstSeenOf;  // by file: one date per program
+  const bool plain = IsPlainPage(def);
   for (int i = 0; i < count; ++i) {
     RowFacts& facts = g_facts[i];
-    auto known = factsOfCommand.find(CatalogueAt(i).path);
+    auto known = factsOfCommand.find(plain ? std::string() : CatalogueAt(i).path);
     if (known == factsOfCommand.end()) {
       FileFacts found;
-      found.file = EntryFile(i);
-      found.exists = GetFileAttributesA(NativeFilePath(found.file).c_str()) != INVALID_FILE_ATTRIBUTES;
-      VersionFields fields;
-      if (found.exists) ReadVersionInfo(found.file.c_str(), fields);
-      found.company = fields.slot[kCompanyName];
-      known = factsOfCommand.emplace(CatalogueAt(i).path, std::move(found)).first;
+      // Rows of a page of plain rows name no program: no file is read.
+      if (!plain) {
+        found.file = EntryFile(i);
+        found.exists = GetFileAttributesA(NativeFilePath(found.file).c_str()) != INVALID_FILE_ATTRIBUTES;
+        VersionFields fields;
+        if (found.exists) ReadVersionInfo(found.file.c_str(), fields);
+        found.company = fields.slot[kCompanyName];
+      }
+      known = factsOfCommand.emplace(plain ? std::string() : CatalogueAt(i).path, std::move(found)).first;
     }
     facts.file = known->second.file;
     facts.company = known->second.company;
     facts.exists = known->second.exists;
     // The row says where it was listed from: a marker of its name may belong
     // to another entry.
-    facts.disabled = IsEntryDisabled(CatalogueAt(i)) != 0;
+    facts.disabled = !plain && IsEntryDisabled(CatalogueAt(i)) != 0;
     if (def.firstSeenCategory) {
       auto seen = firstSeenOf.find(facts.file);
       if (seen == firstSeenOf.end())

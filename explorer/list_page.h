@@ -90,6 +90,9 @@ int AddFileIconAt(HIMAGELIST images, const std::string& file, int index, bool ex
 // source names file and index, or returns false for the program's own.
 using RowIconSource = bool (*)(int entry, std::string& file, int& index);
 void SetRowIconSource(UINT pageCommand, RowIconSource source);
+// A page whose rows name no program file (cookies): no file is looked at
+// and every row shows the program's own icon.
+void SetPlainRows(UINT pageCommand);
 
 // Pure helpers.
 std::string SortableFirstSeen(const std::string& text);

@@ -5,6 +5,7 @@
 #include "active_tasks_page.h"
 #include "addon_pages.h"
 #include "catalogue.h"
+#include "cookies_page.h"
 #include "delayed_page.h"
 #include "file_types_page.h"
 #include "fileid.h"
@@ -31,7 +32,9 @@ constexpr ColumnDef kServiceColumns[] = {{IDS_TITLE, 300}, {IDS_COMMAND, 180}, {
                                          {IDS_STATUS, 90}, {IDS_STARTUP, 100}, {IDS_FIRST_DETECTED, 200}};
 constexpr ColumnDef kActiveTaskColumns[] = {
     {IDS_MODULE, 250}, {IDS_PROGRAM_DESCRIPTION, 350}, {IDS_COLUMN_COMPANY, 200}, {IDS_FIRST_DETECTED, 200}};
-constexpr ColumnDef kCookieColumns[] = {{IDS_COOKIES, 600}, {IDS_CREATION_DATE, 390}};
+// The widest of the two column sets; the page shows the set of its browser.
+constexpr ColumnDef kCookieColumns[] = {
+    {IDS_DOMAIN_COOKIE_NAME, 400}, {IDS_EXPIRES, 200}, {IDS_PATH, 100}, {IDS_VALUE, 200}, {IDS_SSL, 90}};
 constexpr ColumnDef kFileTypeColumns[] = {{IDS_TITLE, 300}, {IDS_COMMAND, 170},  {IDS_COLUMN_COMPANY, 200},
                                           {IDS_CLASS, 120}, {IDS_EXTENSION, 80}, {IDS_TYPE, 100}};
 constexpr ColumnDef kHiddenColumns[] = {
@@ -52,6 +55,8 @@ constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE
 constexpr int kAddRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 constexpr int kHiddenButtons[] = {IDC_PAGE_INFO,     IDC_HIDDEN_REFRESH,        IDC_HIDDEN_UNHIDE,
                                   IDC_HIDDEN_DELETE, IDC_PAGE_DELETE_ON_REBOOT, IDC_PAGE_CLOSE};
+constexpr int kCookieButtons[] = {IDC_COOKIE_VIEW, IDC_COOKIE_REMOVE_UNCHECKED, IDC_COOKIE_REMOVE_CHECKED,
+                                  IDC_PAGE_CLOSE};
 
 // Pages whose areas arrive later: an empty list on the shared machinery.
 int NothingYet() {
@@ -84,8 +89,8 @@ const ListPageDef kListPages[] = {
      BUTTONS(kPlainButtons), &kServicesPageHooks},
     {IDC_CMD_SHOW_ACTIVE_TASKS, COLUMNS(kActiveTaskColumns), true, kOptSortActiveTask, 3, false, IDS_ACTIVE_TASKS_INTRO,
      IDS_ACTIVE_TASKS_INTRO2, -1, -1, 0, 600, BUTTONS(kActiveTaskButtons), &kActiveTasksPageHooks},
-    {IDC_CMD_SHOW_COOKIES, COLUMNS(kCookieColumns), true, kOptSortCookie, 99, false, IDS_COOKIES_INTRO,
-     IDS_COOKIES_INTRO2, -1, -1, 0, 0, BUTTONS(kPlainButtons), &kEmptyPageHooks},
+    {IDC_CMD_SHOW_COOKIES, COLUMNS(kCookieColumns), true, kOptSortCookie, 99, false, IDS_COOKIES_INTRO, 0, kOptNuts, -1,
+     IDS_COOKIES_NUTS, 0, BUTTONS(kCookieButtons), &kCookiesPageHooks},
     {IDC_CMD_SHOW_FILE_TYPES, COLUMNS(kFileTypeColumns), true, kOptSortFileType, 4, false, IDS_FILE_TYPES_INTRO,
      IDS_FILE_TYPES_INTRO2, kOptFileType, kOptRealtimeFileType, IDS_PATROL_TIME_FILE_TYPES, 0,
      BUTTONS(kAddRemoveButtons), &kFileTypesPageHooks},

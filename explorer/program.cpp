@@ -8,6 +8,8 @@
 #include <string>
 
 #include "catalogue.h"
+#include "cookies.h"
+#include "cookies_page.h"
 #include "delayed_start.h"
 #include "explorer.h"
 #include "fileid.h"
@@ -84,6 +86,7 @@ LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;
     case WM_DESTROY:
       ClearCatalogueEntries();
+      FreeCookieFilters();
       DeleteExplorerFonts();
       CoUninitialize();
       SaveOptions();
@@ -180,7 +183,8 @@ int RunExplorer(HINSTANCE instance, const char* commandLineText) {
   }
   if (command.quit) return 0;
 
-  // (The Firefox cookie folder is found here once the Cookies page exists.)
+  // The options are read later; the browser choice is wanted now.
+  DiscoverFirefoxCookieFolder(ReadOption(OptionDefinition(kOptBrowser).name, 1));
   if (!RegisterCommandWindowClass(instance, className.c_str())) return 0;
   explorer.commandWindow =
       CreateWindowExA(WS_EX_APPWINDOW, className.c_str(), loading.c_str(), WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 0,

@@ -9,6 +9,7 @@
 #include "addon_checks.h"
 #include "alerts.h"
 #include "catalogue.h"
+#include "cookie_tasks.h"
 #include "delayed_start.h"
 #include "file_type_check.h"
 #include "fileid.h"
@@ -42,9 +43,9 @@ const PatrolArea kAreas[] = {
     {"Scheduled Tasks", 1, kOptTasks, -1, nullptr, CheckScheduledTasks},
     {"Win INIT file", 1, kOptWinInit, -1, NineXFamily, CheckRestartCommands},
     {"Check for change to Services", 1, kOptServices, kOptRealtimeServices, nullptr, CheckForNewServices},
-    {"Filter Cookies", 1, kOptNuts, -1, nullptr, nullptr},
-    {"Mozilla Cookies", 1, -1, -1, nullptr, nullptr},
-    {"Check for New Cookies", 1, kOptCookies, -1, nullptr, nullptr},
+    {"Filter Cookies", 1, kOptNuts, -1, nullptr, FilterCookies},
+    {"Filter Mozilla Cookies", 1, -1, -1, nullptr, CommitMozillaCookies},
+    {"Check for New Cookies", 1, kOptCookies, -1, nullptr, CheckForNewCookies},
 };
 
 const PatrolArea* g_areas = kAreas;

@@ -1073,3 +1073,47 @@ TEST_F(MonitorProcess, NewServicesAreAskedAboutOnceAndRefusedOnesDisabled) {
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteFileA(history.c_str());
 }
+
+// ---- Cookies -------------------------------------------------------------------
+
+TEST_F(MonitorProcess, CookieFilterRemovesMatchingCookiesAndNewOnesAreToldOf) {
+  const char* options = "Software\\Orvane Works\\Sentrel\\Options";
+  std::string folder =
+      RawText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Cookies") +
+      "\\";
+  struct Files {
+    std::vector<std::string> planted;
+    void Plant(const std::string& path) {
+      std::ofstream(path) << "id\n1\n";
+      planted.push_back(path);
+    }
+    ~Files() {
+      for (const std::string& path : planted) DeleteFileA(path.c_str());
+    }
+  } files;
+  for (size_t at = folder.find('\\', 3); at != std::string::npos; at = folder.find('\\', at + 1))
+    CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+  if (GetFileAttributesA((folder + "index.dat").c_str()) == INVALID_FILE_ATTRIBUTES) files.Plant(folder + "index.dat");
+  files.Plant(folder + "user@ads.e2e[1].txt");
+  files.Plant(folder + "user@new.e2e[1].txt");
+  RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Nuts", "ADS", "1");
+  RawSetText(HKEY_CURRENT_USER, options, "Nuts", "1");
+  RawSetText(HKEY_CURRENT_USER, options, "Cookies", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = StartMonitor(monitor);
+  ASSERT_TRUE(Initialised(window));
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);  // the first half now, the second one patrol later
+
+  HWND box = WaitForVisibleWindow(monitor.id(), "#32770", 60000);
+  ASSERT_NE(nullptr, box);
+  std::string text;
+  for (int i = 0; i < 50 && text.empty(); ++i, Sleep(50)) EnumChildWindows(box, CollectStaticText, LPARAM(&text));
+  EXPECT_NE(std::string::npos, text.find("new cookies added"));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "user@ads.e2e[1].txt").c_str()));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "user@new.e2e[1].txt").c_str()));
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
+  for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
+  EXPECT_FALSE(IsWindow(box));
+  EXPECT_EQ(0u, RunToEnd("-Q"));
+  EXPECT_EQ(0u, monitor.WaitForExit(15000));
+}
