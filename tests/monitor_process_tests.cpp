@@ -512,14 +512,16 @@ TEST_F(MonitorProcess, PatrolRemovesARefusedIEHelper) {
   RegisterFixtureClass(kPatrolHelper);
   RawSetText(HKEY_LOCAL_MACHINE, helperKey.c_str(), "", "");
   PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
-  bool removed = false;
-  for (int i = 0; i < 200 && !removed; ++i) {
+  // The key goes first and the history line follows it: wait for both.
+  bool removed = false, recorded = false;
+  for (int i = 0; i < 200 && !(removed && recorded); ++i) {
     removed = !RawKeyExists(HKEY_LOCAL_MACHINE, helperKey.c_str());
-    if (!removed) Sleep(100);
+    recorded = FileText(history).find("IEHELPER_Remove") != std::string::npos;
+    if (!(removed && recorded)) Sleep(100);
   }
   EXPECT_TRUE(removed);
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\IEHelpers", "Fixture Add-On"));
-  EXPECT_NE(std::string::npos, FileText(history).find("IEHELPER_Remove")) << FileText(history);
+  EXPECT_TRUE(recorded) << FileText(history);
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
   DeleteAddOnKeys();
