@@ -213,8 +213,10 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
       WriteStringValue(HKEY_LOCAL_MACHINE, SubkeyOf(file).c_str(), "Date", currentDate.c_str());
       continue;
     }
+    // Another size is always a change: the date text keeps only minutes and
+    // a program can set a file's date back.
     const bool standard = std::atoi(type) == 0;
-    if (currentDate != date && (!standard || currentSize != size)) changed.push_back({file, location});
+    if (currentSize != size || (currentDate != date && !standard)) changed.push_back({file, location});
   }
   return changed;
 }

@@ -105,6 +105,8 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
     const char* what;
     bool addLine, reject, stop, readOnly;
     size_t size;
+    WORD newDay = 2;
+    int hide = 0, showAlerts = 1;
   };
   const Case cases[] = {
       {"same size, new date", false, false, false, false, 40},
@@ -112,20 +114,26 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
       {"line added, accepted, stop monitoring", true, false, true, false, 40},
       {"line added, rejected, read-only", true, true, false, true, 40},
       {"several megabytes, line added, rejected, stop monitoring", true, true, true, false, 4 << 20},
+      {"line added, date set back", true, false, false, false, 40, 1},
+      {"line added, hide option set while all alerts are shown", true, false, false, false, 40, 2, 1},
+      {"line added, changes prevented unseen", true, true, false, false, 40, 2, 2, 0},
   };
   const std::string hosts = HostsPath(), saved = SavedCopyPath("HOSTS"), key = std::string(kSysfilesKey) + "\\HOSTS";
   const std::string original = ReadWholeFile(hosts);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    SetOption(kOptHideSystemFiles, c.hide);
+    SetOption(kOptShowAlerts, c.showAlerts);
+    const bool shown = c.addLine && (c.hide == 0 || c.showAlerts != 0);
     const std::string before = "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n";
     WriteText(hosts, before, 1);
     ASSERT_EQ(1, RegisterSystemFile("HOSTS", hosts.c_str(), "watched", 0));
     const std::string after = c.addLine ? before + "10.6.6.6 bank.example\r\n" : "127.0.0.2" + before.substr(9);
-    WriteText(hosts, after, 2);
+    WriteText(hosts, after, c.newDay);
     if (c.readOnly) SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string seen;
     std::thread user([&] {
-      HWND alert = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", c.addLine ? 10000 : 1500);
+      HWND alert = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", shown ? 10000 : 1500);
       if (!alert) return;
       Sleep(200);
       char caption[128] = "";
@@ -136,7 +144,7 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
     });
     EXPECT_EQ(1, area->check());
     user.join();
-    EXPECT_EQ(c.addLine ? "Sentrel: File Change Alert" : "", seen);
+    EXPECT_EQ(shown ? "Sentrel: File Change Alert" : "", seen);
     EXPECT_TRUE(ReadWholeFile(hosts) == (c.reject ? before : after));
     EXPECT_TRUE(ReadWholeFile(saved) == (c.addLine && !c.reject ? after : before));
     EXPECT_EQ(!c.stop, RawKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
