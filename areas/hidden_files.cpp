@@ -29,7 +29,9 @@ bool WalkFolder(const std::string& folder, int depth, bool withTitles) {
   if (search == INVALID_HANDLE_VALUE) return true;
   bool more = true;
   do {
-    if (found.cFileName[0] == '.') continue;
+    // Only the folder's own "." and ".." entries: a file named ".x" is a
+    // file like any other and must not escape the listing.
+    if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0) continue;
     // A name the code page cannot hold comes with '?' in it and names no
     // file: its short form still does.
     std::string name = found.cFileName;

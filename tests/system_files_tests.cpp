@@ -237,6 +237,7 @@ TEST_F(HiddenFiles, ScanReachesOneLevelBelowTheSystemFolder) {
       {one + "\\plain.dat", FILE_ATTRIBUTE_NORMAL, false},
       {SystemFolder() + "\\snt_hidden_folder", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY, false},
       {WindowsFolder() + "\\snt_system.dat", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+      {WindowsFolder() + "\\.snt_dotted.dat", FILE_ATTRIBUTE_HIDDEN, true},
       {longName, FILE_ATTRIBUTE_HIDDEN, true},
   };
   for (const Planted& file : planted) Plant(file.path, file.attributes);
