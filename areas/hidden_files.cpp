@@ -62,8 +62,22 @@ std::string VaultCopyNamed(const std::string& name) {
   return InVault(copy) ? copy : std::string();
 }
 
+// Whether a folder on the way to a full path is missing or a link
+// (junction, mount point, symbolic link): one swapped in for a folder of a
+// listed file, or put in a history line, would send a deletion or a restore
+// anywhere else.
+bool LinkOnTheWay(const std::string& path) {
+  for (size_t cut = path.find('\\', 3); cut != std::string::npos; cut = path.find('\\', cut + 1)) {
+    const DWORD attributes = GetFileAttributesA(path.substr(0, cut).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return false;
+}
+
 // A place a file may be put back at: a full local path as written, no
-// relative steps, no forward slashes, in a folder that is no link.
+// relative steps, no forward slashes, no link on the way.
 bool RestorablePath(const std::string& path) {
   if (path.size() < 4 || path.size() >= MAX_PATH || path[1] != ':' || path[2] != '\\' ||
       path.find('/') != std::string::npos || path.find("..") != std::string::npos ||
@@ -71,11 +85,7 @@ bool RestorablePath(const std::string& path) {
     return false;
   char full[MAX_PATH];
   const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  if (length == 0 || length >= sizeof full || lstrcmpiA(full, path.c_str()) != 0) return false;
-  const std::string folder = path.substr(0, NamePosition(path) - 1);
-  const DWORD attributes = GetFileAttributesA((folder.size() == 2 ? folder + "\\" : folder).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  return length > 0 && length < sizeof full && lstrcmpiA(full, path.c_str()) == 0 && !LinkOnTheWay(path);
 }
 
 }  // namespace
@@ -123,7 +133,8 @@ int DeleteHiddenFile(HWND owner, const char* title, const char* path) {
   const std::string file = path;
   int gone = 0;
   const DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      !(file.size() > 3 && file[1] == ':' && file[2] == '\\' && LinkOnTheWay(file))) {
     KillProgram(owner, path, title ? title : "", false);
     // A name of its own in the vault: two deleted files of one name (there
     // are many desktop.ini) must not give each other's content back.

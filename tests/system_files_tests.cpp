@@ -300,6 +300,7 @@ TEST_F(HiddenFiles, RestoreRefusesToReplaceOrLeaveTheVault) {
       {"another drive", target, "D:snt_kept.dat", false},
       {"forward slashes", WindowsFolder() + "/snt_kept.dat", "", false},
       {"relative steps in the path", WindowsFolder() + "\\system32\\..\\snt_kept.dat", "", false},
+      {"a linked folder on the way", TestFolder() + "\\snt_linked\\inner\\snt_kept.dat", "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -308,11 +309,17 @@ TEST_F(HiddenFiles, RestoreRefusesToReplaceOrLeaveTheVault) {
     AppendHistory("Kept", c.path.c_str(), c.keptAs.c_str(), kTypeHidden, kActionHiddenDeleteFile);
     ASSERT_EQ(1, LoadHistory());
     EXPECT_EQ(0, RestoreHistoryEvent(0));
-    EXPECT_EQ(c.occupied ? "someone else's" : "", ReadWholeFile(target));
+    EXPECT_EQ(c.occupied ? "someone else's" : "", ReadWholeFile(c.path));
     EXPECT_EQ("kept", ReadWholeFile(vault + "\\snt_kept.dat"));
     EXPECT_EQ("outside", ReadWholeFile(outside));
     Remove(target);
+    Remove(c.path);
   }
+  // Nor does a deletion go through a folder swapped for a link.
+  const std::string elsewhere = TestFolder() + "\\snt_linked\\inner\\snt_elsewhere.dat";
+  Plant(elsewhere, FILE_ATTRIBUTE_HIDDEN, "elsewhere");
+  EXPECT_EQ(0, DeleteHiddenFile(nullptr, "", elsewhere.c_str()));
+  EXPECT_EQ("elsewhere", ReadWholeFile(elsewhere));
 }
 
 // The page lists the files with their columns; Unhide takes one off the
