@@ -54,14 +54,6 @@ bool WalkFolder(const std::string& folder, int depth, bool withTitles) {
   return more;
 }
 
-// The vault copy of a deleted file: a name directly in the vault, whatever
-// the history line holds; "" when the name could lead anywhere else.
-std::string VaultCopyNamed(const std::string& name) {
-  if (name.empty() || name.find_first_of(":\\/") != std::string::npos || name == "." || name == "..") return "";
-  const std::string copy = VaultFolder() + "\\" + name;
-  return InVault(copy) ? copy : std::string();
-}
-
 // Whether a folder on the way to a full path is missing or a link
 // (junction, mount point, symbolic link): one swapped in for a folder of a
 // listed file, or put in a history line, would send a deletion or a restore
@@ -74,6 +66,14 @@ bool LinkOnTheWay(const std::string& path) {
       return true;
   }
   return false;
+}
+
+// The vault copy of a deleted file: a name directly in the vault, whatever
+// the history line holds; "" when the name could lead anywhere else.
+std::string VaultCopyNamed(const std::string& name) {
+  if (name.empty() || name.find_first_of(":\\/") != std::string::npos || name == "." || name == "..") return "";
+  const std::string copy = VaultFolder() + "\\" + name;
+  return InVault(copy) && !LinkOnTheWay(copy) ? copy : std::string();
 }
 
 // A place a file may be put back at: a full local path as written, no
@@ -141,7 +141,8 @@ int DeleteHiddenFile(HWND owner, const char* title, const char* path) {
     CreateDirectoryA(DataFolder().c_str(), nullptr);
     CreateDirectoryA(VaultFolder().c_str(), nullptr);
     const std::string slot = FreeVaultSlot(file);
-    if (!slot.empty() && CopyFileA(path, slot.c_str(), TRUE)) {
+    // A vault reached through a link would put the copy anywhere.
+    if (!slot.empty() && !LinkOnTheWay(slot) && CopyFileA(path, slot.c_str(), TRUE)) {
       SetFileAttributesA(slot.c_str(), FILE_ATTRIBUTE_NORMAL);
       SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
       gone = DeleteFileA(path) ? 1 : 0;

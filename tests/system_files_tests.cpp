@@ -320,6 +320,17 @@ TEST_F(HiddenFiles, RestoreRefusesToReplaceOrLeaveTheVault) {
   Plant(elsewhere, FILE_ATTRIBUTE_HIDDEN, "elsewhere");
   EXPECT_EQ(0, DeleteHiddenFile(nullptr, "", elsewhere.c_str()));
   EXPECT_EQ("elsewhere", ReadWholeFile(elsewhere));
+  // Nor does a vault that is reached through a link take a copy.
+  const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const std::string appData = RawText(HKEY_CURRENT_USER, shellFolders, "AppData");
+  Plant(target, FILE_ATTRIBUTE_HIDDEN, "target");
+  RawSetText(HKEY_CURRENT_USER, shellFolders, "AppData", TestFolder() + "\\snt_linked\\inner");
+  EXPECT_EQ(0, DeleteHiddenFile(nullptr, "", target.c_str()));
+  RawSetText(HKEY_CURRENT_USER, shellFolders, "AppData", appData);
+  EXPECT_EQ("target", ReadWholeFile(target));
+  EXPECT_EQ("", ReadWholeFile(TestFolder() + "\\snt_linked\\inner\\Sentrel\\vault\\snt_kept.dat"));
+  for (const char* made : {"\\vault", ""})
+    RemoveDirectoryA((TestFolder() + "\\snt_linked\\inner\\Sentrel" + made).c_str());
 }
 
 // The page lists the files with their columns; Unhide takes one off the
