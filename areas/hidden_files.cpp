@@ -104,10 +104,14 @@ int ScanHiddenFiles(bool withTitles) {
   };
   char temp[MAX_PATH] = "";
   const DWORD tempLength = GetTempPathA(sizeof temp, temp);
+  // A 32-bit program on 64-bit Windows sees the 32-bit files as System32:
+  // the machine's own folder is walked, named by its Sysnative alias so that
+  // every action on an entry reaches that very file.
+  const std::string nativeSystem = NativeFilePath(SystemFolder() + "\\*");
   const Walk walks[] = {
       {"C:", 0},
       {WindowsFolder(), 0},
-      {SystemFolder(), 1},
+      {nativeSystem.substr(0, nativeSystem.size() - 2), 1},
       {ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir"), 1},
       {tempLength > 0 && tempLength < sizeof temp ? std::string(temp) : std::string(), 1},
   };

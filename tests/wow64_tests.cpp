@@ -10,6 +10,7 @@
 #include "activex.h"
 #include "catalogue.h"
 #include "fileid.h"
+#include "hidden_files.h"
 #include "ie_helpers.h"
 #include "process_support.h"
 #include "processes.h"
@@ -113,7 +114,18 @@ TEST_F(Wow64, TheRealSystemFolderAndItsProgramsAreSeen) {
   if (file == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Sysnative alias here";
   CloseHandle(file);
   EXPECT_EQ(1, FileExists((SystemFolder() + "\\sentrel-only-native.txt").c_str()));
+  // Hidden there, it is listed, and deleted there.
+  SetFileAttributesA(native.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ScanHiddenFiles(false);
+  std::string listed;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).command.find("sentrel-only-native") != std::string::npos) listed = CatalogueAt(i).command;
+  ClearCatalogueEntries();
+  EXPECT_EQ(1, DeleteHiddenFile(nullptr, "", listed.c_str())) << listed;
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(native.c_str()));
+  SetFileAttributesA(native.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(native.c_str());
+  DeleteFileA((DataFolder() + "\\vault\\sentrel-only-native.txt").c_str());
 
   sentrel_test::Program notepad(WindowsFolder() + "\\Sysnative\\notepad.exe", "");  // a 64-bit program
   ASSERT_TRUE(notepad.started());
