@@ -222,16 +222,18 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
 }
 
 int AcceptFileChange(const std::string& name, const std::string& path, bool stopMonitoring) {
-  if (stopMonitoring)
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, SubkeyOf(name).c_str());
-  else if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-    StoreDateAndSize(name, path);
+  if (stopMonitoring) DeleteKeyTree(HKEY_LOCAL_MACHINE, SubkeyOf(name).c_str());
   const std::string saved = SavedCopyPath(name);
   if (saved.empty()) {
     SetLastError(ERROR_INVALID_NAME);
     return 0;
   }
-  return CopyOverKeepingAttributes(path, saved) ? 1 : 0;
+  // The register takes the change only once its copy is kept: after a failed
+  // copy the change is asked about again, and a later Reject cannot put back
+  // an older copy than the one accepted.
+  if (!CopyOverKeepingAttributes(path, saved)) return 0;
+  if (!stopMonitoring) StoreDateAndSize(name, path);
+  return 1;
 }
 
 int RejectFileChange(const std::string& name, const std::string& path, bool stopMonitoring) {

@@ -107,6 +107,7 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
     size_t size;
     WORD newDay = 2;
     int hide = 0, showAlerts = 1;
+    int savedCopy = 0;  // 1: missing, 2: a folder in its place
   };
   const Case cases[] = {
       {"same size, new date", false, false, false, false, 40},
@@ -117,6 +118,8 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
       {"line added, date set back", true, false, false, false, 40, 1},
       {"line added, hide option set while all alerts are shown", true, false, false, false, 40, 2, 1},
       {"line added, changes prevented unseen", true, true, false, false, 40, 2, 2, 0},
+      {"line added, rejected, saved copy missing", true, true, false, false, 40, 2, 0, 1, 1},
+      {"line added, accepted, saved copy cannot be written", true, false, false, false, 40, 2, 0, 1, 2},
   };
   const std::string hosts = HostsPath(), saved = SavedCopyPath("HOSTS"), key = std::string(kSysfilesKey) + "\\HOSTS";
   const std::string original = ReadWholeFile(hosts);
@@ -128,10 +131,14 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
     const std::string before = "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n";
     WriteText(hosts, before, 1);
     ASSERT_EQ(1, RegisterSystemFile("HOSTS", hosts.c_str(), "watched", 0));
+    const bool copies = c.savedCopy == 0;
+    if (!copies) Remove(saved);
+    if (c.savedCopy == 2) CreateDirectoryA(saved.c_str(), nullptr);
     const std::string after = c.addLine ? before + "10.6.6.6 bank.example\r\n" : "127.0.0.2" + before.substr(9);
     WriteText(hosts, after, c.newDay);
     if (c.readOnly) SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string seen;
+    bool errorShown = false;
     std::thread user([&] {
       HWND alert = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", shown ? 10000 : 1500);
       if (!alert) return;
@@ -141,17 +148,23 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
       seen = caption;
       if (c.stop) CheckDlgButton(alert, IDC_FILECHANGE_STOP_MONITORING, BST_CHECKED);
       PostMessageA(alert, WM_COMMAND, c.reject ? IDC_FILECHANGE_REJECT : IDC_FILECHANGE_ACCEPT, 0);
+      HWND box = nullptr;
+      for (int i = 0; i < 100 && !box && !copies; ++i, Sleep(50)) box = FindWindowA("#32770", "System Error");
+      if ((errorShown = box != nullptr)) PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(1, area->check());
     user.join();
     EXPECT_EQ(shown ? "Sentrel: File Change Alert" : "", seen);
-    EXPECT_TRUE(ReadWholeFile(hosts) == (c.reject ? before : after));
-    EXPECT_TRUE(ReadWholeFile(saved) == (c.addLine && !c.reject ? after : before));
+    EXPECT_EQ(!copies, errorShown);
+    const bool accepted = c.addLine && !c.reject && copies;
+    EXPECT_TRUE(ReadWholeFile(hosts) == (c.reject && copies ? before : after));
+    EXPECT_TRUE(ReadWholeFile(saved) == (!copies ? "" : accepted ? after : before));
     EXPECT_EQ(!c.stop, RawKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
     EXPECT_EQ(c.readOnly, (GetFileAttributesA(hosts.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
-    if (c.addLine && !c.reject && !c.stop) {
-      EXPECT_EQ(std::to_string(after.size()), RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Size"));
+    if (!c.stop) {
+      EXPECT_EQ(std::to_string((accepted ? after : before).size()), RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Size"));
     }
+    RemoveDirectoryA(saved.c_str());
   }
   if (original.empty())
     Remove(hosts);
