@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "catalogue.h"
@@ -21,6 +22,21 @@ std::string WithoutTrailingBackslash(std::string folder) {
   return folder;
 }
 
+// The name of a listed file for the ANSI calls. A name the code page cannot
+// hold comes with '?' or look-alike letters in it (a fullwidth "n" becomes
+// "n"), and names no file or another one beside it: its short form still
+// names this one.
+std::string NameOf(const std::string& folder, const WIN32_FIND_DATAA& found) {
+  if (!found.cAlternateFileName[0]) return found.cFileName;
+  if (std::strchr(found.cFileName, '?')) return found.cAlternateFileName;
+  WIN32_FIND_DATAA named;
+  HANDLE search = FindFirstFileA((folder + "\\" + found.cFileName).c_str(), &named);
+  if (search == INVALID_HANDLE_VALUE) return found.cAlternateFileName;
+  FindClose(search);
+  return lstrcmpiA(named.cAlternateFileName, found.cAlternateFileName) == 0 ? found.cFileName
+                                                                            : found.cAlternateFileName;
+}
+
 // Lists one folder, its subfolders first while depth allows; false once the
 // list takes no more entries.
 bool WalkFolder(const std::string& folder, int depth, bool withTitles) {
@@ -32,17 +48,15 @@ bool WalkFolder(const std::string& folder, int depth, bool withTitles) {
     // Only the folder's own "." and ".." entries: a file named ".x" is a
     // file like any other and must not escape the listing.
     if (lstrcmpA(found.cFileName, ".") == 0 || lstrcmpA(found.cFileName, "..") == 0) continue;
-    // A name the code page cannot hold comes with '?' in it and names no
-    // file: its short form still does.
-    std::string name = found.cFileName;
-    if (name.find('?') != std::string::npos && found.cAlternateFileName[0]) name = found.cAlternateFileName;
-    const std::string path = folder + "\\" + name;
     const DWORD attributes = found.dwFileAttributes;
     // A linked folder may lead anywhere, even back here: not walked.
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth > 0)
-      more = WalkFolder(path, depth - 1, withTitles);
-    if (!more || attributes == FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (!(attributes & FILE_ATTRIBUTE_HIDDEN) || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    const bool walk =
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth > 0;
+    const bool take = (attributes & FILE_ATTRIBUTE_HIDDEN) && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!walk && !take) continue;  // most names: no look at them beyond the listing
+    const std::string path = folder + "\\" + NameOf(folder, found);
+    if (walk) more = WalkFolder(path, depth - 1, withTitles);
+    if (!more || !take) continue;
     CatalogueEntry entry;
     if (withTitles) entry.title = HiddenFileTitle(path);
     entry.path = entry.data = entry.command = path;

@@ -251,25 +251,40 @@ TEST_F(HiddenFiles, ScanReachesOneLevelBelowTheSystemFolder) {
       {SystemFolder() + "\\snt_hidden_folder", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY, false},
       {WindowsFolder() + "\\snt_system.dat", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
       {WindowsFolder() + "\\.snt_dotted.dat", FILE_ATTRIBUTE_HIDDEN, true},
+      {WindowsFolder() + "\\snt_notes.dat", FILE_ATTRIBUTE_NORMAL, false},
       {longName, FILE_ATTRIBUTE_HIDDEN, true},
   };
   for (const Planted& file : planted) Plant(file.path, file.attributes);
   // A name the code page cannot hold: listed or not, never a crash, and a
   // deletion reported only when it happened.
   const std::wstring wide = WidePath(tempFolder) + L"\\snt_\x4e2d\x6587.dat";
-  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+  // A look-alike (a fullwidth "n") of the plain file beside it.
+  const std::wstring lookAlike = WidePath(WindowsFolder()) + L"\\snt_\xff4eotes.dat";
+  for (const std::wstring& name : {wide, lookAlike})
+    CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
   ScanHiddenFiles();
   for (const Planted& file : planted) EXPECT_EQ(file.listed, Listed(file.path) >= 0) << file.path;
   EXPECT_EQ(0, CatalogueAt(Listed(WindowsFolder() + "\\snt_system.dat")).value);
   EXPECT_EQ(1, CatalogueAt(Listed(one + "\\one.dat")).value);
+  // The look-alike is listed by its short name, and deleting it leaves the plain file alone.
+  wchar_t shortWide[MAX_PATH] = L"";
+  GetShortPathNameW(lookAlike.c_str(), shortWide, MAX_PATH);
+  const std::string shortPath(shortWide, shortWide + lstrlenW(shortWide));
+  files_.push_back(DataFolder() + "\\vault\\" + FileNamePart(shortPath));
+  EXPECT_GE(Listed(shortPath), 0) << shortPath;
+  EXPECT_EQ(1, DeleteHiddenFile(nullptr, "", shortPath.c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(lookAlike.c_str()));
+  EXPECT_EQ("hidden", ReadWholeFile(WindowsFolder() + "\\snt_notes.dat"));
   for (int i = 0; i < CatalogueCount(); ++i) {
     const std::string path = CatalogueAt(i).command;
     if (path.find("snt_") == std::string::npos || path.find(tempFolder) != 0) continue;
     const int deleted = DeleteHiddenFile(nullptr, "", path.c_str());
     EXPECT_EQ(deleted == 1, GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) << path;
   }
-  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(wide.c_str());
+  for (const std::wstring& name : {wide, lookAlike}) {
+    SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(name.c_str());
+  }
 }
 
 // Deleted into the vault and restored from the history: two files of one
