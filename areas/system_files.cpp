@@ -205,7 +205,10 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
     std::string currentDate, currentSize;
     if (!DateAndSize(location, formats, currentDate, currentSize)) continue;  // gone: skipped silently
     if (ReadStringValueFrom(key.get(), "Type", type, sizeof type) <= 0) type[0] = '\0';
-    if (ReadStringValueFrom(key.get(), "Size", size, sizeof size) <= 0 || std::strtoull(size, nullptr, 10) == 0) {
+    // A stored "0" is the size of an empty file (Autoexec.bat and Config.sys
+    // often are): only a missing size, or one that is no number, is filled
+    // in, or the first lines written to such a file would pass unseen.
+    if (ReadStringValueFrom(key.get(), "Size", size, sizeof size) <= 0 || size[0] < '0' || size[0] > '9') {
       WriteStringValue(HKEY_LOCAL_MACHINE, SubkeyOf(file).c_str(), "Size", currentSize.c_str());
       lstrcpynA(size, currentSize.c_str(), sizeof size);
     }

@@ -116,6 +116,7 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
       {"line added, rejected, read-only", true, true, false, true, 40},
       {"several megabytes, line added, rejected, stop monitoring", true, true, true, false, 4 << 20},
       {"line added, date set back", true, false, false, false, 40, 1},
+      {"line added to an empty file", true, false, false, false, 0},
       {"line added, hide option set while all alerts are shown", true, false, false, false, 40, 2, 1},
       {"line added, changes prevented unseen", true, true, false, false, 40, 2, 2, 0},
       {"line added, rejected, saved copy missing", true, true, false, false, 40, 2, 0, 1, 1},
@@ -128,7 +129,7 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
     SetOption(kOptHideSystemFiles, c.hide);
     SetOption(kOptShowAlerts, c.showAlerts);
     const bool shown = c.addLine && (c.hide == 0 || c.showAlerts != 0);
-    const std::string before = "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n";
+    const std::string before = c.size ? "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n" : "";
     WriteText(hosts, before, 1);
     ASSERT_EQ(1, RegisterSystemFile("HOSTS", hosts.c_str(), "watched", 0));
     const bool copies = c.savedCopy == 0;
