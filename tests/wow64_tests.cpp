@@ -15,6 +15,7 @@
 #include "process_support.h"
 #include "processes.h"
 #include "registry.h"
+#include "restart_commands.h"
 #include "settings.h"
 #include "startup.h"
 #include "test_support.h"
@@ -121,6 +122,23 @@ TEST_F(Wow64, TheRealSystemFolderAndItsProgramsAreSeen) {
   for (int i = 0; i < CatalogueCount(); ++i)
     if (CatalogueAt(i).command.find("sentrel-only-native") != std::string::npos) listed = CatalogueAt(i).command;
   ClearCatalogueEntries();
+  // Its deletion at the next start names it as the machine's own programs will.
+  const char* session = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const sentrel_test::RawValue pending =
+      sentrel_test::RawGet(HKEY_LOCAL_MACHINE, session, "PendingFileRenameOperations");
+  ASSERT_EQ(1, DeleteFileOnReboot(listed.c_str()));
+  const sentrel_test::RawValue added = sentrel_test::RawGet(HKEY_LOCAL_MACHINE, session, "PendingFileRenameOperations");
+  std::string names(added.data.begin(), added.data.end());
+  CharLowerBuffA(names.data(), static_cast<DWORD>(names.size()));
+  EXPECT_NE(std::string::npos, names.find("\\system32\\sentrel-only-native")) << names;
+  HKEY key;  // as it was: nothing of this test is deleted at the next start
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, session, 0, KEY_SET_VALUE, &key));
+  if (pending.type)
+    RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, pending.data.data(),
+                   static_cast<DWORD>(pending.data.size()));
+  else
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
   EXPECT_EQ(1, DeleteHiddenFile(nullptr, "", listed.c_str())) << listed;
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(native.c_str()));
   SetFileAttributesA(native.c_str(), FILE_ATTRIBUTE_NORMAL);
