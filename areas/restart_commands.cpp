@@ -16,6 +16,18 @@ namespace {
 
 std::string WininitFile() { return WindowsFolder() + "\\wininit.ini"; }
 
+// A deletion at the next start is carried out by the machine's own 64-bit
+// components, which know the real System32 by that name only: a path through
+// the Sysnative alias of a 32-bit program is written as System32.
+std::string BootTimePath(const std::string& path) {
+  const std::string alias = WindowsFolder() + "\\Sysnative\\";
+  if (path.size() > alias.size() &&
+      CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path.data(), static_cast<int>(alias.size()), alias.data(),
+                     static_cast<int>(alias.size())) == CSTR_EQUAL)
+    return SystemFolder() + path.substr(alias.size() - 1);
+  return path;
+}
+
 INT_PTR CALLBACK ViewerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -82,7 +94,7 @@ int RestartCommands(HWND owner, bool show) {
 int DeleteFileOnReboot(const char* path) {
   if (!path || !*path) return 0;
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  if (IsNtFamily()) return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+  if (IsNtFamily()) return MoveFileExA(BootTimePath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
 
   char shortPath[MAX_PATH] = "";
   DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);

@@ -205,7 +205,10 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
     std::string currentDate, currentSize;
     if (!DateAndSize(location, formats, currentDate, currentSize)) continue;  // gone: skipped silently
     if (ReadStringValueFrom(key.get(), "Type", type, sizeof type) <= 0) type[0] = '\0';
-    if (ReadStringValueFrom(key.get(), "Size", size, sizeof size) <= 0 || std::strtoull(size, nullptr, 10) == 0) {
+    // A stored "0" is the size of an empty file (Autoexec.bat and Config.sys
+    // often are): only a missing size, or one that is no number, is filled
+    // in, or the first lines written to such a file would pass unseen.
+    if (ReadStringValueFrom(key.get(), "Size", size, sizeof size) <= 0 || size[0] < '0' || size[0] > '9') {
       WriteStringValue(HKEY_LOCAL_MACHINE, SubkeyOf(file).c_str(), "Size", currentSize.c_str());
       lstrcpynA(size, currentSize.c_str(), sizeof size);
     }
@@ -213,23 +216,27 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
       WriteStringValue(HKEY_LOCAL_MACHINE, SubkeyOf(file).c_str(), "Date", currentDate.c_str());
       continue;
     }
+    // Another size is always a change: the date text keeps only minutes and
+    // a program can set a file's date back.
     const bool standard = std::atoi(type) == 0;
-    if (currentDate != date && (!standard || currentSize != size)) changed.push_back({file, location});
+    if (currentSize != size || (currentDate != date && !standard)) changed.push_back({file, location});
   }
   return changed;
 }
 
 int AcceptFileChange(const std::string& name, const std::string& path, bool stopMonitoring) {
-  if (stopMonitoring)
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, SubkeyOf(name).c_str());
-  else if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-    StoreDateAndSize(name, path);
+  if (stopMonitoring) DeleteKeyTree(HKEY_LOCAL_MACHINE, SubkeyOf(name).c_str());
   const std::string saved = SavedCopyPath(name);
   if (saved.empty()) {
     SetLastError(ERROR_INVALID_NAME);
     return 0;
   }
-  return CopyOverKeepingAttributes(path, saved) ? 1 : 0;
+  // The register takes the change only once its copy is kept: after a failed
+  // copy the change is asked about again, and a later Reject cannot put back
+  // an older copy than the one accepted.
+  if (!CopyOverKeepingAttributes(path, saved)) return 0;
+  if (!stopMonitoring) StoreDateAndSize(name, path);
+  return 1;
 }
 
 int RejectFileChange(const std::string& name, const std::string& path, bool stopMonitoring) {

@@ -37,8 +37,8 @@ struct ChangedSystemFile {
   std::string path;  // Location
 };
 // Walks the register, completes missing Size and Date, and returns the files
-// that changed by the rule: another date, with another size too unless the
-// file is a standard one (type 0).
+// that changed: another size, or another date unless the file is a standard
+// one (type 0), whose new date alone is no change.
 std::vector<ChangedSystemFile> ChangedSystemFiles();
 
 // The answers of the file change alert. With stopMonitoring the file leaves

@@ -42,9 +42,13 @@ int CheckSystemFiles() {
   for (const ChangedSystemFile& file : ChangedSystemFiles()) {
     if (monitor.exiting) return 0;
     if (!PrepareAlert(IDI_TAVVY_ALERT, IDS_TIP_HOSTS)) return 0;
-    // Changes to system files are never answered unseen: left as they are
-    // (and brought up again) while the alert is switched off.
-    if (Option(kOptHideSystemFiles) != 0 && Option(kOptShowAlerts) != 0) {
+    // Answered by the options only while alerts are not all shown: 1 keeps
+    // the change, any other value puts the saved copy back.
+    if (const int answer = HiddenAlertAnswer(AlertKind::FileChange)) {
+      if (answer == kAnswerYes)
+        AcceptFileChange(file.name, file.path, false);
+      else
+        RejectFileChange(file.name, file.path, false);
       monitor.alertOpen = false;
       continue;
     }

@@ -105,6 +105,9 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
     const char* what;
     bool addLine, reject, stop, readOnly;
     size_t size;
+    WORD newDay = 2;
+    int hide = 0, showAlerts = 1;
+    int savedCopy = 0;  // 1: missing, 2: a folder in its place
   };
   const Case cases[] = {
       {"same size, new date", false, false, false, false, 40},
@@ -112,20 +115,33 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
       {"line added, accepted, stop monitoring", true, false, true, false, 40},
       {"line added, rejected, read-only", true, true, false, true, 40},
       {"several megabytes, line added, rejected, stop monitoring", true, true, true, false, 4 << 20},
+      {"line added, date set back", true, false, false, false, 40, 1},
+      {"line added to an empty file", true, false, false, false, 0},
+      {"line added, hide option set while all alerts are shown", true, false, false, false, 40, 2, 1},
+      {"line added, changes prevented unseen", true, true, false, false, 40, 2, 2, 0},
+      {"line added, rejected, saved copy missing", true, true, false, false, 40, 2, 0, 1, 1},
+      {"line added, accepted, saved copy cannot be written", true, false, false, false, 40, 2, 0, 1, 2},
   };
   const std::string hosts = HostsPath(), saved = SavedCopyPath("HOSTS"), key = std::string(kSysfilesKey) + "\\HOSTS";
   const std::string original = ReadWholeFile(hosts);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string before = "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n";
+    SetOption(kOptHideSystemFiles, c.hide);
+    SetOption(kOptShowAlerts, c.showAlerts);
+    const bool shown = c.addLine && (c.hide == 0 || c.showAlerts != 0);
+    const std::string before = c.size ? "127.0.0.1 localhost\r\n" + std::string(c.size, '#') + "\r\n" : "";
     WriteText(hosts, before, 1);
     ASSERT_EQ(1, RegisterSystemFile("HOSTS", hosts.c_str(), "watched", 0));
+    const bool copies = c.savedCopy == 0;
+    if (!copies) Remove(saved);
+    if (c.savedCopy == 2) CreateDirectoryA(saved.c_str(), nullptr);
     const std::string after = c.addLine ? before + "10.6.6.6 bank.example\r\n" : "127.0.0.2" + before.substr(9);
-    WriteText(hosts, after, 2);
+    WriteText(hosts, after, c.newDay);
     if (c.readOnly) SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string seen;
+    bool errorShown = false;
     std::thread user([&] {
-      HWND alert = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", c.addLine ? 10000 : 1500);
+      HWND alert = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", shown ? 10000 : 1500);
       if (!alert) return;
       Sleep(200);
       char caption[128] = "";
@@ -133,17 +149,23 @@ TEST_F(SystemFiles, ChangedHostsIsAcceptedOrRejected) {
       seen = caption;
       if (c.stop) CheckDlgButton(alert, IDC_FILECHANGE_STOP_MONITORING, BST_CHECKED);
       PostMessageA(alert, WM_COMMAND, c.reject ? IDC_FILECHANGE_REJECT : IDC_FILECHANGE_ACCEPT, 0);
+      HWND box = nullptr;
+      for (int i = 0; i < 100 && !box && !copies; ++i, Sleep(50)) box = FindWindowA("#32770", "System Error");
+      if ((errorShown = box != nullptr)) PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(1, area->check());
     user.join();
-    EXPECT_EQ(c.addLine ? "Sentrel: File Change Alert" : "", seen);
-    EXPECT_TRUE(ReadWholeFile(hosts) == (c.reject ? before : after));
-    EXPECT_TRUE(ReadWholeFile(saved) == (c.addLine && !c.reject ? after : before));
+    EXPECT_EQ(shown ? "Sentrel: File Change Alert" : "", seen);
+    EXPECT_EQ(!copies, errorShown);
+    const bool accepted = c.addLine && !c.reject && copies;
+    EXPECT_TRUE(ReadWholeFile(hosts) == (c.reject && copies ? before : after));
+    EXPECT_TRUE(ReadWholeFile(saved) == (!copies ? "" : accepted ? after : before));
     EXPECT_EQ(!c.stop, RawKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
     EXPECT_EQ(c.readOnly, (GetFileAttributesA(hosts.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
-    if (c.addLine && !c.reject && !c.stop) {
-      EXPECT_EQ(std::to_string(after.size()), RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Size"));
+    if (!c.stop) {
+      EXPECT_EQ(std::to_string((accepted ? after : before).size()), RawText(HKEY_LOCAL_MACHINE, key.c_str(), "Size"));
     }
+    RemoveDirectoryA(saved.c_str());
   }
   if (original.empty())
     Remove(hosts);
@@ -229,25 +251,41 @@ TEST_F(HiddenFiles, ScanReachesOneLevelBelowTheSystemFolder) {
       {one + "\\plain.dat", FILE_ATTRIBUTE_NORMAL, false},
       {SystemFolder() + "\\snt_hidden_folder", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY, false},
       {WindowsFolder() + "\\snt_system.dat", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+      {WindowsFolder() + "\\.snt_dotted.dat", FILE_ATTRIBUTE_HIDDEN, true},
+      {WindowsFolder() + "\\snt_notes.dat", FILE_ATTRIBUTE_NORMAL, false},
       {longName, FILE_ATTRIBUTE_HIDDEN, true},
   };
   for (const Planted& file : planted) Plant(file.path, file.attributes);
   // A name the code page cannot hold: listed or not, never a crash, and a
   // deletion reported only when it happened.
   const std::wstring wide = WidePath(tempFolder) + L"\\snt_\x4e2d\x6587.dat";
-  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+  // A look-alike (a fullwidth "n") of the plain file beside it.
+  const std::wstring lookAlike = WidePath(WindowsFolder()) + L"\\snt_\xff4eotes.dat";
+  for (const std::wstring& name : {wide, lookAlike})
+    CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
   ScanHiddenFiles();
   for (const Planted& file : planted) EXPECT_EQ(file.listed, Listed(file.path) >= 0) << file.path;
   EXPECT_EQ(0, CatalogueAt(Listed(WindowsFolder() + "\\snt_system.dat")).value);
   EXPECT_EQ(1, CatalogueAt(Listed(one + "\\one.dat")).value);
+  // The look-alike is listed by its short name, and deleting it leaves the plain file alone.
+  wchar_t shortWide[MAX_PATH] = L"";
+  GetShortPathNameW(lookAlike.c_str(), shortWide, MAX_PATH);
+  const std::string shortPath(shortWide, shortWide + lstrlenW(shortWide));
+  files_.push_back(DataFolder() + "\\vault\\" + FileNamePart(shortPath));
+  EXPECT_GE(Listed(shortPath), 0) << shortPath;
+  EXPECT_EQ(1, DeleteHiddenFile(nullptr, "", shortPath.c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(lookAlike.c_str()));
+  EXPECT_EQ("hidden", ReadWholeFile(WindowsFolder() + "\\snt_notes.dat"));
   for (int i = 0; i < CatalogueCount(); ++i) {
     const std::string path = CatalogueAt(i).command;
     if (path.find("snt_") == std::string::npos || path.find(tempFolder) != 0) continue;
     const int deleted = DeleteHiddenFile(nullptr, "", path.c_str());
     EXPECT_EQ(deleted == 1, GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) << path;
   }
-  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(wide.c_str());
+  for (const std::wstring& name : {wide, lookAlike}) {
+    SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(name.c_str());
+  }
 }
 
 // Deleted into the vault and restored from the history: two files of one
@@ -291,6 +329,7 @@ TEST_F(HiddenFiles, RestoreRefusesToReplaceOrLeaveTheVault) {
       {"another drive", target, "D:snt_kept.dat", false},
       {"forward slashes", WindowsFolder() + "/snt_kept.dat", "", false},
       {"relative steps in the path", WindowsFolder() + "\\system32\\..\\snt_kept.dat", "", false},
+      {"a linked folder on the way", TestFolder() + "\\snt_linked\\inner\\snt_kept.dat", "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -299,11 +338,28 @@ TEST_F(HiddenFiles, RestoreRefusesToReplaceOrLeaveTheVault) {
     AppendHistory("Kept", c.path.c_str(), c.keptAs.c_str(), kTypeHidden, kActionHiddenDeleteFile);
     ASSERT_EQ(1, LoadHistory());
     EXPECT_EQ(0, RestoreHistoryEvent(0));
-    EXPECT_EQ(c.occupied ? "someone else's" : "", ReadWholeFile(target));
+    EXPECT_EQ(c.occupied ? "someone else's" : "", ReadWholeFile(c.path));
     EXPECT_EQ("kept", ReadWholeFile(vault + "\\snt_kept.dat"));
     EXPECT_EQ("outside", ReadWholeFile(outside));
     Remove(target);
+    Remove(c.path);
   }
+  // Nor does a deletion go through a folder swapped for a link.
+  const std::string elsewhere = TestFolder() + "\\snt_linked\\inner\\snt_elsewhere.dat";
+  Plant(elsewhere, FILE_ATTRIBUTE_HIDDEN, "elsewhere");
+  EXPECT_EQ(0, DeleteHiddenFile(nullptr, "", elsewhere.c_str()));
+  EXPECT_EQ("elsewhere", ReadWholeFile(elsewhere));
+  // Nor does a vault that is reached through a link take a copy.
+  const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const std::string appData = RawText(HKEY_CURRENT_USER, shellFolders, "AppData");
+  Plant(target, FILE_ATTRIBUTE_HIDDEN, "target");
+  RawSetText(HKEY_CURRENT_USER, shellFolders, "AppData", TestFolder() + "\\snt_linked\\inner");
+  EXPECT_EQ(0, DeleteHiddenFile(nullptr, "", target.c_str()));
+  RawSetText(HKEY_CURRENT_USER, shellFolders, "AppData", appData);
+  EXPECT_EQ("target", ReadWholeFile(target));
+  EXPECT_EQ("", ReadWholeFile(TestFolder() + "\\snt_linked\\inner\\Sentrel\\vault\\snt_kept.dat"));
+  for (const char* made : {"\\vault", ""})
+    RemoveDirectoryA((TestFolder() + "\\snt_linked\\inner\\Sentrel" + made).c_str());
 }
 
 // The page lists the files with their columns; Unhide takes one off the

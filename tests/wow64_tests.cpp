@@ -10,10 +10,12 @@
 #include "activex.h"
 #include "catalogue.h"
 #include "fileid.h"
+#include "hidden_files.h"
 #include "ie_helpers.h"
 #include "process_support.h"
 #include "processes.h"
 #include "registry.h"
+#include "restart_commands.h"
 #include "settings.h"
 #include "startup.h"
 #include "test_support.h"
@@ -113,7 +115,35 @@ TEST_F(Wow64, TheRealSystemFolderAndItsProgramsAreSeen) {
   if (file == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Sysnative alias here";
   CloseHandle(file);
   EXPECT_EQ(1, FileExists((SystemFolder() + "\\sentrel-only-native.txt").c_str()));
+  // Hidden there, it is listed, and deleted there.
+  SetFileAttributesA(native.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ScanHiddenFiles(false);
+  std::string listed;
+  for (int i = 0; i < CatalogueCount(); ++i)
+    if (CatalogueAt(i).command.find("sentrel-only-native") != std::string::npos) listed = CatalogueAt(i).command;
+  ClearCatalogueEntries();
+  // Its deletion at the next start names it as the machine's own programs will.
+  const char* session = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const sentrel_test::RawValue pending =
+      sentrel_test::RawGet(HKEY_LOCAL_MACHINE, session, "PendingFileRenameOperations");
+  ASSERT_EQ(1, DeleteFileOnReboot(listed.c_str()));
+  const sentrel_test::RawValue added = sentrel_test::RawGet(HKEY_LOCAL_MACHINE, session, "PendingFileRenameOperations");
+  std::string names(added.data.begin(), added.data.end());
+  CharLowerBuffA(names.data(), static_cast<DWORD>(names.size()));
+  EXPECT_NE(std::string::npos, names.find("\\system32\\sentrel-only-native")) << names;
+  HKEY key;  // as it was: nothing of this test is deleted at the next start
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, session, 0, KEY_SET_VALUE, &key));
+  if (pending.type)
+    RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, pending.data.data(),
+                   static_cast<DWORD>(pending.data.size()));
+  else
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+  RegCloseKey(key);
+  EXPECT_EQ(1, DeleteHiddenFile(nullptr, "", listed.c_str())) << listed;
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(native.c_str()));
+  SetFileAttributesA(native.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(native.c_str());
+  DeleteFileA((DataFolder() + "\\vault\\sentrel-only-native.txt").c_str());
 
   sentrel_test::Program notepad(WindowsFolder() + "\\Sysnative\\notepad.exe", "");  // a 64-bit program
   ASSERT_TRUE(notepad.started());
