@@ -129,22 +129,11 @@ int SettingsFloor() {
   return reads;
 }
 
-template <typename Work>
-double Best(Work work, int rounds = 5) {
-  double best = 1e9;
-  for (int round = 0; round < rounds; ++round) {
-    LARGE_INTEGER start = BenchNow();
-    work();
-    best = std::min(best, BenchSeconds(start, BenchNow()));
-  }
-  return best;
-}
-
 void MeasureFill(double& fill, int& rows) {
   HWND sheet = nullptr;
   HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
-  fill = Best([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
+  fill = BestOf([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
   rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
@@ -167,15 +156,15 @@ int main() {
   StorePrefixBaseline(CurrentPrefix());
 
   int floorReads = 0;
-  const double floor = Best([&] { floorReads = FileTypesFloor(); });
-  const double check = Best([] { CheckFileTypes(); });
+  const double floor = BestOf([&] { floorReads = FileTypesFloor(); });
+  const double check = BestOf([] { CheckFileTypes(); });
   std::printf("file types: %d monitored types in the baseline, floor of %d bare reads %.4f s\n", written, floorReads,
               floor);
   std::printf("file type check %.4f s, ratio %.2f (goal 1.5)\n", check, check / floor);
 
   int settingsReads = 0;
-  const double settingsFloor = Best([&] { settingsReads = SettingsFloor(); });
-  const double settings = Best([] {
+  const double settingsFloor = BestOf([&] { settingsReads = SettingsFloor(); });
+  const double settings = BestOf([] {
     WatchWindowsSettings();
     CheckBrowserPages();
   });

@@ -81,22 +81,11 @@ int HiddenFloor() {
          BareWalk(tempFolder, 1);
 }
 
-template <typename Work>
-double Best(Work work, int rounds = 5, int repeat = 1) {
-  double best = 1e9;
-  for (int round = 0; round < rounds; ++round) {
-    LARGE_INTEGER start = BenchNow();
-    for (int i = 0; i < repeat; ++i) work();
-    best = std::min(best, BenchSeconds(start, BenchNow()) / repeat);
-  }
-  return best;
-}
-
 void MeasureFill(double& fill, int& rows) {
   HWND sheet = nullptr;
   HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
-  fill = Best([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
+  fill = BestOf([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
   rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
@@ -114,8 +103,8 @@ int main() {
   CreateHiddenBaseline();
 
   int names = 0;
-  const double floor = Best([&] { names = HiddenFloor(); });
-  const double check = Best([] { CheckHiddenFiles(); });
+  const double floor = BestOf([&] { names = HiddenFloor(); });
+  const double check = BestOf([] { CheckHiddenFiles(); });
   std::printf("hidden files: %d names walked (%d planted, %d hidden), floor %.4f s\n", names, kFiles, kHidden, floor);
   std::printf("hidden files check %.4f s, ratio %.2f (goal 1.5)\n", check, check / floor);
 
@@ -131,13 +120,13 @@ int main() {
     }
   CreateSystemFileRegister();
   const std::string files[] = {HostsPath(), "C:\\autoexec.bat", "C:\\Config.sys"};
-  const double attributesFloor = Best(
+  const double attributesFloor = BestOf(
       [&] {
         WIN32_FILE_ATTRIBUTE_DATA data;
         for (const std::string& file : files) GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data);
       },
       5, 200);
-  const double systemCheck = Best([] { CheckSystemFiles(); }, 5, 200);
+  const double systemCheck = BestOf([] { CheckSystemFiles(); }, 5, 200);
   std::printf("system files: floor of 3 bare attribute reads %.6f s, check %.6f s, ratio %.1f\n", attributesFloor,
               systemCheck, systemCheck / attributesFloor);
 
