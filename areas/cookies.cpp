@@ -531,14 +531,16 @@ int RemoveCookie(const CatalogueEntry& entry) {
   if (entry.type == kTypeMozillaCookie)
     return WriteStringValue(HKEY_CURRENT_USER, kNutsKey, Cut(entry.name, kTitleWidth).c_str(), "2");
   if (entry.type != kTypeCookie) return 0;
-  // Only a cookie file of the cookie folder: a listed path cut short could
-  // name another file.
+  // Only a cookie file of the cookie folder, by the whole name it was listed
+  // under: a listed path cut short names another cookie's file.
   std::string folder;
   if (!FindIECookieFolder(folder)) return 0;
-  const std::string name = FileNamePart(entry.path);
-  if (!EndsWithNoCase(name, ".txt") || lstrcmpiA((folder + name).c_str(), entry.path.c_str()) != 0) return 0;
-  SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(entry.path.c_str()) ? 1 : 0;
+  const std::string& name = entry.name;
+  if (name.find_first_of("\\/:") != std::string::npos || !EndsWithNoCase(name, ".txt")) return 0;
+  const std::string path = folder + name;
+  if (lstrcmpiA(Cut(path, kPathChars).c_str(), entry.path.c_str()) != 0) return 0;
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileA(path.c_str()) ? 1 : 0;
 }
 
 }  // namespace sentrel

@@ -349,6 +349,31 @@ TEST_F(CookiesPage, RemovedMozillaCookieStaysUntilTheNextFilteredListingAndCommi
   EXPECT_EQ(CookieLineOf(".two.example", "id", "0"), Current());
 }
 
+TEST_F(CookiesPage, RemovingACookieWhoseListedPathIsCutSparesTheKeptCookieItNames) {
+  // Deep enough that a long cookie's listed path is cut to the path of a
+  // shorter cookie the user keeps.
+  const std::string deep = ieFolder_ + std::string(199 - ieFolder_.size(), 'd') + "\\";
+  const std::string kept = std::string(259 - deep.size() - 4, 'k') + ".txt", longer = kept + "-longer-name.txt";
+  MakeFolders(deep.substr(0, deep.size() - 1));
+  WriteText(deep + "index.dat", "");
+  WriteText(deep + kept, "kept");
+  const std::string longerPath = "\\\\?\\" + deep + longer;
+  const std::wstring wideLonger(longerPath.begin(), longerPath.end());
+  CloseHandle(CreateFileW(wideLonger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "IECookieFolder", deep.substr(0, deep.size() - 1));
+  RawSetText(HKEY_CURRENT_USER, kKeptCookiesKey, kept.c_str(), "1");
+  int rows = 0;
+  WithPage(1, [&](HWND page) {
+    rows = RowCount(page);
+    AnswerCommand(page, IDC_COOKIE_REMOVE_UNCHECKED, IDYES);
+  });
+  EXPECT_EQ(2, rows);
+  EXPECT_TRUE(Exists(deep + kept));
+  DeleteFileW(wideLonger.c_str());
+  for (const std::string& file : {deep + kept, deep + "index.dat"}) DeleteFileA(file.c_str());
+  RemoveDirectoryA(deep.c_str());
+}
+
 TEST_F(CookiesPage, FiltersAreAddedAndRemovedAndCookieFilesViewed) {
   const std::string ads = Cookie("user@ads.example[1].txt");
   Cookie("user@good.example[1].txt");
