@@ -272,7 +272,9 @@ int ListMozilla(int kind, bool filter) {
   FileHandle out;
   if (filter) {
     out.Reset(CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return 0;
+    // A staged file that cannot be made (read-only, a folder of that name)
+    // must not hide the cookies: they are listed and nothing is staged.
+    if (!out.valid()) filter = false;
   }
   std::string text;
   bool whole = true;

@@ -233,6 +233,10 @@ TEST_F(Cookies, OversizedFileIsListedInPartAndNeverStaged) {
 TEST_F(Cookies, UnreadableCookiesFileLeavesNothingToCommit) {
   const std::string original = CookieLineOf("one.example", "id");
   WriteText(profile_ + "\\cookies.txt", original);
+  // A staged file that cannot be made hides no cookie.
+  CreateDirectoryA((profile_ + "\\cookiesnew.txt").c_str(), nullptr);
+  EXPECT_EQ(1, ListCookies(6, true));
+  RemoveDirectoryA((profile_ + "\\cookiesnew.txt").c_str());
   ListCookies(6, true);  // staged, not yet committed
   HANDLE locked =
       CreateFileA((profile_ + "\\cookies.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
