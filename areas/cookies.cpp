@@ -425,7 +425,12 @@ bool ParseCookieLine(const std::string& text, CookieLine& cookie) {
   return !cookie.domain.empty();
 }
 
-std::string CookieTitle(const CookieLine& cookie) { return cookie.domain + " - " + cookie.name; }
+std::string CookieTitle(const CookieLine& cookie) {
+  // The list and the registry stores name a cookie only as far as a NUL: so
+  // must the filtered listing, or a removal request would name another cookie.
+  const std::string title = cookie.domain + " - " + cookie.name;
+  return title.substr(0, title.find('\0'));
+}
 
 std::string ExpiryDateText(const std::string& seconds) { return ExpiryDateWith(seconds, ShortDateFormat()); }
 

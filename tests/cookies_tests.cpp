@@ -283,7 +283,9 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
     Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", "\"c:\\apps\\firefox.exe\" -url \"%1\""); }
     ~Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", saved); }
   } browser;
-  const std::string original = CookieLineOf("one.example", "id") + CookieLineOf("two.example", "id");
+  // A name holding a NUL is named as far as the NUL, in the list and in the request.
+  const std::string original =
+      CookieLineOf("one.example", std::string("id\0x", 4)) + CookieLineOf("two.example", "id");
   WriteText(profile_ + "\\cookies.txt", original);
   ListCookies(6, true);
   ASSERT_EQ(2, CatalogueCount());
