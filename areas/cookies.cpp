@@ -344,6 +344,14 @@ int ListMozilla(int kind, bool filter) {
   return listed;
 }
 
+unsigned long long LastWriteOf(const std::string& path) {
+  WIN32_FIND_DATAA found{};
+  FindHandle search(FindFirstFileA(path.c_str(), &found));
+  if (!search.valid()) return 0;
+  return static_cast<unsigned long long>(found.ftLastWriteTime.dwHighDateTime) << 32 |
+         found.ftLastWriteTime.dwLowDateTime;
+}
+
 // Replaces target by the file temporary: in one step where Windows can,
 // else by moving target aside first and back when the move fails.
 bool ReplaceFileWith(const std::string& temporary, const std::string& target) {
@@ -499,6 +507,12 @@ int CommitStagedCookies(const std::string& profileFolder) {
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
   const std::string staged = folder + "\\cookiesnew.txt", target = folder + "\\cookies.txt";
   if (GetFileAttributesA(staged.c_str()) == INVALID_FILE_ATTRIBUTES) return -1;
+  // The browser saves cookies.txt as it closes: one written after the staging
+  // holds cookies the staged copy lacks, so the stale staging is dropped.
+  if (LastWriteOf(target) > LastWriteOf(staged)) {
+    DeleteFileA(staged.c_str());
+    return -1;
+  }
   // Copied under another name first: a copy that fails half-way must leave
   // cookies.txt as it was.
   const std::string temporary = folder + "\\cookiestmp.txt";

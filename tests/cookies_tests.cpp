@@ -275,6 +275,21 @@ TEST_F(Cookies, CommitWaitsForTheBrowserAndNeverTruncates) {
 
   EXPECT_EQ(1, CommitStagedCookies(profile_));
   EXPECT_EQ(staged, Current());
+
+  // The browser wrote cookies.txt after the staging: the stale staging would
+  // lose the cookies added since, so it is dropped.
+  ListCookies(6, true);
+  const std::string browsed = staged + CookieLineOf("new.example", "id");
+  WriteText(profile_ + "\\cookies.txt", browsed);
+  HANDLE file = CreateFileA((profile_ + "\\cookies.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME later;
+  GetSystemTimeAsFileTime(&later);
+  later.dwHighDateTime += 1;  // about seven minutes on
+  SetFileTime(file, nullptr, nullptr, &later);
+  CloseHandle(file);
+  EXPECT_EQ(-1, CommitStagedCookies(profile_));
+  EXPECT_EQ(browsed, Current());
+  EXPECT_FALSE(Exists(profile_ + "\\cookiesnew.txt"));
 }
 
 TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
@@ -284,8 +299,7 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
     ~Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", saved); }
   } browser;
   // A name holding a NUL is named as far as the NUL, in the list and in the request.
-  const std::string original =
-      CookieLineOf("one.example", std::string("id\0x", 4)) + CookieLineOf("two.example", "id");
+  const std::string original = CookieLineOf("one.example", std::string("id\0x", 4)) + CookieLineOf("two.example", "id");
   WriteText(profile_ + "\\cookies.txt", original);
   ListCookies(6, true);
   ASSERT_EQ(2, CatalogueCount());
