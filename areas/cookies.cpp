@@ -248,8 +248,10 @@ int ListInternetExplorer(bool filter) {
     nearName.append(found.cFileName, length);
     if (filter && path.size() <= kMaxFilteredText && (inFolder || IsFilteredWith(nearName, lower))) {
       SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-      continue;
+      if (DeleteFileA(path.c_str())) continue;
+      // A file that will not go (in use, a name outside the code page) keeps
+      // its attributes and stays listed: a filter must not hide it.
+      SetFileAttributesA(path.c_str(), found.dwFileAttributes);
     }
     if (full) continue;
     if (!AddCatalogueEntry(found.cFileName, path.c_str(), "", CreationText(found.ftCreationTime, clock).c_str(),

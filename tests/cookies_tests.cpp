@@ -165,6 +165,12 @@ TEST_F(Cookies, FilterRemovesMatchingCookiesInAnyCase) {
   EXPECT_EQ(std::vector<std::string>{"user@good.example[1].txt"}, ListedTitles());
   for (const std::string& file : {ads, bad}) EXPECT_FALSE(Exists(file)) << file;
   for (const std::string& file : {good, other, system}) EXPECT_TRUE(Exists(file)) << file;
+  // A filtered cookie whose file cannot be deleted (its name is outside the
+  // code page) is not hidden: it stays listed.
+  const std::wstring stuck = std::wstring(ieFolder_.begin(), ieFolder_.end()) + L"user@ads\x4e2d[1].txt";
+  CloseHandle(CreateFileW(stuck.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  EXPECT_EQ(2, ListCookies(1, true));
+  DeleteFileW(stuck.c_str());
 
   EXPECT_EQ(1, ListCookies(6, true));
   EXPECT_EQ(std::vector<std::string>{"good.example - id"}, ListedTitles());
