@@ -42,6 +42,16 @@ void WriteText(const std::string& path, const std::string& text) {
   CloseHandle(file);
 }
 
+// Puts the file's last write some seven minutes back.
+void Backdate(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME earlier;
+  GetSystemTimeAsFileTime(&earlier);
+  earlier.dwHighDateTime -= 1;
+  SetFileTime(file, nullptr, nullptr, &earlier);
+  CloseHandle(file);
+}
+
 std::vector<std::string> ListedTitles() {
   std::vector<std::string> titles;
   for (int i = 0; i < CatalogueCount(); ++i) titles.push_back(CatalogueAt(i).title);
@@ -287,12 +297,7 @@ TEST_F(Cookies, CommitWaitsForTheBrowserAndNeverTruncates) {
   ListCookies(6, true);
   const std::string browsed = staged + CookieLineOf("new.example", "id");
   WriteText(profile_ + "\\cookies.txt", browsed);
-  HANDLE file = CreateFileA((profile_ + "\\cookies.txt").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  FILETIME later;
-  GetSystemTimeAsFileTime(&later);
-  later.dwHighDateTime += 1;  // about seven minutes on
-  SetFileTime(file, nullptr, nullptr, &later);
-  CloseHandle(file);
+  Backdate(profile_ + "\\cookiesnew.txt");
   EXPECT_EQ(-1, CommitStagedCookies(profile_));
   EXPECT_EQ(browsed, Current());
   EXPECT_FALSE(Exists(profile_ + "\\cookiesnew.txt"));
@@ -322,8 +327,11 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
   EXPECT_EQ("2", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
   RemoveDirectoryA((profile_ + "\\cookiestmp.txt").c_str());
+  // The browser saved a new cookie as it closed, after the staging: it is kept.
+  WriteText(profile_ + "\\cookies.txt", original + CookieLineOf("three.example", "id"));
+  Backdate(profile_ + "\\cookiesnew.txt");
   EXPECT_EQ(1, CommitMozillaCookies());
-  EXPECT_EQ(CookieLineOf("two.example", "id"), Current());
+  EXPECT_EQ(CookieLineOf("two.example", "id") + CookieLineOf("three.example", "id"), Current());
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
   ForgetBrowserKind();
