@@ -397,11 +397,17 @@ TEST_F(CookiesPage, RemovingACookieWhoseListedPathIsCutSparesTheKeptCookieItName
   RawSetText(HKEY_CURRENT_USER, kSentrelKey, "IECookieFolder", deep.substr(0, deep.size() - 1));
   RawSetText(HKEY_CURRENT_USER, kKeptCookiesKey, kept.c_str(), "1");
   int rows = 0;
+  HWND view = nullptr;
   WithPage(1, [&](HWND page) {
     rows = RowCount(page);
+    // Nor is the other cookie's file shown as this one's.
+    Select(page, {RowWith(page, 0, longer)});
+    PostMessageA(page, WM_COMMAND, IDC_COOKIE_VIEW, 0);
+    if ((view = WaitForDialog({GetParent(page)}, nullptr, 25)) != nullptr) Press(view, IDCANCEL);
     AnswerCommand(page, IDC_COOKIE_REMOVE_UNCHECKED, IDYES);
   });
   EXPECT_EQ(2, rows);
+  EXPECT_EQ(nullptr, view);
   EXPECT_TRUE(Exists(deep + kept));
   DeleteFileW(wideLonger.c_str());
   for (const std::string& file : {deep + kept, deep + "index.dat"}) DeleteFileA(file.c_str());
