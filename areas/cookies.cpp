@@ -248,8 +248,10 @@ int ListInternetExplorer(bool filter) {
     nearName.append(found.cFileName, length);
     if (filter && path.size() <= kMaxFilteredText && (inFolder || IsFilteredWith(nearName, lower))) {
       SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-      continue;
+      if (DeleteFileA(path.c_str())) continue;
+      // A file that will not go (in use, a name outside the code page) keeps
+      // its attributes and stays listed: a filter must not hide it.
+      SetFileAttributesA(path.c_str(), found.dwFileAttributes);
     }
     if (full) continue;
     if (!AddCatalogueEntry(found.cFileName, path.c_str(), "", CreationText(found.ftCreationTime, clock).c_str(),
@@ -272,7 +274,9 @@ int ListMozilla(int kind, bool filter) {
   FileHandle out;
   if (filter) {
     out.Reset(CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return 0;
+    // A staged file that cannot be made (read-only, a folder of that name)
+    // must not hide the cookies: they are listed and nothing is staged.
+    if (!out.valid()) filter = false;
   }
   std::string text;
   bool whole = true;
@@ -340,6 +344,14 @@ int ListMozilla(int kind, bool filter) {
       WriteOption(kUpdateCookieFile, 1);
   }
   return listed;
+}
+
+unsigned long long LastWriteOf(const std::string& path) {
+  WIN32_FIND_DATAA found{};
+  FindHandle search(FindFirstFileA(path.c_str(), &found));
+  if (!search.valid()) return 0;
+  return static_cast<unsigned long long>(found.ftLastWriteTime.dwHighDateTime) << 32 |
+         found.ftLastWriteTime.dwLowDateTime;
 }
 
 // Replaces target by the file temporary: in one step where Windows can,
@@ -423,7 +435,12 @@ bool ParseCookieLine(const std::string& text, CookieLine& cookie) {
   return !cookie.domain.empty();
 }
 
-std::string CookieTitle(const CookieLine& cookie) { return cookie.domain + " - " + cookie.name; }
+std::string CookieTitle(const CookieLine& cookie) {
+  // The list and the registry stores name a cookie only as far as a NUL: so
+  // must the filtered listing, or a removal request would name another cookie.
+  const std::string title = cookie.domain + " - " + cookie.name;
+  return title.substr(0, title.find('\0'));
+}
 
 std::string ExpiryDateText(const std::string& seconds) { return ExpiryDateWith(seconds, ShortDateFormat()); }
 
@@ -492,6 +509,12 @@ int CommitStagedCookies(const std::string& profileFolder) {
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
   const std::string staged = folder + "\\cookiesnew.txt", target = folder + "\\cookies.txt";
   if (GetFileAttributesA(staged.c_str()) == INVALID_FILE_ATTRIBUTES) return -1;
+  // The browser saves cookies.txt as it closes: one written after the staging
+  // holds cookies the staged copy lacks, so the stale staging is dropped.
+  if (LastWriteOf(target) > LastWriteOf(staged)) {
+    DeleteFileA(staged.c_str());
+    return -1;
+  }
   // Copied under another name first: a copy that fails half-way must leave
   // cookies.txt as it was.
   const std::string temporary = folder + "\\cookiestmp.txt";
@@ -531,14 +554,16 @@ int RemoveCookie(const CatalogueEntry& entry) {
   if (entry.type == kTypeMozillaCookie)
     return WriteStringValue(HKEY_CURRENT_USER, kNutsKey, Cut(entry.name, kTitleWidth).c_str(), "2");
   if (entry.type != kTypeCookie) return 0;
-  // Only a cookie file of the cookie folder: a listed path cut short could
-  // name another file.
+  // Only a cookie file of the cookie folder, by the whole name it was listed
+  // under: a listed path cut short names another cookie's file.
   std::string folder;
   if (!FindIECookieFolder(folder)) return 0;
-  const std::string name = FileNamePart(entry.path);
-  if (!EndsWithNoCase(name, ".txt") || lstrcmpiA((folder + name).c_str(), entry.path.c_str()) != 0) return 0;
-  SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(entry.path.c_str()) ? 1 : 0;
+  const std::string& name = entry.name;
+  if (name.find_first_of("\\/:") != std::string::npos || !EndsWithNoCase(name, ".txt")) return 0;
+  const std::string path = folder + name;
+  if (lstrcmpiA(Cut(path, kPathChars).c_str(), entry.path.c_str()) != 0) return 0;
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileA(path.c_str()) ? 1 : 0;
 }
 
 }  // namespace sentrel

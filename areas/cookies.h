@@ -70,8 +70,9 @@ int PurgeRemovalRequests();
 // their lines, into a staged cookiesnew.txt). Returns the number listed.
 int ListCookies(int kind, bool filter);
 // Puts the staged cookiesnew.txt in place of cookies.txt when one waits and
-// the browser is closed; 1 when it did. A failed copy leaves cookies.txt as
-// it was.
+// the browser is closed; 1 when it did, -1 when nothing is left to commit
+// (no staged file, or one older than cookies.txt). A failed copy leaves
+// cookies.txt as it was.
 int CommitStagedCookies(const std::string& profileFolder);
 
 // The cookies the user keeps: one at a time, or all at once as keys of

@@ -289,7 +289,9 @@ void OnView(HWND page) {
     return;
   }
   const CatalogueEntry& item = CatalogueAt(entry);
-  if (item.type != kTypeCookie || !FileExists(item.path.c_str())) return;
+  // A listed path cut short names another cookie's file: only the cookie's
+  // own file is shown.
+  if (item.type != kTypeCookie || FileNamePart(item.path) != item.name || !FileExists(item.path.c_str())) return;
   std::string path = item.path;
   ExplorerDialog(page, IDD_COOKIE_VIEW, ViewProc, reinterpret_cast<LPARAM>(&path));
 }

@@ -53,6 +53,14 @@ int CommitMozillaCookies() {
   if (!IsMozillaKind(kind)) return 1;
   std::string folder;
   if (!FindMozillaProfileFolder(kind, folder)) return 1;
+  if (ReadOption(kUpdateCookieFile, 0) > 0 && !FindWindowA(LoadText(IDS_MOZILLA_WINDOW_CLASS).c_str(), nullptr)) {
+    // The browser saves cookies.txt as it closes, after the page staged its
+    // copy: staged afresh from the saved file, no cookie saved since is lost.
+    LoadCookieFilters();
+    ListCookies(kind, true);
+    FreeCookieFilters();
+    ClearCatalogueEntries();
+  }
   const int committed = CommitStagedCookies(folder);
   // A copy that failed is tried again on the next patrol; the removal
   // requests stay until cookies.txt no longer holds their cookies.

@@ -42,6 +42,16 @@ void WriteText(const std::string& path, const std::string& text) {
   CloseHandle(file);
 }
 
+// Puts the file's last write some seven minutes back.
+void Backdate(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME earlier;
+  GetSystemTimeAsFileTime(&earlier);
+  earlier.dwHighDateTime -= 1;
+  SetFileTime(file, nullptr, nullptr, &earlier);
+  CloseHandle(file);
+}
+
 std::vector<std::string> ListedTitles() {
   std::vector<std::string> titles;
   for (int i = 0; i < CatalogueCount(); ++i) titles.push_back(CatalogueAt(i).title);
@@ -165,6 +175,12 @@ TEST_F(Cookies, FilterRemovesMatchingCookiesInAnyCase) {
   EXPECT_EQ(std::vector<std::string>{"user@good.example[1].txt"}, ListedTitles());
   for (const std::string& file : {ads, bad}) EXPECT_FALSE(Exists(file)) << file;
   for (const std::string& file : {good, other, system}) EXPECT_TRUE(Exists(file)) << file;
+  // A filtered cookie whose file cannot be deleted (its name is outside the
+  // code page) is not hidden: it stays listed.
+  const std::wstring stuck = std::wstring(ieFolder_.begin(), ieFolder_.end()) + L"user@ads\x4e2d[1].txt";
+  CloseHandle(CreateFileW(stuck.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  EXPECT_EQ(2, ListCookies(1, true));
+  DeleteFileW(stuck.c_str());
 
   EXPECT_EQ(1, ListCookies(6, true));
   EXPECT_EQ(std::vector<std::string>{"good.example - id"}, ListedTitles());
@@ -233,6 +249,10 @@ TEST_F(Cookies, OversizedFileIsListedInPartAndNeverStaged) {
 TEST_F(Cookies, UnreadableCookiesFileLeavesNothingToCommit) {
   const std::string original = CookieLineOf("one.example", "id");
   WriteText(profile_ + "\\cookies.txt", original);
+  // A staged file that cannot be made hides no cookie.
+  CreateDirectoryA((profile_ + "\\cookiesnew.txt").c_str(), nullptr);
+  EXPECT_EQ(1, ListCookies(6, true));
+  RemoveDirectoryA((profile_ + "\\cookiesnew.txt").c_str());
   ListCookies(6, true);  // staged, not yet committed
   HANDLE locked =
       CreateFileA((profile_ + "\\cookies.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -271,6 +291,16 @@ TEST_F(Cookies, CommitWaitsForTheBrowserAndNeverTruncates) {
 
   EXPECT_EQ(1, CommitStagedCookies(profile_));
   EXPECT_EQ(staged, Current());
+
+  // The browser wrote cookies.txt after the staging: the stale staging would
+  // lose the cookies added since, so it is dropped.
+  ListCookies(6, true);
+  const std::string browsed = staged + CookieLineOf("new.example", "id");
+  WriteText(profile_ + "\\cookies.txt", browsed);
+  Backdate(profile_ + "\\cookiesnew.txt");
+  EXPECT_EQ(-1, CommitStagedCookies(profile_));
+  EXPECT_EQ(browsed, Current());
+  EXPECT_FALSE(Exists(profile_ + "\\cookiesnew.txt"));
 }
 
 TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
@@ -279,7 +309,8 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
     Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", "\"c:\\apps\\firefox.exe\" -url \"%1\""); }
     ~Browser() { RawSetText(HKEY_LOCAL_MACHINE, kHttpCommand, "", saved); }
   } browser;
-  const std::string original = CookieLineOf("one.example", "id") + CookieLineOf("two.example", "id");
+  // A name holding a NUL is named as far as the NUL, in the list and in the request.
+  const std::string original = CookieLineOf("one.example", std::string("id\0x", 4)) + CookieLineOf("two.example", "id");
   WriteText(profile_ + "\\cookies.txt", original);
   ListCookies(6, true);
   ASSERT_EQ(2, CatalogueCount());
@@ -296,8 +327,11 @@ TEST_F(Cookies, MonitorTasksCommitRemovalRequestsOnceTheBrowserIsMozilla) {
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
   EXPECT_EQ("2", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
   RemoveDirectoryA((profile_ + "\\cookiestmp.txt").c_str());
+  // The browser saved a new cookie as it closed, after the staging: it is kept.
+  WriteText(profile_ + "\\cookies.txt", original + CookieLineOf("three.example", "id"));
+  Backdate(profile_ + "\\cookiesnew.txt");
   EXPECT_EQ(1, CommitMozillaCookies());
-  EXPECT_EQ(CookieLineOf("two.example", "id"), Current());
+  EXPECT_EQ(CookieLineOf("two.example", "id") + CookieLineOf("three.example", "id"), Current());
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kNutsKey, "one.example - id"));
   EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
   ForgetBrowserKind();
@@ -347,6 +381,37 @@ TEST_F(CookiesPage, RemovedMozillaCookieStaysUntilTheNextFilteredListingAndCommi
   EXPECT_EQ(original, Current());
   EXPECT_EQ(1, CommitStagedCookies(profile_));
   EXPECT_EQ(CookieLineOf(".two.example", "id", "0"), Current());
+}
+
+TEST_F(CookiesPage, RemovingACookieWhoseListedPathIsCutSparesTheKeptCookieItNames) {
+  // Deep enough that a long cookie's listed path is cut to the path of a
+  // shorter cookie the user keeps.
+  const std::string deep = ieFolder_ + std::string(199 - ieFolder_.size(), 'd') + "\\";
+  const std::string kept = std::string(259 - deep.size() - 4, 'k') + ".txt", longer = kept + "-longer-name.txt";
+  MakeFolders(deep.substr(0, deep.size() - 1));
+  WriteText(deep + "index.dat", "");
+  WriteText(deep + kept, "kept");
+  const std::string longerPath = "\\\\?\\" + deep + longer;
+  const std::wstring wideLonger(longerPath.begin(), longerPath.end());
+  CloseHandle(CreateFileW(wideLonger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  RawSetText(HKEY_CURRENT_USER, kSentrelKey, "IECookieFolder", deep.substr(0, deep.size() - 1));
+  RawSetText(HKEY_CURRENT_USER, kKeptCookiesKey, kept.c_str(), "1");
+  int rows = 0;
+  HWND view = nullptr;
+  WithPage(1, [&](HWND page) {
+    rows = RowCount(page);
+    // Nor is the other cookie's file shown as this one's.
+    Select(page, {RowWith(page, 0, longer)});
+    PostMessageA(page, WM_COMMAND, IDC_COOKIE_VIEW, 0);
+    if ((view = WaitForDialog({GetParent(page)}, nullptr, 25)) != nullptr) Press(view, IDCANCEL);
+    AnswerCommand(page, IDC_COOKIE_REMOVE_UNCHECKED, IDYES);
+  });
+  EXPECT_EQ(2, rows);
+  EXPECT_EQ(nullptr, view);
+  EXPECT_TRUE(Exists(deep + kept));
+  DeleteFileW(wideLonger.c_str());
+  for (const std::string& file : {deep + kept, deep + "index.dat"}) DeleteFileA(file.c_str());
+  RemoveDirectoryA(deep.c_str());
 }
 
 TEST_F(CookiesPage, FiltersAreAddedAndRemovedAndCookieFilesViewed) {
