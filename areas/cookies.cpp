@@ -450,6 +450,9 @@ void LoadCookieFilters() {
   RegKey key;
   if (key.Open(HKEY_CURRENT_USER, kNutsKey, KEY_READ) != ERROR_SUCCESS) return;
   for (const ListedValue& value : SnapshotValues(key.get())) {
+    // No more than the user can add: a flood of values planted by another
+    // program would make every filter run cost files times filters.
+    if (g_filters.size() >= static_cast<size_t>(kMaxCookieFilters)) break;
     // An empty text would be found in every cookie.
     if (!value.exactName || value.name.empty()) continue;
     if (ParseLeadingInt(value.text.c_str()) == 2) continue;

@@ -186,6 +186,12 @@ TEST_F(Cookies, FilterRemovesMatchingCookiesInAnyCase) {
   EXPECT_EQ(std::vector<std::string>{"good.example - id"}, ListedTitles());
   EXPECT_EQ("# Netscape HTTP Cookie File\n" + CookieLineOf("good.example", "id"), Staged());
   EXPECT_EQ("1", RawText(HKEY_CURRENT_USER, kOptionsKey, kUpdateCookieFile));
+
+  // A flood of planted filters is taken no further than the user could add.
+  for (int i = 0; i < kMaxCookieFilters + 50; ++i)
+    RawSetText(HKEY_CURRENT_USER, kNutsKey, ("flood" + std::to_string(i)).c_str(), "1");
+  LoadCookieFilters();
+  EXPECT_EQ(static_cast<size_t>(kMaxCookieFilters), CookieFilters().size());
 }
 
 TEST_F(Cookies, MaxCookieCapsTheMonitorsListButNotTheFilter) {
