@@ -70,6 +70,14 @@ std::vector<std::string> ListedHostsLines(const std::string& text) {
 namespace {
 
 constexpr const char* kEnd = "\r\n";
+
+// A value on one line: a line break inside a registry value or a file name
+// would otherwise start a line of the log's own making.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
 constexpr const char* kIEMain = "\\Software\\Microsoft\\Internet Explorer\\Main,";
 constexpr const char* kIEMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
 constexpr const char* kUrlKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL";
@@ -149,7 +157,7 @@ const char* RunFormat(int type) {
 
 void WriteProcesses(ReportFile& out) {
   out.Write(kEnd);
-  out.Printf("%s%s", LoadText(IDS_RUNNING_PROCESSES).c_str(), kEnd);
+  out.Printf("%s%s", OneLine(LoadText(IDS_RUNNING_PROCESSES)).c_str(), kEnd);
   EnumerateProcesses(
       [](DWORD, WORD, const char* path, void* context) {
         if (path && *path) static_cast<ReportFile*>(context)->Printf("%s%s", path, kEnd);
@@ -173,7 +181,8 @@ void WriteStartPages(ReportFile& out) {
                         Page{"R1 - ", HKEY_CURRENT_USER, "HKCU", "Window Title"},
                         Page{"R0 - ", HKEY_LOCAL_MACHINE, "HKLM", "Window Title"}}) {
     const std::string value = ReadString(p.root, kIEMainKey, p.name);
-    if (!value.empty()) out.Printf("%s%s%s%s = %s%s", p.prefix, p.rootName, kIEMain, p.name, value.c_str(), kEnd);
+    if (!value.empty())
+      out.Printf("%s%s%s%s = %s%s", p.prefix, p.rootName, kIEMain, p.name, OneLine(value).c_str(), kEnd);
   }
 }
 
@@ -181,18 +190,18 @@ void WriteProfileLines(ReportFile& out) {
   const std::string systemIni = WindowsFolder() + "\\system.ini";
   const std::string shell = ProfileText("Boot", "Shell", systemIni);
   if (!shell.empty() && _stricmp(shell.c_str(), "Explorer.exe") != 0)
-    out.Printf("F0 - system.ini: Shell=%s%s", shell.c_str(), kEnd);
+    out.Printf("F0 - system.ini: Shell=%s%s", OneLine(shell).c_str(), kEnd);
   const std::string run = ProfileText("Windows", "run", "");
-  if (!run.empty()) out.Printf("F1 - win.ini: run=%s%s", run.c_str(), kEnd);
+  if (!run.empty()) out.Printf("F1 - win.ini: run=%s%s", OneLine(run).c_str(), kEnd);
   const std::string load = ProfileText("Windows", "load", "");
-  if (!load.empty()) out.Printf("F1 - win.ini: load=%s%s", load.c_str(), kEnd);
+  if (!load.empty()) out.Printf("F1 - win.ini: load=%s%s", OneLine(load).c_str(), kEnd);
   const std::string userInit = ProfileText("Boot", "UserInit", systemIni);
-  if (!userInit.empty()) out.Printf("F2 - REG: system.ini: UserInit=%s%s", userInit.c_str(), kEnd);
+  if (!userInit.empty()) out.Printf("F2 - REG: system.ini: UserInit=%s%s", OneLine(userInit).c_str(), kEnd);
   const char* windowsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
   const std::string userLoad = ReadString(HKEY_CURRENT_USER, windowsKey, "Load");
-  if (!userLoad.empty()) out.Printf("F3 - HKCU Load=%s%s", userLoad.c_str(), kEnd);
+  if (!userLoad.empty()) out.Printf("F3 - HKCU Load=%s%s", OneLine(userLoad).c_str(), kEnd);
   const std::string userRun = ReadString(HKEY_CURRENT_USER, windowsKey, "Run");
-  if (!userRun.empty()) out.Printf("F3 - HKCU Run=%s%s", userRun.c_str(), kEnd);
+  if (!userRun.empty()) out.Printf("F3 - HKCU Run=%s%s", OneLine(userRun).c_str(), kEnd);
 }
 
 void WriteStartupEntries(ReportFile& out) {
@@ -200,25 +209,26 @@ void WriteStartupEntries(ReportFile& out) {
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& item = CatalogueAt(i);
     if (item.type == kTypeStartupFolder || item.fromDisabledStore) continue;
-    out.Printf(RunFormat(item.type), item.title.c_str(), item.path.c_str(), kEnd);
+    out.Printf(RunFormat(item.type), OneLine(item.title).c_str(), OneLine(item.path).c_str(), kEnd);
   }
   const std::string common = CommonStartupFolder();
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& item = CatalogueAt(i);
     if (item.type != kTypeStartupFolder || item.fromDisabledStore) continue;
     out.Printf(StartsWithFolder(item.data, common) ? "O4 - Global Startup: %s=%s%s" : "O4 - Startup: %s=%s%s",
-               FileNamePart(item.data).c_str(), item.path.c_str(), kEnd);
+               OneLine(FileNamePart(item.data)).c_str(), OneLine(item.path).c_str(), kEnd);
   }
 }
 
 void WritePolicies(ReportFile& out) {
   const std::string dontLoad = ReadString(HKEY_CURRENT_USER, "Control Panel\\don't load", "inetcpl.cpl");
-  if (ContainsText(dontLoad.c_str(), "no")) out.Printf("O5 - control.ini: inetcpl.cpl=%s%s", dontLoad.c_str(), kEnd);
+  if (ContainsText(dontLoad.c_str(), "no"))
+    out.Printf("O5 - control.ini: inetcpl.cpl=%s%s", OneLine(dontLoad).c_str(), kEnd);
   for (const char* key : {"Restrictions", "Control Panel"}) {
     const std::string path = std::string("Software\\Policies\\Microsoft\\Internet Explorer\\") + key;
     StoredValue value;
     if (ReadStoredValue(HKEY_CURRENT_USER, path.c_str(), "", value))
-      out.Printf("O6 - HKCU\\%s present%s", path.c_str(), kEnd);
+      out.Printf("O6 - HKCU\\%s present%s", OneLine(path).c_str(), kEnd);
   }
   const char* systemKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
   struct Policy {
@@ -241,21 +251,22 @@ void WritePolicies(ReportFile& out) {
 void WriteAddOns(ReportFile& out) {
   int count = ListMenuExtensions();
   for (int i = 0; i < count; ++i)
-    out.Printf("O8 - Extra context menu item: %s - %s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).path.c_str(),
-               kEnd);
+    out.Printf("O8 - Extra context menu item: %s - %s%s", OneLine(CatalogueAt(i).title).c_str(),
+               OneLine(CatalogueAt(i).path).c_str(), kEnd);
   count = ListExtensions();
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& item = CatalogueAt(i);
     out.Printf(item.type == 1 ? "O9 - Extra button: %s - %s - %s%s" : "O9 - Extra 'Tools' menuitem: %s - %s - %s%s",
-               item.title.c_str(), item.data.c_str(), item.path.c_str(), kEnd);
+               OneLine(item.title).c_str(), OneLine(item.data).c_str(), OneLine(item.path).c_str(), kEnd);
   }
   count = ListAdvancedOptions();
   for (int i = 0; i < count; ++i)
-    out.Printf("O11 - Options group: [%s] %s - %s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).title.c_str(),
-               CatalogueAt(i).data.c_str(), kEnd);
+    out.Printf("O11 - Options group: [%s] %s - %s%s", OneLine(CatalogueAt(i).title).c_str(),
+               OneLine(CatalogueAt(i).title).c_str(), OneLine(CatalogueAt(i).data).c_str(), kEnd);
   count = ListPlugins();
   for (int i = 0; i < count; ++i)
-    out.Printf("O12 - Plugin for %s: %s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).path.c_str(), kEnd);
+    out.Printf("O12 - Plugin for %s: %s%s", OneLine(CatalogueAt(i).title).c_str(), OneLine(CatalogueAt(i).path).c_str(),
+               kEnd);
 }
 
 std::string PrefixesKey() { return std::string(kUrlKey) + "\\Prefixes"; }
@@ -263,19 +274,19 @@ std::string DefaultPrefixKey() { return std::string(kUrlKey) + "\\DefaultPrefix"
 
 void WritePrefixes(ReportFile& out) {
   const std::string defaultPrefix = ReadString(HKEY_LOCAL_MACHINE, DefaultPrefixKey().c_str(), "");
-  if (defaultPrefix.size() > 7) out.Printf("O13 - DefaultPrefix: %s%s", defaultPrefix.c_str(), kEnd);
+  if (defaultPrefix.size() > 7) out.Printf("O13 - DefaultPrefix: %s%s", OneLine(defaultPrefix).c_str(), kEnd);
   const std::string www = ReadString(HKEY_LOCAL_MACHINE, PrefixesKey().c_str(), "www");
-  if (www.size() > 7) out.Printf("O13 - WWW Prefix: %s%s", www.c_str(), kEnd);
+  if (www.size() > 7) out.Printf("O13 - WWW Prefix: %s%s", OneLine(www).c_str(), kEnd);
   const std::string wwwDot = ReadString(HKEY_LOCAL_MACHINE, PrefixesKey().c_str(), "www.");
-  if (wwwDot.size() > 7) out.Printf("O13 -  WWW. Prefix: %s%s", wwwDot.c_str(), kEnd);
+  if (wwwDot.size() > 7) out.Printf("O13 -  WWW. Prefix: %s%s", OneLine(wwwDot).c_str(), kEnd);
 }
 
 void WriteIEReset(ReportFile& out) {
   const std::string file = WindowsFolder() + "\\inf\\iereset.inf";
   const std::string start = ProfileText("Strings", "START_PAGE_URL", file);
-  if (!start.empty()) out.Printf("O14 - IERESET.INF: START_PAGE_URL = %s%s", start.c_str(), kEnd);
+  if (!start.empty()) out.Printf("O14 - IERESET.INF: START_PAGE_URL = %s%s", OneLine(start).c_str(), kEnd);
   const std::string search = ProfileText("Strings", "SEARCH_PAGE_URL", file);
-  if (!search.empty()) out.Printf("O14 - IERESET.INF: SEARCH_PAGE_URL = %s%s", search.c_str(), kEnd);
+  if (!search.empty()) out.Printf("O14 - IERESET.INF: SEARCH_PAGE_URL = %s%s", OneLine(search).c_str(), kEnd);
   for (const std::string& line : TextLines(ReadHead(file, kIEResetReadBytes))) {
     const size_t comma = line.rfind(',');
     if (comma == std::string::npos) continue;
@@ -283,37 +294,39 @@ void WriteIEReset(ReportFile& out) {
     const char* root = user ? "HKCU," : machine ? "HKLM," : "";
     for (const char* name : {"Start Page", "Default_Page_URL", "Default_Search_URL", "Search Page"})
       if (line.find(name) != std::string::npos)
-        out.Printf("O14 - IERESET.INF:%s %s = %s%s", root, name, line.substr(comma + 1).c_str(), kEnd);
+        out.Printf("O14 - IERESET.INF:%s %s = %s%s", root, name, OneLine(line.substr(comma + 1)).c_str(), kEnd);
   }
 }
 
 void WriteNetwork(ReportFile& out) {
   int count = ListZoneDomains();
-  for (int i = 0; i < count; ++i) out.Printf("O15 - Trusted Zone: %s%s", CatalogueAt(i).title.c_str(), kEnd);
+  for (int i = 0; i < count; ++i) out.Printf("O15 - Trusted Zone: %s%s", OneLine(CatalogueAt(i).title).c_str(), kEnd);
   count = ListDownloadedProgramFiles();
   for (int i = 0; i < count; ++i)
-    out.Printf("O16 - DPF: %s (%s) - %s%s", CatalogueAt(i).description.c_str(), CatalogueAt(i).title.c_str(),
-               CatalogueAt(i).path.c_str(), kEnd);
+    out.Printf("O16 - DPF: %s (%s) - %s%s", OneLine(CatalogueAt(i).description).c_str(),
+               OneLine(CatalogueAt(i).title).c_str(), OneLine(CatalogueAt(i).path).c_str(), kEnd);
   for (const auto& set : kControlSets) {
     const std::string tcpip = std::string("SYSTEM\\") + set[0] + "\\Services\\Tcpip\\Parameters";
     const std::string searchList = ReadString(HKEY_LOCAL_MACHINE, tcpip.c_str(), "SearchList");
-    if (!searchList.empty()) out.Printf("O17 - HKLM\\%s: SearchList = %s%s", set[1], searchList.c_str(), kEnd);
+    if (!searchList.empty()) out.Printf("O17 - HKLM\\%s: SearchList = %s%s", set[1], OneLine(searchList).c_str(), kEnd);
     const std::string nameServer = ReadString(HKEY_LOCAL_MACHINE, tcpip.c_str(), "NameServer");
-    if (!nameServer.empty()) out.Printf("O17 - HKLM\\%s: NameServer = %s%s", set[1], nameServer.c_str(), kEnd);
+    if (!nameServer.empty()) out.Printf("O17 - HKLM\\%s: NameServer = %s%s", set[1], OneLine(nameServer).c_str(), kEnd);
     const std::string mstcp = std::string("SYSTEM\\") + set[0] + "\\Services\\VxD\\MSTCP";
     const std::string vxdDomain = ReadString(HKEY_LOCAL_MACHINE, mstcp.c_str(), "Domain");
     if (!vxdDomain.empty())
-      out.Printf("O17 - HKLM\\System\\%s\\Services\\VxD\\MSTCP: Domain = %s%s", set[1], vxdDomain.c_str(), kEnd);
+      out.Printf("O17 - HKLM\\System\\%s\\Services\\VxD\\MSTCP: Domain = %s%s", set[1], OneLine(vxdDomain).c_str(),
+                 kEnd);
     const std::string domain = ReadString(HKEY_LOCAL_MACHINE, tcpip.c_str(), "Domain");
     if (!domain.empty())
-      out.Printf("O17 - HKLM\\System\\%s\\Services\\Tcpip\\Parameters: Domain = %s%s", set[1], domain.c_str(), kEnd);
+      out.Printf("O17 - HKLM\\System\\%s\\Services\\Tcpip\\Parameters: Domain = %s%s", set[1], OneLine(domain).c_str(),
+                 kEnd);
   }
   const std::string sheet =
       ReadString(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Styles", "User Stylesheet");
-  if (!sheet.empty()) out.Printf("O19 -  User style sheet: %s%s", sheet.c_str(), kEnd);
+  if (!sheet.empty()) out.Printf("O19 -  User style sheet: %s%s", OneLine(sheet).c_str(), kEnd);
   const std::string appInit =
       ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs");
-  if (!appInit.empty()) out.Printf("O20 - AppInit_DLLs: %s%s%s", appInit.c_str(), kEnd, kEnd);
+  if (!appInit.empty()) out.Printf("O20 - AppInit_DLLs: %s%s%s", OneLine(appInit).c_str(), kEnd, kEnd);
 }
 
 void WriteShellObjects(ReportFile& out) {
@@ -321,15 +334,15 @@ void WriteShellObjects(ReportFile& out) {
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& item = CatalogueAt(i);
     if (IsMicrosoftShellClass(item.data)) continue;
-    out.Printf("O21 - %s - %s - %s - %s%s", item.description.c_str(), item.title.c_str(), item.data.c_str(),
-               item.path.c_str(), kEnd);
+    out.Printf("O21 - %s - %s - %s - %s%s", OneLine(item.description).c_str(), OneLine(item.title).c_str(),
+               OneLine(item.data).c_str(), OneLine(item.path).c_str(), kEnd);
   }
   count = ListSharedTaskSchedulers();
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& item = CatalogueAt(i);
     if (ContainsText(item.path.c_str(), "browseui.dll")) continue;
-    out.Printf("O22 - SharedTaskScheduler: (%s) - %s - %s%s", item.title.c_str(), item.data.c_str(), item.path.c_str(),
-               kEnd);
+    out.Printf("O22 - SharedTaskScheduler: (%s) - %s - %s%s", OneLine(item.title).c_str(), OneLine(item.data).c_str(),
+               OneLine(item.path).c_str(), kEnd);
   }
 }
 
@@ -337,21 +350,22 @@ void WriteServicesAndComponents(ReportFile& out, VersionCache& cache) {
   const int count = EnumerateServices(ServiceListing::Full);
   for (int i = 0; i < count; ++i) {
     const EntryFacts facts = FactsOfEntry(i, cache);
-    out.Write("O23 - Service: " + CatalogueAt(i).title + " - " + facts.company + " - " + CatalogueAt(i).path + kEnd);
+    out.Write("O23 - Service: " + OneLine(CatalogueAt(i).title) + " - " + OneLine(facts.company) + " - " +
+              OneLine(CatalogueAt(i).path) + kEnd);
   }
   for (int n = 0; n <= 8; ++n) {
     const std::string key = "Software\\Microsoft\\Internet Explorer\\Desktop\\Components\\" + std::to_string(n);
     const std::string name = ReadString(HKEY_CURRENT_USER, key.c_str(), "FriendlyName");
     if (name.empty()) break;
     if (name == "Current Home Page") continue;
-    out.Printf("O24 -  Desktop Component %d: %s - %s%s", n, name.c_str(),
-               ReadString(HKEY_CURRENT_USER, key.c_str(), "Source").c_str(), kEnd);
+    out.Printf("O24 -  Desktop Component %d: %s - %s%s", n, OneLine(name).c_str(),
+               OneLine(ReadString(HKEY_CURRENT_USER, key.c_str(), "Source")).c_str(), kEnd);
   }
 }
 
 void WriteIELine(ReportFile& out, const ProgramFacts& ie) {
   if (ie.found)
-    out.Printf("MSIE: %s (%s)%s", ie.description.c_str(), ie.version.c_str(), kEnd);
+    out.Printf("MSIE: %s (%s)%s", OneLine(ie.description).c_str(), OneLine(ie.version).c_str(), kEnd);
   else
     out.Printf("MSIE: Internet Explorer Not found.%s", kEnd);
 }
@@ -361,14 +375,15 @@ void WriteAdditionalInfo(ReportFile& out, const ProgramFacts& ie) {
   out.Printf("---  Additional Sentrel Info  ---%s", kEnd);
   const ProgramFacts browser = DefaultBrowserFacts();
   if (browser.found)
-    out.Printf("Default Browser: %s - %s version %s%s", browser.productName.c_str(), browser.description.c_str(),
-               browser.version.c_str(), kEnd);
+    out.Printf("Default Browser: %s - %s version %s%s", OneLine(browser.productName).c_str(),
+               OneLine(browser.description).c_str(), OneLine(browser.version).c_str(), kEnd);
   else
     out.Printf("Browser: Unable to find default browser.%s", kEnd);
   WriteIELine(out, ie);
   const ProgramFacts aol = AppPathProgram("AOL.EXE");
   if (aol.found && FindOnlineServiceWindow())
-    out.Printf("America Online version %s running %s%s", aol.version.c_str(), FolderPart(aol.path).c_str(), kEnd);
+    out.Printf("America Online version %s running %s%s", OneLine(aol.version).c_str(),
+               OneLine(FolderPart(aol.path)).c_str(), kEnd);
   struct Browser {
     const char* exe;
     const char* format;
@@ -377,14 +392,15 @@ void WriteAdditionalInfo(ReportFile& out, const ProgramFacts& ie) {
                            Browser{"Mozilla.exe", "Mozilla %s installed in %s.%s"},
                            Browser{"Netscp.exe", "Netscape %s installed in %s.%s"}}) {
     const ProgramFacts program = AppPathProgram(b.exe);
-    if (program.found) out.Printf(b.format, program.version.c_str(), FolderPart(program.path).c_str(), kEnd);
+    if (program.found)
+      out.Printf(b.format, OneLine(program.version).c_str(), OneLine(FolderPart(program.path)).c_str(), kEnd);
   }
   std::string folder;
   if (FindIECookieFolder(folder))
-    out.Printf("%d IE Cookies in Folder: %s%s", ListCookies(1, false), folder.c_str(), kEnd);
+    out.Printf("%d IE Cookies in Folder: %s%s", ListCookies(1, false), OneLine(folder).c_str(), kEnd);
   const int kind = IsMozillaKind(DefaultBrowserKind()) ? DefaultBrowserKind() : 3;
   if (FindMozillaProfileFolder(kind, folder))
-    out.Printf("%d Mozilla Cookies in Folder: %s%s", ListCookies(kind, false), folder.c_str(), kEnd);
+    out.Printf("%d Mozilla Cookies in Folder: %s%s", ListCookies(kind, false), OneLine(folder).c_str(), kEnd);
   out.Write(kEnd);
 }
 
@@ -397,14 +413,14 @@ void WriteSessionManager(ReportFile& out) {
       if (value.empty()) continue;
       out.Printf(name[0] == 'B' ? "SN00 - HKLM\\%s: BootExecute = %s%s"
                                 : "SN01 - HKLM\\%s: PendingFileRenameOperations = %s%s",
-                 set[1], value.c_str(), kEnd);
+                 set[1], OneLine(value).c_str(), kEnd);
       any = true;
     }
   }
   const std::string comSpec =
       ReadString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "ComSpec");
   if (!comSpec.empty()) {
-    out.Printf("SN02 - HKLM\\%s: Command = %s%s", "CCS", comSpec.c_str(), kEnd);
+    out.Printf("SN02 - HKLM\\%s: Command = %s%s", "CCS", OneLine(comSpec).c_str(), kEnd);
     any = true;
   }
   if (any) out.Write(kEnd);
@@ -412,7 +428,7 @@ void WriteSessionManager(ReportFile& out) {
       HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update", "AUOptions");
   if (update != 0) {
     const std::string text = update <= 4 ? LoadText(IDS_WINDOWS_AUTO_UPDATE_SETTINGS + update) : "";
-    out.Printf("SN03 - Windows Automatic Update = %d:%s%s", static_cast<int>(update), text.c_str(), kEnd);
+    out.Printf("SN03 - Windows Automatic Update = %d:%s%s", static_cast<int>(update), OneLine(text).c_str(), kEnd);
     out.Write(kEnd);
   }
 }
@@ -420,44 +436,47 @@ void WriteSessionManager(ReportFile& out) {
 void WriteCatalogues(ReportFile& out) {
   int count = ListDelayedEntries();
   for (int i = 0; i < count; ++i)
-    out.Printf("SN06 - Delayed Start: [%s]%s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).path.c_str(), kEnd);
+    out.Printf("SN06 - Delayed Start: [%s]%s%s", OneLine(CatalogueAt(i).title).c_str(),
+               OneLine(CatalogueAt(i).path).c_str(), kEnd);
   out.Write(kEnd);
   const std::string defaultPrefix = ReadString(HKEY_LOCAL_MACHINE, DefaultPrefixKey().c_str(), "");
   const std::string www = ReadString(HKEY_LOCAL_MACHINE, PrefixesKey().c_str(), "www");
   if (!defaultPrefix.empty())
-    out.Printf("SN08 - HKLM\\%s: Default = %s%s", DefaultPrefixKey().c_str(), defaultPrefix.c_str(), kEnd);
-  if (!www.empty()) out.Printf("SN08 - HKLM\\%s: %s = %s%s", PrefixesKey().c_str(), "www", www.c_str(), kEnd);
+    out.Printf("SN08 - HKLM\\%s: Default = %s%s", OneLine(DefaultPrefixKey()).c_str(), OneLine(defaultPrefix).c_str(),
+               kEnd);
+  if (!www.empty())
+    out.Printf("SN08 - HKLM\\%s: %s = %s%s", OneLine(PrefixesKey()).c_str(), "www", OneLine(www).c_str(), kEnd);
   if (!defaultPrefix.empty() || !www.empty()) out.Write(kEnd);
   count = EnumerateTasks();
   for (int i = 0; i < count; ++i)
-    out.Printf("SN31 - Scheduled Tasks: [%s]%s %s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).path.c_str(),
-               CatalogueAt(i).description.c_str(), kEnd);
+    out.Printf("SN31 - Scheduled Tasks: [%s]%s %s%s", OneLine(CatalogueAt(i).title).c_str(),
+               OneLine(CatalogueAt(i).path).c_str(), OneLine(CatalogueAt(i).description).c_str(), kEnd);
   out.Write(kEnd);
   count = EnumerateActiveX(false);
   for (int i = 0; i < count; ++i) {
     const CatalogueEntry& item = CatalogueAt(i);
     if (static_cast<DWORD>(item.value) & 0x400) continue;
-    out.Printf("SN16 - ActiveX: %s [%s] %s %s%s", item.data.c_str(), item.title.c_str(), item.path.c_str(),
-               item.description.c_str(), kEnd);
+    out.Printf("SN16 - ActiveX: %s [%s] %s %s%s", OneLine(item.data).c_str(), OneLine(item.title).c_str(),
+               OneLine(item.path).c_str(), OneLine(item.description).c_str(), kEnd);
   }
   out.Write(kEnd);
   count = ScanHiddenFiles(false);
   for (int i = 0; i < count && i < kHiddenFilesListed; ++i)
-    out.Printf("SN32 - Hidden File: %s%s", CatalogueAt(i).path.c_str(), kEnd);
+    out.Printf("SN32 - Hidden File: %s%s", OneLine(CatalogueAt(i).path).c_str(), kEnd);
   out.Write(kEnd);
   count = EnumerateMonitoredTypes(true);
   for (int i = 0; i < count; ++i)
-    out.Printf("SN33 - File Type %s: [%s]%s%s", CatalogueAt(i).description.c_str(), CatalogueAt(i).title.c_str(),
-               CatalogueAt(i).path.c_str(), kEnd);
+    out.Printf("SN33 - File Type %s: [%s]%s%s", OneLine(CatalogueAt(i).description).c_str(),
+               OneLine(CatalogueAt(i).title).c_str(), OneLine(CatalogueAt(i).path).c_str(), kEnd);
   out.Write(kEnd);
 }
 
 void WriteMemory(ReportFile& out) {
   const MemoryFacts memory = CurrentMemory();
-  out.Printf("Memory currently in use: %s%%%s", GroupDigits(memory.load).c_str(), kEnd);
-  out.Printf("Physical Memory Free: %s KB%s", GroupDigits(memory.physicalFree / 1024).c_str(), kEnd);
-  out.Printf("Paging File Free: %s KB%s", GroupDigits(memory.pageFree / 1024).c_str(), kEnd);
-  out.Printf("Virtual Memory Free: %s KB%s", GroupDigits(memory.virtualFree / 1024).c_str(), kEnd);
+  out.Printf("Memory currently in use: %s%%%s", OneLine(GroupDigits(memory.load)).c_str(), kEnd);
+  out.Printf("Physical Memory Free: %s KB%s", OneLine(GroupDigits(memory.physicalFree / 1024)).c_str(), kEnd);
+  out.Printf("Paging File Free: %s KB%s", OneLine(GroupDigits(memory.pageFree / 1024)).c_str(), kEnd);
+  out.Printf("Virtual Memory Free: %s KB%s", OneLine(GroupDigits(memory.virtualFree / 1024)).c_str(), kEnd);
   out.Write(std::string(kEnd) + kEnd);
   out.Printf("--%s", kEnd);
   out.Printf("End of file%s", kEnd);
@@ -474,8 +493,8 @@ int WriteHijackLog() {
     if (!out) return 0;
     std::string time, date;
     NowStamp(time, date);
-    out.Printf("Log created by %s version %s%s", Explorer().caption.c_str(), kVersionText, kEnd);
-    out.Printf("Scan saved at %s, on %s%s", time.c_str(), date.c_str(), kEnd);
+    out.Printf("Log created by %s version %s%s", OneLine(Explorer().caption).c_str(), kVersionText, kEnd);
+    out.Printf("Scan saved at %s, on %s%s", OneLine(time).c_str(), OneLine(date).c_str(), kEnd);
     out.Printf("Platform: %s%s", PlatformText(CurrentPlatform()).c_str(), kEnd);
     const ProgramFacts ie = InternetExplorerFacts();
     WriteIELine(out, ie);
@@ -496,15 +515,15 @@ int WriteHijackLog() {
     WriteStartPages(out);
     WriteProfileLines(out);
     for (const std::string& line : ListedHostsLines(ReadHead(HostsPath(), kHostsReadBytes)))
-      out.Printf("O1 - Hosts: %s%s", line.c_str(), kEnd);
+      out.Printf("O1 - Hosts: %s%s", OneLine(line).c_str(), kEnd);
     int count = ListHelperObjects();
     for (int i = 0; i < count; ++i)
-      out.Printf("O2 - BHO: %s - %s - %s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).data.c_str(),
-                 CatalogueAt(i).path.c_str(), kEnd);
+      out.Printf("O2 - BHO: %s - %s - %s%s", OneLine(CatalogueAt(i).title).c_str(),
+                 OneLine(CatalogueAt(i).data).c_str(), OneLine(CatalogueAt(i).path).c_str(), kEnd);
     count = ListToolbars();
     for (int i = 0; i < count; ++i)
-      out.Printf("O3 - Toolbar: %s - %s - %s%s", CatalogueAt(i).title.c_str(), CatalogueAt(i).data.c_str(),
-                 CatalogueAt(i).path.c_str(), kEnd);
+      out.Printf("O3 - Toolbar: %s - %s - %s%s", OneLine(CatalogueAt(i).title).c_str(),
+                 OneLine(CatalogueAt(i).data).c_str(), OneLine(CatalogueAt(i).path).c_str(), kEnd);
     WriteStartupEntries(out);
     WritePolicies(out);
     WriteAddOns(out);

@@ -201,13 +201,22 @@ ReportFile::ReportFile(const std::string& path)
                         nullptr)) {}
 
 ReportFile::~ReportFile() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  Flush();
+  CloseHandle(file_);
 }
 
 void ReportFile::Write(const std::string& text) {
-  if (file_ == INVALID_HANDLE_VALUE || text.empty()) return;
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  pending_ += text;
+  if (pending_.size() >= 65536) Flush();
+}
+
+void ReportFile::Flush() {
+  if (file_ == INVALID_HANDLE_VALUE || pending_.empty()) return;
   DWORD written = 0;
-  WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  WriteFile(file_, pending_.data(), static_cast<DWORD>(pending_.size()), &written, nullptr);
+  pending_.clear();
 }
 
 void ReportFile::Printf(const char* format, ...) {
@@ -298,13 +307,28 @@ std::string ReportLogPath() {
 std::string SpreadsheetPath() { return FileBesideProgram("SentrelLog.csv"); }
 std::string HijackLogPath() { return FileBesideProgram("HijackSentrel.log"); }
 
+EntryFacts FreshFactsOfEntry(int entry, VersionCache& cache);
+
 struct VersionCache::Impl {
   std::map<std::string, VersionFields> fields;
+  std::map<std::pair<int, std::string>, EntryFacts> entries;  // by type and command
 };
 VersionCache::VersionCache() : impl(new Impl) {}
 VersionCache::~VersionCache() { delete impl; }
 
 EntryFacts FactsOfEntry(int entry, VersionCache& cache) {
+  const CatalogueEntry& item = CatalogueAt(entry);
+  // Many entries start the same command: its file, version data and
+  // first-seen time are worked out once.
+  const auto key = std::make_pair(item.type, item.path);
+  const auto known = cache.impl->entries.find(key);
+  if (known != cache.impl->entries.end()) return known->second;
+  EntryFacts facts = FreshFactsOfEntry(entry, cache);
+  cache.impl->entries.emplace(key, facts);
+  return facts;
+}
+
+EntryFacts FreshFactsOfEntry(int entry, VersionCache& cache) {
   EntryFacts facts;
   const CatalogueEntry& item = CatalogueAt(entry);
   facts.file = EntryFile(entry);

@@ -45,8 +45,9 @@ std::string TabField(std::string text);
 // A text cut to at most count characters.
 std::string Cut(const std::string& text, size_t count);
 
-// The file a report is written to, created anew; every write goes straight
-// through (reports are one pass, never buffered whole).
+// The file a report is written to, created anew. Lines go out in blocks of
+// at most 64 KB (one system call per line made long reports slow); the
+// text is never held whole.
 class ReportFile {
  public:
   explicit ReportFile(const std::string& path);
@@ -56,9 +57,11 @@ class ReportFile {
   explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE; }
   void Write(const std::string& text);
   void Printf(const char* format, ...);
+  void Flush();
 
  private:
   HANDLE file_;
+  std::string pending_;
 };
 
 // The wait cursor while a report is written; the previous one afterwards.

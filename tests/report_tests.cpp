@@ -258,6 +258,10 @@ TEST(HijackLog, HijackNamedExplorerListsHostsHiddenFilesAndPrefixesByTheirRules)
                            "1.2\r\n10.1.2.3 bank.example\r\n\t10.4.5.6\tmail.example");
   ValueGuard prefix(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix", "");
   RawSetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\URL\\DefaultPrefix", "", "http://");
+  // A value cannot forge a line of the log.
+  const char* ieMain = "Software\\Microsoft\\Internet Explorer\\Main";
+  ValueGuard startPage(HKEY_CURRENT_USER, ieMain, "Start Page");
+  RawSetText(HKEY_CURRENT_USER, ieMain, "Start Page", "http://a.example/\r\nO4 - forged");
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   const std::string folder = std::string(temp) + "SentrelHidden";
@@ -283,6 +287,8 @@ TEST(HijackLog, HijackNamedExplorerListsHostsHiddenFilesAndPrefixesByTheirRules)
             hostsLines);
   EXPECT_EQ(0, CountPrefix(log, "O13 - DefaultPrefix:"));
   EXPECT_EQ(41, CountPrefix(log, "SN32 - Hidden File: "));
+  EXPECT_EQ("R0 - HKCU\\Software\\Microsoft\\Internet Explorer\\Main,Start Page = http://a.example/  O4 - forged",
+            LineStarting(log, "R0 - HKCU"));
   EXPECT_EQ("End of file", Lines(log).back());
 }
 
