@@ -115,7 +115,7 @@ std::string ProfileText(const char* section, const char* key, const std::string&
 bool IsMicrosoftShellClass(const std::string& classId) {
   for (const char* known : {"{7849596a-48ea-486e-8937-a2a3009f31a9}", "{fbeb8a05-beee-4442-804e-409d6c4515e9}",
                             "{E6FB5E20-DE35-11CF-9C87-00AA005127ED}", "{35CEC8A3-2BE6-11D2-8773-92E220524153}"})
-    if (_stricmp(known, classId.c_str()) == 0) return true;
+    if (SameLetters(known, classId)) return true;
   return false;
 }
 
@@ -125,8 +125,8 @@ std::string CommonStartupFolder() {
 }
 
 bool StartsWithFolder(const std::string& path, const std::string& folder) {
-  return !folder.empty() && path.size() > folder.size() &&
-         _strnicmp(path.c_str(), folder.c_str(), folder.size()) == 0 && path[folder.size()] == '\\';
+  return !folder.empty() && path.size() > folder.size() && SameLetters(path.substr(0, folder.size()), folder) &&
+         path[folder.size()] == '\\';
 }
 
 const char* RunFormat(int type) {
@@ -189,7 +189,7 @@ void WriteStartPages(ReportFile& out) {
 void WriteProfileLines(ReportFile& out) {
   const std::string systemIni = WindowsFolder() + "\\system.ini";
   const std::string shell = ProfileText("Boot", "Shell", systemIni);
-  if (!shell.empty() && _stricmp(shell.c_str(), "Explorer.exe") != 0)
+  if (!shell.empty() && !SameLetters(shell, "Explorer.exe"))
     out.Printf("F0 - system.ini: Shell=%s%s", OneLine(shell).c_str(), kEnd);
   const std::string run = ProfileText("Windows", "run", "");
   if (!run.empty()) out.Printf("F1 - win.ini: run=%s%s", OneLine(run).c_str(), kEnd);

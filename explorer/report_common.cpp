@@ -69,9 +69,9 @@ namespace {
 std::string NtProductText(const PlatformFacts& facts) {
   if (!facts.extended) {
     std::string text;
-    if (_stricmp(facts.productOption.c_str(), "WINNT") == 0) text = "Workstation ";
-    if (_stricmp(facts.productOption.c_str(), "LANMANNT") == 0) text = "Server ";
-    if (_stricmp(facts.productOption.c_str(), "SERVERNT") == 0) text = "Advanced Server ";
+    if (SameLetters(facts.productOption, "WINNT")) text = "Workstation ";
+    if (SameLetters(facts.productOption, "LANMANNT")) text = "Server ";
+    if (SameLetters(facts.productOption, "SERVERNT")) text = "Advanced Server ";
     return text + Format("%d.%d ", static_cast<int>(facts.major), static_cast<int>(facts.minor));
   }
   if (facts.productType == VER_NT_WORKSTATION) {
@@ -193,6 +193,8 @@ std::string TabField(std::string text) {
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   return text;
 }
+
+bool SameLetters(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 std::string Cut(const std::string& text, size_t count) { return text.size() > count ? text.substr(0, count) : text; }
 

@@ -42,6 +42,9 @@ std::string SpreadsheetField(std::string text, bool commasToBlanks);
 // A tab-separated field: tabs and line breaks would start another column or
 // row, so they become blanks.
 std::string TabField(std::string text);
+// Equal texts, letters of either case (the C runtime's own comparison is not
+// on the oldest systems).
+bool SameLetters(const std::string& a, const std::string& b);
 // A text cut to at most count characters.
 std::string Cut(const std::string& text, size_t count);
 
