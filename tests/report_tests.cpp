@@ -14,6 +14,7 @@
 #include "service_support.h"
 #include "sheet_support.h"
 #include "system_files.h"
+#include "task_support.h"
 #include "test_support.h"
 
 using namespace sentrel_test;
@@ -52,7 +53,7 @@ std::string Skeleton(const std::string& html) {
   bool inEntry = false;
   for (std::string line : Lines(html)) {
     if (line.find("&lt;/ol&gt;&lt;a href=x&gt;") != std::string::npos ||
-        line.find("Report &lt;Svc&gt;") != std::string::npos)
+        line.find("Report &lt;Svc&gt;") != std::string::npos || line == "<li><b>Report Task.job</b>")
       inEntry = true;
     const bool frame = line.rfind("<html>", 0) == 0 || line.rfind("<H2", 0) == 0 ||
                        line.find("<A href='SentrelLog.html#") != std::string::npos || line.rfind("<A NAME", 0) == 0 ||
@@ -102,6 +103,7 @@ TEST(ReportTime, TheNoonHourIsPmAndOtherHoursKeepTheirForm) {
 TEST_F(Reports, MenuCommandWritesTheEscapedHtmlLogWithItsIndexSectionsAndService) {
   ScratchService service("SentrelReportSvc", "Report <Svc> & Co", "\"" + TestFolder() + "\\test_service.exe\"");
   ASSERT_TRUE(service.created());
+  ASSERT_TRUE(CreateTask("Report Task", TestFolder() + "\\test_service.exe"));
   char folder[MAX_PATH];
   GetCurrentDirectoryA(sizeof folder, folder);
   const std::string html = std::string(folder) + "\\SentrelLog.html";
@@ -136,6 +138,7 @@ TEST_F(Reports, MenuCommandWritesTheEscapedHtmlLogWithItsIndexSectionsAndService
                                  Fixture() + " /run"));
   DeleteFileA(html.c_str());
   DeleteFileA(tabbed.c_str());
+  DeleteFileA(JobFile("Report Task").c_str());
 }
 
 // The right-click menu of a page, as its item texts; the menu is closed again.
