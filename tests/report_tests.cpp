@@ -125,11 +125,22 @@ TEST_F(Reports, MenuCommandWritesTheEscapedHtmlLogWithItsIndexSectionsAndService
   RawSetText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Options", "Format", "1");
   sentrel::LoadOptions();
   const std::string tabbed = std::string(folder) + "\\SentrelLog.txt";
+  // A name the ANSI code page cannot hold still has its row.
+  HKEY run = nullptr;
+  RegOpenKeyExA(HKEY_CURRENT_USER, kUserRun, 0, KEY_SET_VALUE, &run);
+  const std::wstring widePath = Wide(Fixture() + " /wide");
+  RegSetValueExW(run, L"Report \x4E2D\x6587", 0, REG_SZ, reinterpret_cast<const BYTE*>(widePath.c_str()),
+                 static_cast<DWORD>((widePath.size() + 1) * sizeof(wchar_t)));
   WithSheet(IDC_CMD_SHOW_SERVICES, [](HWND, HWND page) {
     PostMessageA(page, WM_COMMAND, IDM_STARTUP_LOG, 0);
     Settle(page);
   });
+  RegDeleteValueW(run, L"Report \x4E2D\x6587");
+  RegCloseKey(run);
   const std::string plain = ReadWholeFile(tabbed);
+  int wideRows = 0;
+  for (const std::string& line : Lines(plain)) wideRows += line.size() > 5 && line.substr(line.size() - 5) == "/wide";
+  EXPECT_EQ(1, wideRows);
   EXPECT_EQ(0u, plain.find("Title\tProgram\tDescription\tVersion\tCopyright\tLocation\tPath\r\n"));
   EXPECT_TRUE(HasLine(plain, std::string(kHostileTitle) +
                                  "\treport.dll\t</ol><script>alert(1)</script>\t2,0 beta\t"
