@@ -15,6 +15,7 @@
 #include "lookup.h"
 #include "picture_buttons.h"
 #include "registry.h"
+#include "report_common.h"
 #include "resource.h"
 #include "sheet.h"
 #include "startup.h"
@@ -267,7 +268,16 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
     case NM_RCLICK: {
       POINT cursor;
       GetCursorPos(&cursor);
-      if (def.hooks->contextMenu) def.hooks->contextMenu(page, FirstSelectedEntry(page), cursor);
+      if (def.hooks->contextMenu) {
+        def.hooks->contextMenu(page, FirstSelectedEntry(page), cursor);
+      } else {
+        // Every list page offers the report log, even one without a menu of its own.
+        HMENU menu = CreatePopupMenu();
+        SetForegroundWindow(page);
+        TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERTICAL, cursor.x, cursor.y, page, nullptr);
+        PostMessageA(page, WM_NULL, 0, 0);
+        DestroyMenu(menu);
+      }
       return true;
     }
     case NM_DBLCLK: {
@@ -495,6 +505,15 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       if (def) InitPage(page, *def);
       return TRUE;
     }
+    case WM_INITMENUPOPUP: {
+      // The page's right-click menu: the report log is on every one.
+      HMENU menu = reinterpret_cast<HMENU>(wParam);
+      if (!HIWORD(lParam) && GetMenuState(menu, IDM_STARTUP_LOG, MF_BYCOMMAND) == static_cast<UINT>(-1)) {
+        if (GetMenuItemCount(menu) > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_STARTUP_LOG, LoadText(IDS_SENTREL_LOG).c_str());
+      }
+      return FALSE;
+    }
     case WM_NOTIFY:
       if (data) return OnNotify(page, *data->def, reinterpret_cast<NMHDR*>(lParam));
       return FALSE;
@@ -504,6 +523,13 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND: {
       if (!data) return FALSE;
       const int id = LOWORD(wParam);
+      if (id == IDM_STARTUP_LOG) {
+        // The report enumerates every area into the shared list: the page's
+        // rows are read again afterwards.
+        WriteReportLog();
+        FillListPage(page);
+        return TRUE;
+      }
       if (data->def->hooks->command && data->def->hooks->command(page, id)) return TRUE;
       switch (id) {
         case IDOK:

@@ -16,6 +16,7 @@
 #include "lookup.h"
 #include "picture_buttons.h"
 #include "registry.h"
+#include "report_common.h"
 #include "resource.h"
 #include "settings.h"
 #include "strings.h"
@@ -88,8 +89,12 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         SetDlgItemTextA(page, IDC_PAGE_INTRO, (ProgramCaption() + "\n" + kVersionText).c_str());
         SetDlgItemTextA(page, IDC_ABOUT_CHECK_VERSION, LoadText(IDS_CHECK_NEW_VERSION).c_str());
       }
-      if (record->lParam == IDC_CMD_SHOW_OPTIONS)
+      if (record->lParam == IDC_CMD_SHOW_OPTIONS) {
         SetDlgItemTextA(page, IDC_OPTIONS_VIEW_HISTORY, LoadText(IDS_VIEW_HISTORY).c_str());
+        SetDlgItemTextA(page, IDC_OPTIONS_SENTREL_LOG, LoadText(IDS_SENTREL_LOG).c_str());
+        SetDlgItemTextA(page, IDC_OPTIONS_HIJACK_LOG, LoadText(IDS_HIJACK_LOG).c_str());
+        SetDlgItemTextA(page, IDC_OPTIONS_SPREADSHEET, LoadText(IDS_SPREADSHEET_REPORT).c_str());
+      }
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
       SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
       if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
@@ -123,6 +128,18 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       }
       if (LOWORD(wParam) == IDC_OPTIONS_VIEW_HISTORY) {
         ShowHistoryDialog(page);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_OPTIONS_SENTREL_LOG) {
+        WriteReportLog();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_OPTIONS_HIJACK_LOG) {
+        WriteHijackLog();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDC_OPTIONS_SPREADSHEET) {
+        WriteSpreadsheet();
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_ABOUT_CHECK_VERSION) {
@@ -319,9 +336,7 @@ void ShowSheet(UINT command) {
   SetWindowTextA(explorer.commandWindow, explorer.caption.c_str());
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, sizeof self);
-  if (ContainsText(FileNamePart(self).c_str(), "hijack")) {
-    // The hijack-style log is written here once the reports exist.
-  }
+  if (ContainsText(FileNamePart(self).c_str(), "hijack")) WriteHijackLog();
   INT_PTR result = PropertySheetA(&header);
   if (result < 0) {
     explorer.sheetOpen = false;

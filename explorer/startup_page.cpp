@@ -277,7 +277,6 @@ void ContextMenu(HWND page, int entry, POINT screen) {
   }
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendItem(menu, IDM_STARTUP_LOOKUP, IDS_OMNI_INFO);
-  AppendItem(menu, IDM_STARTUP_LOG, IDS_SENTREL_LOG, false);  // with the reports
   AppendItem(menu, IDC_PAGE_HELP_PICTURE, IDS_SENTREL_HELP);
   SetForegroundWindow(page);
   TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERTICAL, screen.x, screen.y, page, nullptr);
@@ -325,8 +324,6 @@ bool Command(HWND page, int id) {
     case IDM_STARTUP_MOVE_TO_DELAY:
       OnMoveToDelayed(page);
       return true;
-    case IDM_STARTUP_LOG:
-      return true;  // arrives with the reports
     default:
       return false;
   }
