@@ -179,6 +179,9 @@ std::string SpreadsheetField(std::string text, bool commasToBlanks) {
   if (commasToBlanks)
     for (char& c : text)
       if (c == ',') c = ' ';
+  // A spreadsheet program runs a field that begins like a formula; a hostile
+  // entry's name must stay text, so it gets the program's text mark.
+  if (!text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos) text.insert(0, "'");
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (char c : text) {

@@ -37,7 +37,8 @@ std::string Format(const char* format, ...);
 std::string HtmlEscaped(const std::string& text);
 // A spreadsheet field: with commasToBlanks every comma becomes a blank;
 // a field still holding a comma, a quote or a line break is quoted and its
-// quotes doubled, as spreadsheet programs read it.
+// quotes doubled, as spreadsheet programs read it. A field that would begin
+// like a formula (=, +, -, @) starts with a quote mark, so it stays text.
 std::string SpreadsheetField(std::string text, bool commasToBlanks);
 // A tab-separated field: tabs and line breaks would start another column or
 // row, so they become blanks.

@@ -22,7 +22,7 @@ using namespace sentrel_test;
 namespace {
 
 constexpr const char* kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kHostileTitle = "</ol><a href=x>Evil, \"Title\"";
+constexpr const char* kHostileTitle = "=</ol><a href=x>Evil, \"Title\"";
 constexpr const char* kMachineRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kOurKeys = "Software\\Orvane Works";
 
@@ -195,7 +195,7 @@ TEST_F(Reports, SpreadsheetButtonQuotesTitlesAndBlanksCommasInVersionFields) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ("Log created by Sentrel OMNI version 16.0.2009.0", lines[0]);
   EXPECT_EQ("Type,SubType,Title,Filename,Company,First Detected,Path,Description, Version", lines[2]);
-  EXPECT_TRUE(HasLine(text, "HKCU,Run,\"</ol><a href=x>Evil, \"\"Title\"\"\", report.dll,Hostile  Inc.  Ltd,," +
+  EXPECT_TRUE(HasLine(text, "HKCU,Run,\"'=</ol><a href=x>Evil, \"\"Title\"\"\", report.dll,Hostile  Inc.  Ltd,," +
                                 Fixture() + " /run,</ol><script>alert(1)</script>,2 0 beta"))
       << text.substr(0, 2000);
   DeleteFileA(csv.c_str());
