@@ -131,9 +131,9 @@ std::string PlatformText(const PlatformFacts& facts) {
   return text + Format("%s (Build %d)", facts.service.c_str(), build);
 }
 
-std::string Format(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
+namespace {
+
+std::string FormatList(const char* format, va_list arguments) {
   va_list copy;
   va_copy(copy, arguments);
   const int length = std::vsnprintf(nullptr, 0, format, copy);
@@ -144,6 +144,15 @@ std::string Format(const char* format, ...) {
     std::vsnprintf(&text[0], text.size(), format, arguments);
     text.resize(static_cast<size_t>(length));
   }
+  return text;
+}
+
+}  // namespace
+
+std::string Format(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  std::string text = FormatList(format, arguments);
   va_end(arguments);
   return text;
 }
@@ -227,16 +236,7 @@ void ReportFile::Flush() {
 void ReportFile::Printf(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
-  va_list copy;
-  va_copy(copy, arguments);
-  const int length = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  if (length > 0) {
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(&text[0], text.size(), format, arguments);
-    text.resize(static_cast<size_t>(length));
-    Write(text);
-  }
+  Write(FormatList(format, arguments));
   va_end(arguments);
 }
 

@@ -48,3 +48,14 @@ inline double TimedMessage(HWND window, UINT message, WPARAM wParam = 0, LPARAM 
 inline int PageRows(HWND page) {
   return static_cast<int>(SendDlgItemMessageA(page, IDC_PAGE_LIST, LVM_GETITEMCOUNT, 0, 0));
 }
+
+// On a thread of its own while the sheet's thread shows the page: the best
+// of three refills of the page and its rows; the sheet is closed after.
+inline void MeasureRefill(double& fill, int& rows) {
+  HWND sheet = nullptr;
+  HWND page = WaitForSheetPage(&sheet);
+  if (!page) return;
+  fill = BestOf([page] { SendMessageA(page, sentrel::WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
+  rows = PageRows(page);
+  PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+}

@@ -129,15 +129,6 @@ int SettingsFloor() {
   return reads;
 }
 
-void MeasureFill(double& fill, int& rows) {
-  HWND sheet = nullptr;
-  HWND page = WaitForSheetPage(&sheet);
-  if (!page) return;
-  fill = BestOf([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
-  rows = PageRows(page);
-  PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-}
-
 }  // namespace
 
 int main() {
@@ -174,7 +165,7 @@ int main() {
   StartBenchExplorer();
   double fill = 0;
   int rows = 0;
-  std::thread user(MeasureFill, std::ref(fill), std::ref(rows));
+  std::thread user(MeasureRefill, std::ref(fill), std::ref(rows));
   ShowSheet(IDC_CMD_SHOW_FILE_TYPES);
   user.join();
   std::printf("File Types page: %d rows filled in %.3f s (goal 1 s)\n", rows, fill);

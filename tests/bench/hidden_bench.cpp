@@ -81,15 +81,6 @@ int HiddenFloor() {
          BareWalk(tempFolder, 1);
 }
 
-void MeasureFill(double& fill, int& rows) {
-  HWND sheet = nullptr;
-  HWND page = WaitForSheetPage(&sheet);
-  if (!page) return;
-  fill = BestOf([page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
-  rows = PageRows(page);
-  PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-}
-
 }  // namespace
 
 int main() {
@@ -133,7 +124,7 @@ int main() {
   StartBenchExplorer();
   double fill = 0;
   int rows = 0;
-  std::thread user(MeasureFill, std::ref(fill), std::ref(rows));
+  std::thread user(MeasureRefill, std::ref(fill), std::ref(rows));
   ShowSheet(IDC_CMD_SHOW_HIDDEN);
   user.join();
   std::printf("Hidden Files page: %d rows filled in %.3f s (goal 1 s)\n", rows, fill);
