@@ -290,26 +290,6 @@ std::string HostedLibrary(HKEY service) {
   return ReadText(parameters.get(), "ServiceDll");
 }
 
-// The form a name is known by in the baseline: its ANSI text, where each
-// character the code page holds only as a best fit ("\x0141" read as "L",
-// which would make it another service's name) is written "?" and its code.
-std::string KnownFormOf(const std::wstring& text) {
-  std::string known;
-  for (const wchar_t c : text) {
-    char bytes[8];
-    wchar_t back[2] = L"";
-    const int size = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
-    if (size > 0 && MultiByteToWideChar(CP_ACP, 0, bytes, size, back, 2) == 1 && back[0] == c) {
-      known.append(bytes, static_cast<size_t>(size));
-    } else {
-      char code[8];
-      std::snprintf(code, sizeof code, "?%04X", static_cast<unsigned>(c));
-      known += code;
-    }
-  }
-  return known;
-}
-
 // The manager's display name of a key, in the code page; known gets the
 // form the baseline knows it by when that differs ("" otherwise).
 std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name, std::string& known) {
@@ -325,7 +305,7 @@ std::string DisplayNameOf(SC_HANDLE manager, const ServiceKeyName& name, std::st
       text.back() = L'\0';
       bool exact = true;
       std::string ansi = AnsiOf(text.data(), &exact);
-      if (!exact) known = KnownFormOf(text.data());
+      if (!exact) known = ExactAnsiForm(text.data());
       return ansi;
     }
     return {};
@@ -441,7 +421,7 @@ int EnumerateServices(ServiceListing mode) {
     // would name the baseline's marker.
     if (title.empty()) {
       title = name.ansi;
-      if (!name.exact) known = KnownFormOf(name.wide);
+      if (!name.exact) known = ExactAnsiForm(name.wide);
     }
     std::string path = command;
     if (hosted) {

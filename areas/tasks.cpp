@@ -218,26 +218,6 @@ std::string Narrow(const wchar_t* text) {
   return result;
 }
 
-// The name a task is known by in the baseline: its ANSI form, where every
-// character that form cannot hold exactly (a best fit would make "\x0141x"
-// read as a known "Lx") is written "?" and its code, which no file name holds.
-std::string BaselineNameOf(const std::wstring& name) {
-  std::string known;
-  for (const wchar_t c : name) {
-    char bytes[8];
-    wchar_t back[2] = L"";
-    const int size = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
-    if (size > 0 && MultiByteToWideChar(CP_ACP, 0, bytes, size, back, 2) == 1 && back[0] == c) {
-      known.append(bytes, static_cast<size_t>(size));
-    } else {
-      char code[8];
-      std::snprintf(code, sizeof code, "?%04X", static_cast<unsigned>(c));
-      known += code;
-    }
-  }
-  return known;
-}
-
 // Every work item name in the scheduler's order: batches of five, each
 // taken from its last name to its first.
 template <typename Visit>
@@ -402,7 +382,7 @@ int EnumerateTasks() {
       CatalogueEntry entry;
       entry.title = Narrow(name.c_str());
       entry.wideName = name;
-      entry.name = BaselineNameOf(name);
+      entry.name = ExactAnsiForm(name);
       entry.path = Narrow(program.get());
       entry.data = RunTimeText(next);
       entry.description = RunTimeText(last);

@@ -106,4 +106,21 @@ int ShowMessage(HWND owner, const char* text, UINT flags) {
 
 int ShowMessageId(HWND owner, UINT id, UINT flags) { return ShowMessage(owner, LoadText(id).c_str(), flags); }
 
+std::string ExactAnsiForm(const std::wstring& text) {
+  std::string known;
+  for (const wchar_t c : text) {
+    char bytes[8];
+    wchar_t back[2] = L"";
+    const int size = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+    if (size > 0 && MultiByteToWideChar(CP_ACP, 0, bytes, size, back, 2) == 1 && back[0] == c) {
+      known.append(bytes, static_cast<size_t>(size));
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "?%04X", static_cast<unsigned>(c));
+      known += code;
+    }
+  }
+  return known;
+}
+
 }  // namespace sentrel

@@ -25,6 +25,10 @@ std::string FillText(const std::string& text, std::initializer_list<std::string>
 
 // The program caption (string 2), at most 31 characters.
 std::string ProgramCaption();
+// The ANSI form of a name as a baseline knows it: each character the code
+// page holds only as a best fit ("\x0141" read as "L", another name's
+// letter) is written "?" and its code, which no registry or file name holds.
+std::string ExactAnsiForm(const std::wstring& text);
 
 // A topmost message box with the program caption in the user's language.
 int ShowMessage(HWND owner, const char* text, UINT flags);

@@ -50,12 +50,14 @@ inline int PageRows(HWND page) {
 }
 
 // On a thread of its own while the sheet's thread shows the page: the best
-// of three refills of the page and its rows; the sheet is closed after.
-inline void MeasureRefill(double& fill, int& rows) {
+// of three refills of the page (or the median of `medianOf`) and its rows;
+// the sheet is closed after.
+inline void MeasureRefill(double& fill, int& rows, int medianOf = 0) {
   HWND sheet = nullptr;
   HWND page = WaitForSheetPage(&sheet);
   if (!page) return;
-  fill = BestOf([page] { SendMessageA(page, sentrel::WM_SENTREL_REFILL_PAGE, 0, 0); }, 3);
+  auto refill = [page] { SendMessageA(page, sentrel::WM_SENTREL_REFILL_PAGE, 0, 0); };
+  fill = medianOf > 0 ? MedianOf(medianOf, refill) : BestOf(refill, 3);
   rows = PageRows(page);
   PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }

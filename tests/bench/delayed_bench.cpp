@@ -59,15 +59,6 @@ struct Figures {
   double fill = 0;
 };
 
-void MeasureFill(Figures& figures) {
-  HWND sheet = nullptr;
-  HWND page = WaitForSheetPage(&sheet);
-  if (!page) return;
-  figures.fill = MedianOf(5, [page] { SendMessageA(page, WM_SENTREL_REFILL_PAGE, 0, 0); });
-  figures.rows = PageRows(page);
-  PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-}
-
 }  // namespace
 
 int main() {
@@ -106,7 +97,7 @@ int main() {
   const int counted = CountDelayedEntries();
 
   Figures figures;
-  std::thread user(MeasureFill, std::ref(figures));
+  std::thread user(MeasureRefill, std::ref(figures.fill), std::ref(figures.rows), 5);
   ShowSheet(IDC_CMD_SHOW_DELAY);
   user.join();
   DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Orvane Works");

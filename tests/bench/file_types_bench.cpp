@@ -165,7 +165,7 @@ int main() {
   StartBenchExplorer();
   double fill = 0;
   int rows = 0;
-  std::thread user(MeasureRefill, std::ref(fill), std::ref(rows));
+  std::thread user(MeasureRefill, std::ref(fill), std::ref(rows), 0);
   ShowSheet(IDC_CMD_SHOW_FILE_TYPES);
   user.join();
   std::printf("File Types page: %d rows filled in %.3f s (goal 1 s)\n", rows, fill);
