@@ -584,16 +584,17 @@ int WriteServiceBaseline(const std::string& title, int type) {
   return WriteStringValue(HKEY_CURRENT_USER, kServicesBaselineKey, title.c_str(), std::to_string(type).c_str());
 }
 
-int StopServiceRecorded(const std::string& title, const std::string& path, int type) {
-  if (!SendServiceControl(title.c_str(), SERVICE_CONTROL_STOP)) return 0;
+int StopServiceRecorded(const std::string& title, const std::string& path, int type, const std::string& key) {
+  if (!SendServiceControl(title.c_str(), SERVICE_CONTROL_STOP, key.c_str())) return 0;
   Record(title, path, type, kActionServiceStop);
   return 1;
 }
 
-int ApplyServiceStartType(const std::string& title, const std::string& path, int type, int index) {
+int ApplyServiceStartType(const std::string& title, const std::string& path, int type, int index,
+                          const std::string& key) {
   if (index < 0 || index > 2) return 0;
-  const int state = QueryServiceState(title.c_str());
-  if (!SetServiceStartType(title.c_str(), static_cast<DWORD>(index + SERVICE_AUTO_START))) return 0;
+  const int state = QueryServiceState(title.c_str(), nullptr, key.c_str());
+  if (!SetServiceStartType(title.c_str(), static_cast<DWORD>(index + SERVICE_AUTO_START), key.c_str())) return 0;
   if (const int event = StateEvent(state)) Record(title, path, type, event);
   Record(title, path, type, kActionServiceAutomatic + index);
   return 1;

@@ -73,10 +73,11 @@ int WriteServiceBaseline(const std::string& title, int type);
 
 // The user's actions, each recorded in the history only when it happened.
 // Stop: control 1, then SERVICE_Stop.
-int StopServiceRecorded(const std::string& title, const std::string& path, int type);
+int StopServiceRecorded(const std::string& title, const std::string& path, int type, const std::string& key = "");
 // A start type chosen from the list (0 automatic, 1 manual, 2 disabled): the
 // run state's event, the new type's event, the registry's Start value.
-int ApplyServiceStartType(const std::string& title, const std::string& path, int type, int index);
+int ApplyServiceStartType(const std::string& title, const std::string& path, int type, int index,
+                          const std::string& key = "");
 // A new service refused: its state's event, stopped, disabled.
 void RefuseService(const std::string& title, const std::string& path, int type, const std::string& key = "");
 

@@ -12,6 +12,7 @@
 #include "catalogue.h"
 #include "explorer.h"
 #include "fileid.h"
+#include "info_dialog.h"
 #include "lookup.h"
 #include "picture_buttons.h"
 #include "registry.h"
@@ -534,13 +535,16 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       switch (id) {
         case IDOK:
         case IDC_PAGE_INFO: {
-          int entry = FirstSelectedEntry(page);
+          const int entry = FirstSelectedEntry(page);
           if (entry < 0) {
             ShowNoSelection(page);
-          } else {
-            std::string file = EntryFile(entry);
-            ShowFileSummary(page, file.c_str(), IDS_OMNI_INFO, nullptr);
+            return TRUE;
           }
+          const int row = FirstSelectedPosition(page);
+          ShowInfoDialog(page, entry);
+          // Start types and states may have changed meanwhile.
+          if (data->def->command == IDC_CMD_SHOW_SERVICES) FillListPage(page);
+          SelectRow(page, row);
           return TRUE;
         }
         case IDC_PAGE_CLOSE:

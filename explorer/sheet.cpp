@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "about_page.h"
 #include "catalogue.h"
 #include "explorer.h"
 #include "fileid.h"
@@ -81,14 +82,12 @@ void LayoutPlainPage(HWND page) {
 
 // The pages that are not lists: About and Options.
 INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (INT_PTR result = 0; AboutPageMessage(page, message, wParam, lParam, &result)) return result;
   switch (message) {
     case WM_INITDIALOG: {
       const auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
       SetWindowLongPtrA(page, DWLP_USER, record->lParam);
-      if (record->lParam == IDC_CMD_SHOW_OMNI) {
-        SetDlgItemTextA(page, IDC_PAGE_INTRO, (ProgramCaption() + "\n" + kVersionText).c_str());
-        SetDlgItemTextA(page, IDC_ABOUT_CHECK_VERSION, LoadText(IDS_CHECK_NEW_VERSION).c_str());
-      }
+      if (record->lParam == IDC_CMD_SHOW_OMNI) InitAboutPage(page);
       if (record->lParam == IDC_CMD_SHOW_OPTIONS) {
         SetDlgItemTextA(page, IDC_OPTIONS_VIEW_HISTORY, LoadText(IDS_VIEW_HISTORY).c_str());
         SetDlgItemTextA(page, IDC_OPTIONS_SENTREL_LOG, LoadText(IDS_SENTREL_LOG).c_str());
@@ -140,10 +139,6 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       }
       if (LOWORD(wParam) == IDC_OPTIONS_SPREADSHEET) {
         WriteSpreadsheet();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_ABOUT_CHECK_VERSION) {
-        OpenWebAddress(VersionCheckAddress().c_str());  // nothing is read back
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_PAGE_HELP_PICTURE) {

@@ -14,6 +14,7 @@
 #include "explorer.h"
 #include "fileid.h"
 #include "history.h"
+#include "info_dialog.h"
 #include "list_page.h"
 #include "lookup.h"
 #include "processes.h"
@@ -339,17 +340,7 @@ std::string StartupCommandText(const std::string& command) {
   return FileNamePart(command);
 }
 
-std::string NoteFileOf(const std::string& file) {
-  std::string name = FileNamePart(file);
-  if (name.size() < 4) return "";
-  name = "note_" + name.substr(0, name.size() - 4) + ".txt";
-  for (const std::string& folder : {FolderOfProgram(), DataFolder()}) {
-    if (folder.empty()) continue;  // unknown: never the drive root
-    const std::string path = folder + "\\" + name;
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
-  }
-  return "";
-}
+std::string NoteFileOf(const std::string& file) { return FindNoteFile(file); }
 
 std::string AddedValueName(const std::string& file, const VersionFields& fields) {
   if (!fields.slot[kFileDescription].empty()) return fields.slot[kFileDescription];
