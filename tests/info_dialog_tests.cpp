@@ -14,6 +14,7 @@
 #include "explorer.h"
 #include "fileid.h"
 #include "history.h"
+#include "ie_helpers.h"
 #include "info_dialog.h"
 #include "list_page.h"
 #include "resource.h"
@@ -419,6 +420,114 @@ TEST_F(InfoDialog, ServiceApplyAndStopWriteTheirHistory) {
   EXPECT_EQ((std::vector<int>{kActionServiceWasStartPending + 2, kActionServiceDisabled, kActionServiceStop}), actions);
   for (int i = 0; i < 100 && service.State() != SERVICE_STOPPED; ++i) Sleep(50);
   EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), service.State());
+}
+
+// Run starts the program itself, its path quoted: the path holds a blank, and
+// unquoted the program named by its first word ("Prog.exe") would start.
+// Kill Task ends a running program without asking and records it.
+TEST_F(InfoDialog, RunStartsTheQuotedProgramAndKillTaskStopsIt) {
+  const std::string witness = TestFolder() + "\\witness.exe";
+  const std::string folder = Scratch() + "\\Prog Files";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(witness.c_str(), (folder + "\\runme.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(witness.c_str(), (Scratch() + "\\Prog.exe").c_str(), FALSE));
+  const std::string stayFolder = Scratch() + "\\stay";  // its own witness.txt
+  CreateDirectoryA(stayFolder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(witness.c_str(), (stayFolder + "\\stayer.exe").c_str(), FALSE));
+  for (const std::string& log : {folder + "\\witness.txt", Scratch() + "\\witness.txt"}) DeleteFileA(log.c_str());
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Runme", "\"" + folder + "\\runme.exe\"");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Stayer", stayFolder + "\\stayer.exe -stay");
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION stayer{};
+  std::string line = "\"" + stayFolder + "\\stayer.exe\" -stay";
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &stayer));
+  CloseHandle(stayer.hThread);
+  Sleep(300);
+  ClearHistory();
+  std::string runStatus, killStatus, afterKill;
+  bool runShown = false, killShown = false;
+  WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND page) {
+    HWND dialog = OpenInfo(sheet, page, RowWith(page, 0, "Runme"));
+    ASSERT_NE(nullptr, dialog);
+    runStatus = Text(dialog, IDC_INFO_STATUS);
+    runShown = Shown(dialog, IDC_INFO_RUN);
+    Click(dialog, IDC_INFO_RUN);
+    Press(dialog, IDOK);
+    dialog = OpenInfo(sheet, page, RowWith(page, 0, "Stayer"));
+    ASSERT_NE(nullptr, dialog);
+    killStatus = Text(dialog, IDC_INFO_STATUS);
+    killShown = Shown(dialog, IDC_INFO_KILL);
+    Click(dialog, IDC_INFO_KILL);
+    afterKill = Text(dialog, IDC_INFO_STATUS);
+    Press(dialog, IDOK);
+  });
+  std::string started;
+  for (int i = 0; i < 100 && started.empty(); ++i, Sleep(50)) started = ReadWholeFile(folder + "\\witness.txt");
+  const bool ended = WaitForSingleObject(stayer.hProcess, 5000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(stayer.hProcess, 0);
+  CloseHandle(stayer.hProcess);
+  EXPECT_EQ(LoadText(IDS_READY), runStatus);
+  EXPECT_TRUE(runShown);
+  EXPECT_NE(std::string::npos, started.find("runme.exe")) << started;
+  EXPECT_EQ("", ReadWholeFile(Scratch() + "\\witness.txt"));  // Prog.exe never ran
+  EXPECT_EQ(LoadText(IDS_RUNNING), killStatus);
+  EXPECT_TRUE(killShown);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(LoadText(IDS_READY), afterKill);
+  bool recorded = false;
+  for (const HistoryEvent& event : ParseHistory(ReadWholeFile(HistoryFile())))
+    recorded = recorded || (event.title == "Stayer" && event.actionCode == kActionTaskKill);
+  EXPECT_TRUE(recorded);
+}
+
+// What the kind of an item adds: a protected startup location's Microsoft
+// text, a browser helper's registry key (and no running state).
+TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
+  if (Is9xFamily()) GTEST_SKIP() << "AppInit_DLLs is an NT family location";
+  ValueGuard appInit(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
+  const std::string opsys = TestFolder() + "\\fixtures\\opsys.dll";
+  RawSetText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", opsys);
+  RawSetText(HKEY_CURRENT_USER, kOptionsKey, "ShowAllStartup", "1");
+  LoadOptions();
+  const std::string id = "{5E47E1A0-0000-4000-8000-00000000C0DE}";
+  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + id + "\\InprocServer32").c_str(), "",
+             TestFolder() + "\\fixtures\\addon.dll");
+  RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + id).c_str(), "", "");
+  struct Case {
+    UINT page;
+    const char* title;
+    std::string location, note;
+    bool status;
+  };
+  const std::string general = LoadText(IDS_PROGRAM_INFORMATION_LISTED_ABOVE);
+  const Case cases[] = {
+      {IDC_CMD_SHOW_STARTUP, "Shell Helper Library",
+       LoadText(IDS_STARTUP_LOCATION) + " HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs",
+       FillText(LoadText(IDS_VALID_SYSTEM_FILE_UNDOCUMENTED), {"Shell Helper Library"}) + general, true},
+      {IDC_CMD_SHOW_IE_HELPERS, nullptr,
+       "Location: \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\"", "", false},
+  };
+  for (const Case& c : cases) {
+    std::string location, note;
+    bool status = true;
+    WithSheet(c.page, [&](HWND sheet, HWND page) {
+      int row = c.title ? RowWith(page, 0, c.title) : -1;
+      for (int r = 0; !c.title && r < RowCount(page); ++r)
+        if (ContainsText(CatalogueAt(r).data.c_str(), id.c_str())) row = RowOfEntry(page, r);
+      HWND dialog = OpenInfo(sheet, page, row);
+      ASSERT_NE(nullptr, dialog) << c.page;
+      location = Text(dialog, IDC_INFO_LOCATION);
+      note = Text(dialog, IDC_INFO_NOTE);
+      status = Shown(dialog, IDC_INFO_STATUS);
+      Press(dialog, IDOK);
+    });
+    EXPECT_EQ(c.location, location) << c.page;
+    if (!c.note.empty()) EXPECT_EQ(c.note, note) << c.page;
+    EXPECT_EQ(c.status, status) << c.page;
+  }
+  RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + id).c_str());
+  RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
 }
 
 TEST_F(InfoDialog, AboutPageShowsInstallationDateAndSearchField) {
