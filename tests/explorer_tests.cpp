@@ -263,7 +263,7 @@ TEST_F(Sheet, EnterOnARowOpensInfoAndKeepsTheSheet) {
     Settle(sheet);
     sheetLeft = IsWindow(sheet) && IsWindowVisible(sheet);
   });
-  EXPECT_NE(std::string::npos, text.find("ALPHA.EXE")) << text;  // the summary of the row's file
+  EXPECT_NE(std::string::npos, text.find("ALPHA.EXE")) << text;  // the information dialog on the row's file
   EXPECT_TRUE(sheetLeft);
 }
 
