@@ -22,7 +22,8 @@ bool IsAboutPage(HWND page) { return GetWindowLongPtrA(page, DWLP_USER) == IDC_C
 void SearchProgram(HWND page) {
   char name[MAX_PATH] = "";
   GetDlgItemTextA(page, IDC_ABOUT_SEARCH_NAME, name, sizeof name);
-  if (name[0]) LookUpProgramOnline(kTypeProgramSearch, name);
+  // A bare name has no folder part: the lookup takes it as the item's title.
+  if (name[0]) LookUpProgramOnline(kTypeProgramSearch, name, name);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "ie_helpers.h"
 #include "info_dialog.h"
 #include "list_page.h"
+#include "registry.h"
 #include "service_support.h"
 #include "services.h"
 #include "sheet_support.h"
@@ -417,13 +418,48 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
   RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
 }
 
-TEST_F(InfoDialog, AboutPageShowsInstallationDateAndSearchField) {
+// The About page: the installation date; Search looks the typed name up as
+// type 450 and the news line opens the vendor's news page (both handed here
+// to a running AOL client, which stands for the browser).
+TEST_F(InfoDialog, AboutPageShowsInstallationDateSearchesAndOpensTheNews) {
   RawSetText(HKEY_CURRENT_USER, kSentrelKey, "", "12/31/2009 9:05 PM");
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "AOL Frame25";
+  RegisterClassA(&windowClass);
+  HWND client = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+  const std::string installed =
+      ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") +
+      "\\SentrelTestAOL";
+  CreateDirectoryA(installed.c_str(), nullptr);
+  CopyFileA((TestFolder() + "\\witness.exe").c_str(), (installed + "\\WAOL.EXE").c_str(), FALSE);
+  WriteProfileStringA("WAOL", "AppPath", installed.c_str());
+  const std::string log = installed + "\\witness.txt";
+  DeleteFileA(log.c_str());
+  std::string searched, news;
+  auto seen = [&](size_t longer) {
+    std::string text;
+    for (int i = 0; i < 100 && text.size() <= longer; ++i, Sleep(50)) text = ReadWholeFile(log);
+    return text.substr(longer);
+  };
   WithSheet(IDC_CMD_SHOW_OMNI, [&](HWND, HWND page) {
     EXPECT_EQ("Installed: 12/31/2009 9:05 PM", Text(page, IDC_ABOUT_INSTALLED));
     EXPECT_EQ(LoadText(IDS_ENTER_PROGRAM_FILENAME_SEARCH), Text(page, IDC_ABOUT_SEARCH_LABEL));
     EXPECT_EQ("&Search", Text(page, IDC_ABOUT_SEARCH));
+    SetDlgItemTextA(page, IDC_ABOUT_SEARCH_NAME, "odd tool.exe");
+    SendMessageA(page, WM_COMMAND, IDC_ABOUT_SEARCH, 0);
+    searched = seen(0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_NEWS, STN_CLICKED), 0);
+    news = seen(searched.size());
   });
+  DestroyWindow(client);
+  WriteProfileStringA("WAOL", nullptr, nullptr);
+  for (const std::string& file : {installed + "\\WAOL.EXE", log}) DeleteFileA(file.c_str());
+  RemoveDirectoryA(installed.c_str());
+  EXPECT_NE(std::string::npos, searched.find("program=odd%20tool.exe&")) << searched;
+  EXPECT_NE(std::string::npos, searched.find("&Type=450&")) << searched;
+  EXPECT_NE(std::string::npos, news.find("/news.html")) << news;
 }
 
 }  // namespace
