@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "activex.h"
 #include "catalogue.h"
+#include "file_types.h"
 #include "fileid.h"
 #include "history.h"
 #include "ie_helpers.h"
@@ -21,6 +23,7 @@
 #include "services.h"
 #include "sheet_support.h"
 #include "startup.h"
+#include "task_support.h"
 #include "test_support.h"
 
 using namespace sentrel;
@@ -382,40 +385,78 @@ TEST_F(InfoDialog, RunStartsTheQuotedProgramAndKillTaskStopsIt) {
   for (const char* left : {"\\stayer.exe", "\\witness.txt"}) DeleteFileA((stayFolder + left).c_str());
 }
 
-// What the kind of an item adds: a protected startup location's Microsoft
-// text, a browser helper's registry key (and no running state).
+// What the kind of an item adds, each opened from its own page: a protected
+// startup location's Microsoft text, a file type's extension, a running
+// service's description, a task's comment and status, a browser helper's
+// registry key and an ActiveX control's class id (no running state for the
+// last two).
 TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
-  if (Is9xFamily()) GTEST_SKIP() << "AppInit_DLLs is an NT family location";
   ValueGuard appInit(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
   RawSetText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", TestFolder() + "\\fixtures\\opsys.dll");
   RawSetText(HKEY_CURRENT_USER, kOptionsKey, "ShowAllStartup", "1");
   LoadOptions();
-  const std::string id = "{5E47E1A0-0000-4000-8000-00000000C0DE}", helper = std::string(kBrowserHelpersKey) + "\\" + id;
-  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + id + "\\InprocServer32").c_str(), "",
-             TestFolder() + "\\fixtures\\addon.dll");
-  RawSetText(HKEY_LOCAL_MACHINE, helper.c_str(), "", "");
+  RawSetText(HKEY_CURRENT_USER, kClassKey, "", "exe;");
+  const std::string addon = TestFolder() + "\\fixtures\\addon.dll", helper = "{5E47E1A0-0000-4000-8000-00000000C0DE}",
+                    control = "{5E47E1A0-0000-4000-8000-00000000C0DF}";
+  for (const std::string& id : {helper, control}) {
+    RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str(), "", "Info " + id);
+    RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + id + "\\InprocServer32").c_str(), "", addon);
+  }
+  RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + helper).c_str(), "", "");
+  const DWORD used = 1;
+  RawSet(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + control + "\\iexplore").c_str(), "Type", REG_DWORD,
+         &used, sizeof used);
+  // This test program, running, is also the image of a service.
+  char self[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  RawServiceKey service("SvcTstInfoKind");
+  service.Text("ImagePath", std::string("\"") + self + "\"");
+  service.Text("Description", "Keeps the tests company");
+  ASSERT_TRUE(CreateTask("InfoKind", self, {}, "Backs up the notes"));
   const std::string library = "Shell Helper Library";  // its product name holds "Operating System"
-  WithInfo(IDC_CMD_SHOW_STARTUP, library, [&](HWND, HWND dialog) {
-    EXPECT_EQ(LoadText(IDS_STARTUP_LOCATION) +
-                  " HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs",
-              Text(dialog, IDC_INFO_LOCATION));
-    EXPECT_EQ(FillText(LoadText(IDS_VALID_SYSTEM_FILE_UNDOCUMENTED), {library}) +
-                  LoadText(IDS_PROGRAM_INFORMATION_LISTED_ABOVE),
-              Text(dialog, IDC_INFO_NOTE));
-    EXPECT_TRUE(Shown(dialog, IDC_INFO_STATUS));
-  });
-  WithSheet(IDC_CMD_SHOW_IE_HELPERS, [&](HWND sheet, HWND page) {
-    int row = -1;
-    for (int entry = 0; entry < CatalogueCount(); ++entry)
-      if (CatalogueAt(entry).data == id) row = RowOfEntry(page, entry);
-    HWND dialog = OpenInfo(sheet, page, row);
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ("Location: \"HKLM\\" + std::string(kBrowserHelpersKey) + "\"", Text(dialog, IDC_INFO_LOCATION));
-    EXPECT_FALSE(Shown(dialog, IDC_INFO_STATUS));
-    Press(dialog, IDOK);
-  });
-  RawDeleteTree(HKEY_LOCAL_MACHINE, helper.c_str());
-  RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
+  const struct {
+    UINT page;
+    std::function<bool(const CatalogueEntry&)> row;
+    std::string location;  // "?": not looked at
+    std::string note;      // the start of the area's text
+    bool status;
+    bool ntOnly;  // AppInit_DLLs is an NT location; Wine's 95/98 has no scheduler agent
+  } cases[] = {
+      {IDC_CMD_SHOW_STARTUP, [&](const CatalogueEntry& e) { return e.title == library; },
+       LoadText(IDS_STARTUP_LOCATION) + " HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs",
+       FillText(LoadText(IDS_VALID_SYSTEM_FILE_UNDOCUMENTED), {library}) +
+           LoadText(IDS_PROGRAM_INFORMATION_LISTED_ABOVE),
+       true, true},
+      {IDC_CMD_SHOW_FILE_TYPES, [](const CatalogueEntry& e) { return e.description == ".exe"; }, "?",
+       LoadText(IDS_FILE_TYPE_EXTENSION) + ".exe", true, false},
+      {IDC_CMD_SHOW_ACTIVE_TASKS, [&](const CatalogueEntry& e) { return lstrcmpiA(e.path.c_str(), self) == 0; }, "?",
+       "Keeps the tests company", true, true},
+      {IDC_CMD_SHOW_TASKS, [](const CatalogueEntry& e) { return e.title.rfind("InfoKind", 0) == 0; }, "?",
+       "Backs up the notes\r\nStatus: ", true, true},
+      {IDC_CMD_SHOW_IE_HELPERS, [&](const CatalogueEntry& e) { return e.data == helper; },
+       "Location: \"HKLM\\" + std::string(kBrowserHelpersKey) + "\"", "?", false, false},
+      {IDC_CMD_SHOW_ACTIVEX, [&](const CatalogueEntry& e) { return e.data == control; }, "CLSID: " + control, "?",
+       false, false},
+  };
+  for (const auto& c : cases) {
+    if (c.ntOnly && Is9xFamily()) continue;
+    WithSheet(c.page, [&](HWND sheet, HWND page) {
+      int row = -1;
+      for (int entry = 0; entry < CatalogueCount() && row < 0; ++entry)
+        if (c.row(CatalogueAt(entry))) row = RowOfEntry(page, entry);
+      ASSERT_GE(row, 0) << c.page;
+      HWND dialog = OpenInfo(sheet, page, row);
+      ASSERT_NE(nullptr, dialog) << c.page;
+      if (c.location != "?") EXPECT_EQ(c.location, Text(dialog, IDC_INFO_LOCATION)) << c.page;
+      if (c.note != "?") EXPECT_EQ(c.note, Text(dialog, IDC_INFO_NOTE).substr(0, c.note.size())) << c.page;
+      EXPECT_EQ(c.status, Shown(dialog, IDC_INFO_STATUS)) << c.page;
+      Press(dialog, IDOK);
+    });
+  }
+  DeleteTaskFile("InfoKind");
+  RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + helper).c_str());
+  RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + control).c_str());
+  for (const std::string& id : {helper, control}) RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
 }
 
 // The About page: the installation date; Search looks the typed name up as
