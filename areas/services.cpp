@@ -515,9 +515,9 @@ std::vector<int> QueryServiceStates(const std::vector<std::string>& displayNames
   return states;
 }
 
-DWORD QueryControlsAccepted(const char* displayName) {
+DWORD QueryControlsAccepted(const char* displayName, const char* key) {
   SERVICE_STATUS status;
-  return Interrogate(displayName, status) ? status.dwControlsAccepted : 0;
+  return Interrogate(displayName, status, key) ? status.dwControlsAccepted : 0;
 }
 
 int SendServiceControl(const char* displayName, DWORD control, const char* key) {

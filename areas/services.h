@@ -56,7 +56,7 @@ int ServiceStateText(const char* displayName, std::string& text, const char* key
 // not interrogated (they cannot be).
 std::vector<int> QueryServiceStates(const std::vector<std::string>& displayNames);
 // The controls the running service accepts; 0 on any failure.
-DWORD QueryControlsAccepted(const char* displayName);
+DWORD QueryControlsAccepted(const char* displayName, const char* key = nullptr);
 // Sends a control (1 = stop); non-zero when the service took it.
 int SendServiceControl(const char* displayName, DWORD control, const char* key = nullptr);
 // Writes Start (2, 3 or 4) into the key of the service with that display
