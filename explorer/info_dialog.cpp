@@ -18,6 +18,7 @@
 #include "fileid.h"
 #include "first_seen.h"
 #include "ie_helpers.h"
+#include "library.h"
 #include "list_page.h"
 #include "lookup.h"
 #include "processes.h"
@@ -206,18 +207,30 @@ bool ReadNote(const std::string& path, std::string& text, bool& exact) {
   return ok;
 }
 
+// A file that is also known under another name (a hard link): writing the
+// note would change a file outside the notes folder.
+bool IsLinkedFile(HANDLE file) {
+  using InformationFn = BOOL(WINAPI*)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
+  static const auto information = FunctionOf<InformationFn>("kernel32.dll", "GetFileInformationByHandle");
+  BY_HANDLE_FILE_INFORMATION facts{};
+  if (!information || !information(file, &facts)) return false;
+  return facts.nNumberOfLinks > 1;
+}
+
 // Writes the note over the file (its attributes kept); false when the file
 // cannot be written, as a read-only one cannot.
 bool WriteNote(const std::string& path, const std::string& text) {
   if (path.empty()) return false;
   // Read-only stays read-only, also for an administrator, whose handle the
-  // file system would let write.
+  // file system would let write; a symbolic link leads elsewhere.
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    return false;
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+  const bool ok = !IsLinkedFile(file) &&
+                  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                   written == text.size() && SetEndOfFile(file);
   CloseHandle(file);
   return ok;

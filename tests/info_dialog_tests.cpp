@@ -245,10 +245,11 @@ TEST_F(InfoDialog, NoteCreatedThenReopenedIsEditableWithSaveNote) {
 }
 
 // A note the area cannot hold exactly is shown read-only, so that Save can
-// never cut it; one that cannot be written (read-only, or held open by
-// another program) keeps the user's text and says so.
+// never cut it; one that cannot be written (read-only, held open by another
+// program, or a link to a file elsewhere, which Save would change) keeps the
+// user's text and says so.
 TEST_F(InfoDialog, HugeBinaryAndUnwritableNotes) {
-  enum Lock { kNone, kReadOnly, kHeld };
+  enum Lock { kNone, kReadOnly, kHeld, kLinked };
   const std::string huge(kMaxNoteChars + 5000, 'n');
   const struct {
     std::string content;
@@ -257,11 +258,14 @@ TEST_F(InfoDialog, HugeBinaryAndUnwritableNotes) {
   } cases[] = {{huge, kNone, huge.substr(0, kMaxNoteChars)},
                {std::string("ab\0cd\0", 6), kNone, "ab cd "},
                {"kept as it is\r\n", kReadOnly, "kept as it is\r\n"},
-               {"held open\r\n", kHeld, "held open\r\n"}};
-  const std::string note = FolderOfProgram() + "\\note_alpha.txt";
+               {"held open\r\n", kHeld, "held open\r\n"},
+               {"another file\r\n", kLinked, "another file\r\n"}};
+  const std::string note = FolderOfProgram() + "\\note_alpha.txt", elsewhere = Scratch() + "\\elsewhere.txt";
   for (const auto& c : cases) {
     SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_NORMAL);
-    WriteFileBytes(note, c.content);
+    DeleteFileA(note.c_str());
+    WriteFileBytes(c.lock == kLinked ? elsewhere : note, c.content);
+    if (c.lock == kLinked) ASSERT_TRUE(CreateHardLinkA(note.c_str(), elsewhere.c_str(), nullptr));
     if (c.lock == kReadOnly) SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_READONLY);
     HANDLE held = c.lock == kHeld
                       ? CreateFileA(note.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
@@ -280,6 +284,7 @@ TEST_F(InfoDialog, HugeBinaryAndUnwritableNotes) {
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_EQ(c.content, ReadWholeFile(note)) << c.lock;  // never cut or changed
   }
+  DeleteFileA(elsewhere.c_str());
 }
 
 TEST(NoteFileNames, StayBareNamesInTheNotesFolder) {
