@@ -35,16 +35,6 @@ const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
 std::string Scratch() { return TestFolder() + "\\info_scratch"; }
 
-void EmptyRunKeys() {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-    for (const char* const path : kRunKeyPaths) {
-      HKEY key;
-      if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
-      RegDeleteTreeA(key, nullptr);  // its values
-      RegCloseKey(key);
-    }
-}
-
 void DeleteNotes() {
   for (const std::string& folder : {FolderOfProgram(), DataFolder()})
     for (const char* name : {"note_alpha.txt", "note_EVIL.txt"}) {
@@ -477,12 +467,7 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
 // to a running AOL client, which stands for the browser).
 TEST_F(InfoDialog, AboutPageShowsInstallationDateSearchesAndOpensTheNews) {
   RawSetText(HKEY_CURRENT_USER, kSentrelKey, "", "12/31/2009 9:05 PM");
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "AOL Frame25";
-  RegisterClassA(&windowClass);
-  HWND client = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND client = StandInAolClient();
   const std::string installed =
       ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") +
       "\\SentrelTestAOL";

@@ -118,4 +118,14 @@ inline std::string AnswerMessageBox(DWORD process, int button, DWORD millisecond
   return text.empty() ? std::string("<box without text: ") + caption + ">" : text;
 }
 
+// A window any program can make, standing for a running AOL client.
+inline HWND StandInAolClient() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "AOL Frame25";
+  RegisterClassA(&windowClass);
+  return CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
 }  // namespace sentrel_test

@@ -308,12 +308,7 @@ TEST(OnlineLookup, HostileVersionFieldsStayInsideTheirValues) {
 // A window any program can make stands for a running AOL client: the client
 // is started only from the Program Files folder, never found by its bare name.
 TEST(OnlineLookup, OnlineServiceClientOnlyFromProgramFiles) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "AOL Frame25";
-  RegisterClassA(&windowClass);
-  HWND client = CreateWindowA("AOL Frame25", "AOL", 0, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND client = StandInAolClient();
   ASSERT_NE(nullptr, client);
   const std::string programs =
       ReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
