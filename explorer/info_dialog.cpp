@@ -97,17 +97,23 @@ bool IsPlainFile(const std::string& path) {
 }
 
 // The file as it is on disk (a bare name is looked for in the Windows and
-// system folders), in its long form; the text itself when there is none.
+// system folders), in its full long form; the text itself when there is none.
+// Full, because Run given a relative name would look in the explorer's own
+// folder first and could start another program of that name.
 std::string ResolveFile(const std::string& file, bool& exists) {
   exists = false;
   if (file.empty()) return file;
   const bool bare = file.find('\\') == std::string::npos && file.find('/') == std::string::npos;
   for (const std::string& candidate : {file, bare ? WindowsFolder() + "\\" + file : std::string(),
-                                       bare ? SystemFolder() + "\\" + file : std::string()})
-    if (!candidate.empty() && IsPlainFile(candidate)) {
+                                       bare ? SystemFolder() + "\\" + file : std::string()}) {
+    char full[MAX_PATH] = "";
+    char* name = nullptr;
+    const DWORD length = candidate.empty() ? 0 : GetFullPathNameA(candidate.c_str(), sizeof full, full, &name);
+    if (length > 0 && length < sizeof full && IsPlainFile(full)) {
       exists = true;
-      return LongPathOf(candidate);
+      return LongPathOf(std::string(full));
     }
+  }
   return file;
 }
 

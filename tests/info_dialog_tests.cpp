@@ -388,6 +388,33 @@ TEST_F(InfoDialog, RunStartsTheQuotedProgramAndKillTaskStopsIt) {
   for (const char* left : {"\\stayer.exe", "\\witness.txt"}) DeleteFileA((stayFolder + left).c_str());
 }
 
+// A bare name found in the current folder is shown and run by its full path:
+// run by the bare name, the same name in the explorer's own folder would
+// start instead.
+TEST_F(InfoDialog, BareNameInTheCurrentFolderRunsByItsFullPath) {
+  const std::string here = Scratch() + "\\here", own = FolderOfProgram();
+  CreateDirectoryA(here.c_str(), nullptr);
+  for (const std::string& folder : {here, own}) {
+    ASSERT_TRUE(CopyFileA((TestFolder() + "\\witness.exe").c_str(), (folder + "\\barename.exe").c_str(), FALSE));
+    DeleteFileA((folder + "\\witness.txt").c_str());
+  }
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof current, current);
+  SetCurrentDirectoryA(here.c_str());
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Bare", "barename.exe");
+  WithInfo(IDC_CMD_SHOW_STARTUP, "Bare", [&](HWND, HWND dialog) {
+    EXPECT_EQ(here + "\\barename.exe", Text(dialog, IDC_INFO_PATH));
+    Click(dialog, IDC_INFO_RUN);
+  });
+  SetCurrentDirectoryA(current);
+  std::string started;
+  for (int i = 0; i < 100 && started.empty(); ++i, Sleep(50)) started = ReadWholeFile(here + "\\witness.txt");
+  EXPECT_NE("", started);
+  EXPECT_EQ("", ReadWholeFile(own + "\\witness.txt"));
+  for (const std::string& folder : {here, own})
+    for (const char* left : {"\\barename.exe", "\\witness.txt"}) DeleteFileA((folder + left).c_str());
+}
+
 // What the kind of an item adds, each opened from its own page: a protected
 // startup location's Microsoft text, a file type's extension, a running
 // service's description, a task's comment and status, a browser helper's
