@@ -18,6 +18,7 @@
 #include "ie_helpers.h"
 #include "info_dialog.h"
 #include "list_page.h"
+#include "processes.h"
 #include "registry.h"
 #include "service_support.h"
 #include "services.h"
@@ -386,6 +387,25 @@ TEST_F(InfoDialog, RunStartsTheQuotedProgramAndKillTaskStopsIt) {
   EXPECT_TRUE(ended);
   EXPECT_EQ(std::vector<int>{kActionTaskKill}, HistoryActionsOf("Stayer"));
   for (const char* left : {"\\stayer.exe", "\\witness.txt"}) DeleteFileA((stayFolder + left).c_str());
+}
+
+// Kill Task never ends a process Windows cannot run without, nor the
+// explorer itself (here, this test program).
+TEST_F(InfoDialog, KillTaskSparesVitalProcessesAndTheExplorer) {
+  char self[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  const DWORD services = FindProcessOfProgram("services.exe");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Vital", SystemFolder() + "\\services.exe");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "Itself", std::string("\"") + self + "\"");
+  ClearHistory();
+  for (const char* title : {"Vital", "Itself"})
+    WithInfo(IDC_CMD_SHOW_STARTUP, title, [&](HWND, HWND dialog) {
+      // Running, so offered (Wine's 95/98 Tool Help names neither by its path).
+      EXPECT_TRUE(Shown(dialog, IDC_INFO_KILL) || Is9xFamily()) << title;
+      Click(dialog, IDC_INFO_KILL);
+    });
+  EXPECT_EQ(services, FindProcessOfProgram("services.exe"));
+  for (const char* title : {"Vital", "Itself"}) EXPECT_EQ(std::vector<int>{}, HistoryActionsOf(title)) << title;
 }
 
 // A bare name found in the current folder is shown and run by its full path:
