@@ -332,7 +332,7 @@ void ShowServiceState(HWND dialog, const CatalogueEntry& item) {
   std::string text;
   ServiceStateText(item.name.c_str(), text, item.key.c_str());
   SetText(dialog, IDC_INFO_STATUS, state.exists ? text : LoadText(IDS_LOCAL_FILE_NOT_FOUND));
-  Show(dialog, IDC_INFO_KILL, QueryControlsAccepted(item.name.c_str(), item.key.c_str()) != 0);
+  Show(dialog, IDC_INFO_KILL, (QueryControlsAccepted(item.name.c_str(), item.key.c_str()) & SERVICE_ACCEPT_STOP) != 0);
 }
 
 void ShowProgramState(HWND dialog, int entry) {

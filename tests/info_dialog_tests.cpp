@@ -308,16 +308,21 @@ TEST_F(InfoDialog, ServiceApplyAndStopWriteTheirHistory) {
   if (Is9xFamily()) GTEST_SKIP() << "the Services page is on the NT family only";
   ScratchService service("SvcTstInfo", "Svc Info Apply", "\"" + TestFolder() + "\\test_service.exe\"");
   ASSERT_TRUE(service.created() && service.Start());
-  // Its display name is the running service's key: Stop is not offered for it.
+  // Stop is not offered for a service that runs but accepts no stop, nor for
+  // one whose display name is the running service's key.
+  ScratchService stubborn("SvcTstInfoShut", "Svc Info Shutdown", "\"" + TestFolder() + "\\test_service.exe\"");
+  ASSERT_TRUE(stubborn.created() && stubborn.Start("shutdownonly"));
   RawServiceKey namesake("SvcTstInfoOdd");
   namesake.Text("DisplayName", "SvcTstInfo");
   namesake.Text("ImagePath", "c:\\apps\\namesake.exe");
   ClearHistory();
   WithSheet(IDC_CMD_SHOW_SERVICES, [&](HWND sheet, HWND page) {
-    HWND odd = OpenInfo(sheet, page, RowWith(page, 0, "SvcTstInfo"));
-    ASSERT_NE(nullptr, odd);
-    EXPECT_FALSE(Shown(odd, IDC_INFO_KILL));
-    Press(odd, IDOK);
+    for (const char* title : {"Svc Info Shutdown", "SvcTstInfo"}) {
+      HWND odd = OpenInfo(sheet, page, RowWith(page, 0, title));
+      ASSERT_NE(nullptr, odd);
+      EXPECT_FALSE(Shown(odd, IDC_INFO_KILL)) << title;
+      Press(odd, IDOK);
+    }
     HWND dialog = OpenInfo(sheet, page, RowWith(page, 0, "Svc Info Apply"));
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(LoadText(IDS_RUNNING), Text(dialog, IDC_INFO_STATUS));
