@@ -91,6 +91,7 @@ int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
 
 std::map<UINT, RowIconSource> g_iconSources;
 std::set<UINT> g_plainPages;
+std::map<UINT, ActivationHook> g_activationHooks;
 bool IsPlainPage(const ListPageDef& def) { return g_plainPages.count(def.command) != 0; }
 
 // The row's icon: the page's own source first, else the program's icon.
@@ -224,6 +225,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       if (def.hooks->selectionChanged) def.hooks->selectionChanged(page);
       InvalidateRect(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), nullptr, TRUE);
       LayoutPage(page);
+      if (auto hook = g_activationHooks.find(def.command); hook != g_activationHooks.end()) hook->second(page);
       SetCursor(old);
       SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
       return true;
@@ -297,6 +299,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 
 void SetRowIconSource(UINT pageCommand, RowIconSource source) { g_iconSources[pageCommand] = source; }
 void SetPlainRows(UINT pageCommand) { g_plainPages.insert(pageCommand); }
+void SetActivationHook(UINT pageCommand, ActivationHook hook) { g_activationHooks[pageCommand] = hook; }
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   return AddFileIconAt(images, file, 0, exists);
@@ -424,6 +427,13 @@ void SortByColumn(HWND page, int column) {
   data->flags[column] ^= 1;
   SetOption(data->def->sortOption, column + 1);
   WriteOption(OptionDefinition(data->def->sortOption).name, column + 1);
+}
+
+void SortByColumnAs(HWND page, int column, int flag) {
+  PageData* data = DataOf(page);
+  if (!data || column < 0 || column > data->def->lastSortableColumn || column >= 8) return;
+  data->flags[column] = flag ? 1 : 0;
+  SortRows(page, column, data->flags[column]);
 }
 
 int FirstSelectedPosition(HWND page) { return ListView_GetNextItem(ListOf(page), -1, LVNI_SELECTED); }

@@ -93,6 +93,13 @@ void SetRowIconSource(UINT pageCommand, RowIconSource source);
 // A page whose rows name no program file (cookies): no file is looked at
 // and every row shows the program's own icon.
 void SetPlainRows(UINT pageCommand);
+// A page that arranges itself once its activation has filled and selected:
+// the hook runs last on every activation.
+using ActivationHook = void (*)(HWND page);
+void SetActivationHook(UINT pageCommand, ActivationHook hook);
+// Sorts by a column with the given direction flag and leaves the flag so;
+// the sort key is not touched.
+void SortByColumnAs(HWND page, int column, int flag);
 
 // Pure helpers.
 std::string SortableFirstSeen(const std::string& text);

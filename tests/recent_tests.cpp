@@ -1,0 +1,322 @@
+// The Recent page driven as a user drives it: the sheet opened, the Recent
+// tab chosen, rows read and selected, the action button pressed and the
+// questions answered.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "explorer.h"
+#include "fileid.h"
+#include "history.h"
+#include "history_events.h"
+#include "ie_helpers.h"
+#include "list_page.h"
+#include "resource.h"
+#include "service_support.h"
+#include "settings.h"
+#include "sheet_support.h"
+#include "startup.h"
+#include "strings.h"
+#include "task_support.h"
+#include "tasks.h"
+#include "test_support.h"
+
+using namespace sentrel;
+using namespace sentrel_test;
+
+namespace {
+
+const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kHelperId = "{5E47E1A0-0000-4000-8000-000000000001}";
+const std::string kControlId = "{5E47E1A0-0000-4000-8000-000000000002}";
+
+// Empties every Run key (the test prefix carries entries of its own).
+void EmptyRunKeys() {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    for (const char* const path : kRunKeyPaths) {
+      HKEY key;
+      if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
+      char name[512];
+      for (;;) {
+        DWORD length = sizeof name;
+        if (RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
+      }
+      RegCloseKey(key);
+    }
+}
+
+void CleanAddOns() {
+  for (const std::string& id : {kHelperId, kControlId}) {
+    RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
+    RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + id).c_str());
+    RawDeleteTree(HKEY_CURRENT_USER,
+                  (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\") + id).c_str());
+  }
+}
+
+class RecentPage : public testing::Test {
+ protected:
+  void SetUp() override {
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+    EmptyRunKeys();
+    CleanAddOns();
+    DeleteFileA(HistoryFile().c_str());
+    Process() = ProcessState{};
+    LoadOptions();
+    StartExplorerInProcess();
+    folder_ = TestFolder() + "\\snt_recent";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  void TearDown() override {
+    EndExplorerInProcess();
+    EmptyRunKeys();
+    CleanAddOns();
+    for (const std::string& file : files_) {
+      SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(file.c_str());
+    }
+    RemoveDirectoryA(folder_.c_str());
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
+    ClearCatalogueEntries();
+  }
+
+  // A file with the text, removed after the test.
+  std::string Plant(const std::string& path, const std::string& text = "MZ", DWORD attributes = 0) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    if (attributes) SetFileAttributesA(path.c_str(), attributes);
+    files_.push_back(path);
+    return path;
+  }
+  std::string Program(const std::string& name) { return Plant(folder_ + "\\" + name); }
+
+  // Opens the sheet, goes to the Recent tab as the user would, and runs the steps.
+  void OnRecent(const std::function<void(HWND sheet, HWND page)>& steps) {
+    WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND) {
+      SendMessageA(sheet, PSM_SETCURSEL, TabOfPage(IDC_CMD_SHOW_RECENT), 0);
+      HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+      ASSERT_NE(nullptr, page);
+      steps(sheet, page);
+    });
+  }
+
+  std::string folder_;
+  std::vector<std::string> files_;
+};
+
+HWND ActionButton(HWND page) { return GetDlgItem(page, IDC_RECENT_ACTION); }
+
+// The action button's caption, "" while it is hidden.
+std::string ActionCaption(HWND page) {
+  if (!IsWindowVisible(ActionButton(page))) return "";
+  char text[64] = "";
+  GetWindowTextA(ActionButton(page), text, sizeof text);
+  return text;
+}
+
+std::string OwnFileName() {
+  char path[MAX_PATH];
+  const std::string own(path, GetModuleFileNameA(nullptr, path, sizeof path));
+  return own.substr(own.rfind('\\') + 1);
+}
+
+TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
+  const std::string today = Program("snt_today.exe"), older = Program("snt_older.exe"),
+                    oldest = Program("snt_oldest.exe");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentOldest", oldest);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentToday", today);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentOlder", older);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentGone", folder_ + "\\snt_gone.exe");
+  const std::string seen = std::string(kDetectedKey) + "\\Startup";
+  RawSetText(HKEY_CURRENT_USER, seen.c_str(), older.c_str(), "1/05/2009 10:15 PM");
+  RawSetText(HKEY_CURRENT_USER, seen.c_str(), oldest.c_str(), "12/31/2008 9:00 AM");
+  // A sort chosen earlier on another column does not decide the opening order.
+  SetOption(kOptSortRecent, 2);
+  WriteOption(OptionDefinition(kOptSortRecent).name, 2);
+  std::vector<std::string> programs, types, firstSeen;
+  std::string caption = "<unread>";
+  OnRecent([&](HWND, HWND page) {
+    programs = Column(page, 0);
+    types = Column(page, 3);
+    firstSeen = Column(page, 4);
+    caption = ActionCaption(page);
+  });
+  auto rowOf = [&](const char* name) {
+    for (size_t row = 0; row < programs.size(); ++row)
+      if (lstrcmpiA(programs[row].c_str(), name) == 0) return static_cast<int>(row);
+    return -1;
+  };
+  const int todayRow = rowOf("snt_today.exe"), olderRow = rowOf("snt_older.exe"), oldestRow = rowOf("snt_oldest.exe");
+  ASSERT_GE(todayRow, 0);
+  EXPECT_LT(todayRow, olderRow);
+  EXPECT_LT(olderRow, oldestRow);
+  EXPECT_EQ(-1, rowOf("snt_gone.exe"));
+  for (int row : {todayRow, olderRow, oldestRow}) EXPECT_EQ("STARTUP", types[static_cast<size_t>(row)]);
+  EXPECT_EQ("1/05/2009 10:15 PM", firstSeen[static_cast<size_t>(olderRow)]);
+  // Today's program got its first sighting recorded as it was listed.
+  EXPECT_EQ(firstSeen[static_cast<size_t>(todayRow)], RawText(HKEY_CURRENT_USER, seen.c_str(), today.c_str()));
+  for (size_t row = 1; row < firstSeen.size(); ++row)
+    EXPECT_GE(SortableFirstSeen(firstSeen[row - 1]), SortableFirstSeen(firstSeen[row])) << row;
+  EXPECT_EQ("", caption);  // no action until a row is chosen
+}
+
+// Each area's row: its type text and the caption of its action; ActiveX has
+// none, and a stopped service is not listed at all.
+TEST_F(RecentPage, RowsShowTheirAreaAndTheAreasAction) {
+  const std::string run = Program("snt_run.exe"), helper = Program("snt_helper.dll"),
+                    control = Program("snt_control.ocx"), task = Program("snt_task.exe");
+  const std::string hidden = Plant(WindowsFolder() + "\\snt_recent_hidden.dat", "hidden", FILE_ATTRIBUTE_HIDDEN);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentRun", run);
+  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kHelperId + "\\InprocServer32").c_str(), "", helper);
+  RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str(), "", "");
+  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kControlId).c_str(), "", "Recent Control");
+  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kControlId + "\\InprocServer32").c_str(), "", control);
+  const DWORD used = 1;
+  RawSet(
+      HKEY_CURRENT_USER,
+      (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\") + kControlId + "\\iexplore").c_str(),
+      "Type", REG_DWORD, &used, sizeof used);
+  ASSERT_TRUE(CreateTask("SntRecentTask", task));
+  const std::string service = "\"" + TestFolder() + "\\test_service.exe\"";
+  ScratchService running("SvcRecentRun", "Svc Recent Running", service);
+  ScratchService stopped("SvcRecentStop", "Svc Recent Stopped", service);
+  ASSERT_TRUE(running.created() && stopped.created());
+  ASSERT_TRUE(running.Start());
+
+  struct Case {
+    int column;
+    std::string text;
+    const char* type;
+    std::string caption;  // "" = no button
+  };
+  const Case cases[] = {
+      {0, "snt_run.exe", "STARTUP", LoadText(IDS_REMOVE)},
+      {0, "snt_helper.dll", "IE HELPER", LoadText(IDS_REMOVE)},
+      {0, "snt_control.ocx", "ACTIVEX", ""},
+      {0, "snt_recent_hidden.dat", "HIDDEN", LoadText(IDS_DELETE)},
+      {0, "snt_task.exe", "SCHEDULED", LoadText(IDS_REMOVE)},
+      {0, OwnFileName(), "ACTIVE", LoadText(IDS_KILL_TASK)},
+      {1, "Svc Recent Running", "SERVICES", "&Stop"},
+  };
+  bool stoppedListed = true;
+  OnRecent([&](HWND, HWND page) {
+    for (const Case& c : cases) {
+      const int row = RowWith(page, c.column, c.text, true);
+      ASSERT_GE(row, 0) << c.text;
+      EXPECT_EQ(c.type, CellText(page, row, 3)) << c.text;
+      Select(page, {row});
+      EXPECT_EQ(c.caption, ActionCaption(page)) << c.text;
+    }
+    Select(page, {});
+    EXPECT_EQ("", ActionCaption(page));
+    stoppedListed = RowWith(page, 1, "Svc Recent Stopped") >= 0;
+  });
+  EXPECT_FALSE(stoppedListed);
+  DeleteTaskFile("SntRecentTask");
+}
+
+// The actions: a startup program goes without a question and can be
+// restored from its history line; a hidden file goes only after message 926
+// and into the vault; the helper, the task and the service go their ways.
+TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
+  const std::string run = Program("snt_remove.exe"), helper = Program("snt_helper.dll"), task = Program("snt_task.exe");
+  const std::string hidden = Plant(WindowsFolder() + "\\snt_recent_bad.dat", "bad", FILE_ATTRIBUTE_HIDDEN);
+  const std::string vault = DataFolder() + "\\vault\\snt_recent_bad.dat";
+  files_.push_back(vault);
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentRemove", run);
+  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kHelperId + "\\InprocServer32").c_str(), "", helper);
+  RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str(), "", "");
+  ASSERT_TRUE(CreateTask("SntRecentGone", task));
+  RawSetText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentGone.job", "800");
+  const std::string service = "\"" + TestFolder() + "\\test_service.exe\"";
+  ScratchService running("SvcRecentRun", "Svc Recent Running", service);
+  ASSERT_TRUE(running.created() && running.Start());
+
+  struct Case {
+    int column;
+    std::string row;
+    int answer;            // 0: no question may come
+    const char* question;  // a piece of the question's text
+    std::function<bool()> done;
+  };
+  const Case cases[] = {
+      {0, "snt_remove.exe", 0, "", [&] { return RawText(HKEY_CURRENT_USER, kUserRun, "RecentRemove") == "<missing>"; }},
+      {0, "snt_recent_bad.dat", IDNO, "Adware",
+       [&] { return GetFileAttributesA(hidden.c_str()) != INVALID_FILE_ATTRIBUTES; }},
+      {0, "snt_recent_bad.dat", IDYES, "Adware",
+       [&] { return GetFileAttributesA(hidden.c_str()) == INVALID_FILE_ATTRIBUTES && ReadWholeFile(vault) == "bad"; }},
+      {0, "snt_helper.dll", IDYES, "Internet Explorer Add-On",
+       [&] { return !RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str()); }},
+      {0, "snt_task.exe", IDYES, "scheduled task",
+       [&] {
+         return !TaskFileExists("SntRecentGone") &&
+                RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentGone.job") == "<missing>";
+       }},
+      {1, "Svc Recent Running", 0, "",
+       [&] {
+         for (int i = 0; i < 100 && running.State() != SERVICE_STOPPED; ++i) Sleep(50);
+         return running.State() == SERVICE_STOPPED;
+       }},
+  };
+  OnRecent([&](HWND sheet, HWND page) {
+    for (const Case& c : cases) {
+      const int row = RowWith(page, c.column, c.row, true);
+      ASSERT_GE(row, 0) << c.row;
+      Select(page, {row});
+      if (c.answer) {
+        EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_RECENT_ACTION, c.answer).find(c.question)) << c.row;
+      } else {
+        PostMessageA(page, WM_COMMAND, IDC_RECENT_ACTION, 0);
+        Settle(page);
+        std::string text;
+        HWND box = WaitForDialog({sheet}, &text, 15);
+        EXPECT_EQ(nullptr, box) << c.row << ": " << text;
+        if (box) Press(box, IDNO);
+      }
+      EXPECT_TRUE(c.done()) << c.row << " answered " << c.answer;
+      // The list was built again: what went is no longer listed.
+      if (c.answer != IDNO) {
+        EXPECT_EQ(-1, RowWith(page, c.column, c.row, true)) << c.row;
+      }
+    }
+    Select(page, {});
+    EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_RECENT_ACTION, IDOK).find("No selection"));
+  });
+  DeleteTaskFile("SntRecentGone");
+  // The removed startup program and the deleted file can be put back from their history lines.
+  const std::string history = ReadWholeFile(HistoryFile());
+  EXPECT_NE(std::string::npos, history.find("RecentRemove")) << history;
+  EXPECT_NE(std::string::npos, history.find("snt_recent_bad.dat")) << history;
+  int removal = -1;
+  for (int i = 0, events = LoadHistory(); i < events; ++i)
+    if (CatalogueAt(i).title == "RecentRemove") removal = i;
+  ASSERT_GE(removal, 0) << history;
+  EXPECT_EQ(1, RestoreHistoryEvent(removal));
+  EXPECT_EQ(run, RawText(HKEY_CURRENT_USER, kUserRun, "RecentRemove"));
+}
+
+TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
+  const std::string program = Program("snt_many.exe");
+  HKEY run;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, kUserRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr));
+  for (int i = 0; i < kMaxCatalogueEntries + 10; ++i)
+    RegSetValueExA(run, ("Many" + std::to_string(i)).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                   static_cast<DWORD>(program.size() + 1));
+  RegCloseKey(run);
+  int rows = 0;
+  OnRecent([&](HWND, HWND page) { rows = RowCount(page); });
+  EXPECT_EQ(4096, rows);
+}
+
+}  // namespace
