@@ -50,6 +50,7 @@ int Ask(HWND page, const std::string& text, UINT icon) {
 // What one build has already looked at: most programs are listed by several
 // areas, or many times by one.
 struct BuildCache {
+  std::map<std::string, std::string> fileOf;  // by listed path
   std::map<std::string, bool> exists;
   std::map<std::pair<int, std::string>, std::string> firstSeen;
 };
@@ -60,7 +61,14 @@ bool Take(int area, int index, BuildCache& cache) {
   if (g_recent.size() >= static_cast<size_t>(kMaxRecentEntries)) return false;
   const CatalogueEntry& item = CatalogueAt(index);
   // A hidden file's whole path is its command; the others name a program.
-  std::string file = area == kRecentHidden ? (item.command.empty() ? item.path : item.command) : EntryFile(index);
+  std::string file;
+  if (area == kRecentHidden) {
+    file = item.command.empty() ? item.path : item.command;
+  } else {
+    auto resolved = cache.fileOf.find(item.path);
+    if (resolved == cache.fileOf.end()) resolved = cache.fileOf.emplace(item.path, EntryFile(index)).first;
+    file = resolved->second;
+  }
   if (file.empty()) return true;
   auto known = cache.exists.find(file);
   if (known == cache.exists.end())
