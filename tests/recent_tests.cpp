@@ -16,6 +16,7 @@
 #include "history_events.h"
 #include "ie_helpers.h"
 #include "list_page.h"
+#include "process_support.h"
 #include "resource.h"
 #include "service_support.h"
 #include "settings.h"
@@ -98,7 +99,7 @@ class RecentPage : public testing::Test {
     files_.push_back(path);
     return path;
   }
-  std::string Program(const std::string& name) { return Plant(folder_ + "\\" + name); }
+  std::string ProgramFile(const std::string& name) { return Plant(folder_ + "\\" + name); }
 
   // Opens the sheet, goes to the Recent tab as the user would, and runs the steps.
   void OnRecent(const std::function<void(HWND sheet, HWND page)>& steps) {
@@ -131,8 +132,8 @@ std::string OwnFileName() {
 }
 
 TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
-  const std::string today = Program("snt_today.exe"), older = Program("snt_older.exe"),
-                    oldest = Program("snt_oldest.exe");
+  const std::string today = ProgramFile("snt_today.exe"), older = ProgramFile("snt_older.exe"),
+                    oldest = ProgramFile("snt_oldest.exe");
   RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentOldest", oldest);
   RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentToday", today);
   RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentOlder", older);
@@ -173,8 +174,8 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
 // Each area's row: its type text and the caption of its action; ActiveX has
 // none, and a stopped service is not listed at all.
 TEST_F(RecentPage, RowsShowTheirAreaAndTheAreasAction) {
-  const std::string run = Program("snt_run.exe"), helper = Program("snt_helper.dll"),
-                    control = Program("snt_control.ocx"), task = Program("snt_task.exe");
+  const std::string run = ProgramFile("snt_run.exe"), helper = ProgramFile("snt_helper.dll"),
+                    control = ProgramFile("snt_control.ocx"), task = ProgramFile("snt_task.exe");
   const std::string hidden = Plant(WindowsFolder() + "\\snt_recent_hidden.dat", "hidden", FILE_ATTRIBUTE_HIDDEN);
   RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentRun", run);
   RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kHelperId + "\\InprocServer32").c_str(), "", helper);
@@ -229,7 +230,8 @@ TEST_F(RecentPage, RowsShowTheirAreaAndTheAreasAction) {
 // restored from its history line; a hidden file goes only after message 926
 // and into the vault; the helper, the task and the service go their ways.
 TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
-  const std::string run = Program("snt_remove.exe"), helper = Program("snt_helper.dll"), task = Program("snt_task.exe");
+  const std::string run = ProgramFile("snt_remove.exe"), helper = ProgramFile("snt_helper.dll"),
+                    task = ProgramFile("snt_task.exe");
   const std::string hidden = Plant(WindowsFolder() + "\\snt_recent_bad.dat", "bad", FILE_ATTRIBUTE_HIDDEN);
   const std::string vault = DataFolder() + "\\vault\\snt_recent_bad.dat";
   files_.push_back(vault);
@@ -306,7 +308,7 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
 }
 
 TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
-  const std::string program = Program("snt_many.exe");
+  const std::string program = ProgramFile("snt_many.exe");
   HKEY run;
   ASSERT_EQ(ERROR_SUCCESS,
             RegCreateKeyExA(HKEY_CURRENT_USER, kUserRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr));
@@ -317,6 +319,41 @@ TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
   int rows = 0;
   OnRecent([&](HWND, HWND page) { rows = RowCount(page); });
   EXPECT_EQ(4096, rows);
+}
+
+// Kill Task ends the chosen program and records it; a Windows process the
+// session stands on is refused. Last: a failed refusal ends the prefix's
+// service manager.
+TEST_F(RecentPage, KillTaskEndsTheProgramButNotAVitalWindowsProcess) {
+  const std::string victim = folder_ + "\\snt_victim.exe";
+  ASSERT_TRUE(CopyFileA((TestFolder() + "\\witness.exe").c_str(), victim.c_str(), FALSE));
+  files_.push_back(victim);
+  files_.push_back(folder_ + "\\witness.txt");
+  Program program(victim, "-stay");
+  ASSERT_TRUE(program.started());
+  Sleep(300);
+  bool vitalListed = false, victimListedAfter = true;
+  OnRecent([&](HWND sheet, HWND page) {
+    for (const char* name : {"services.exe", "snt_victim.exe"}) {
+      const int row = RowWith(page, 0, name, true);
+      ASSERT_GE(row, 0) << name;
+      Select(page, {row});
+      PostMessageA(page, WM_COMMAND, IDC_RECENT_ACTION, 0);
+      Settle(page);
+      HWND box = WaitForDialog({sheet}, nullptr, 15);
+      EXPECT_EQ(nullptr, box) << name;
+      if (box) Press(box, IDNO);
+    }
+    vitalListed = RowWith(page, 0, "services.exe", true) >= 0;
+    victimListedAfter = RowWith(page, 0, "snt_victim.exe", true) >= 0;
+  });
+  EXPECT_TRUE(vitalListed);
+  EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), program.WaitForExit(2000));
+  EXPECT_FALSE(victimListedAfter);
+  const std::string history = ReadWholeFile(HistoryFile());
+  EXPECT_NE(std::string::npos, history.find("\tTASK_Kill\t")) << history;
+  EXPECT_NE(std::string::npos, history.find("snt_victim.exe")) << history;
+  EXPECT_EQ(std::string::npos, history.find("services.exe")) << history;
 }
 
 }  // namespace
