@@ -145,12 +145,15 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
   SetOption(kOptSortRecent, 2);
   WriteOption(OptionDefinition(kOptSortRecent).name, 2);
   std::vector<std::string> programs, types, firstSeen;
-  std::string caption = "<unread>";
+  std::string caption = "<unread>", hint;
   OnRecent([&](HWND, HWND page) {
     programs = Column(page, 0);
     types = Column(page, 3);
     firstSeen = Column(page, 4);
     caption = ActionCaption(page);
+    char text[512] = "";
+    GetDlgItemTextA(page, IDC_PAGE_INTRO2, text, sizeof text);
+    hint = text;
   });
   auto rowOf = [&](const char* name) {
     for (size_t row = 0; row < programs.size(); ++row)
@@ -169,6 +172,7 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
   for (size_t row = 1; row < firstSeen.size(); ++row)
     EXPECT_GE(SortableFirstSeen(firstSeen[row - 1]), SortableFirstSeen(firstSeen[row])) << row;
   EXPECT_EQ("", caption);  // no action until a row is chosen
+  EXPECT_NE(std::string::npos, hint.find("options including \"Delete on Reboot\".")) << hint;
 }
 
 // Each area's row: its type text and the caption of its action; ActiveX has
