@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "activex.h"
 #include "catalogue.h"
 #include "explorer.h"
 #include "fileid.h"
@@ -56,8 +58,7 @@ void CleanAddOns() {
   for (const std::string& id : {kHelperId, kControlId}) {
     RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
     RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + id).c_str());
-    RawDeleteTree(HKEY_CURRENT_USER,
-                  (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\") + id).c_str());
+    RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + id).c_str());
   }
 }
 
@@ -77,6 +78,9 @@ class RecentPage : public testing::Test {
   }
   void TearDown() override {
     EndExplorerInProcess();
+    running_.reset();
+    stopped_.reset();
+    DeleteTaskFile("SntRecentTask");
     EmptyRunKeys();
     CleanAddOns();
     for (const std::string& file : files_) {
@@ -101,6 +105,30 @@ class RecentPage : public testing::Test {
   }
   std::string ProgramFile(const std::string& name) { return Plant(folder_ + "\\" + name); }
 
+  // One item in every area: a startup program, an IE helper, an ActiveX
+  // control, a scheduled task (known to the baseline), a hidden file, and a
+  // running and a stopped service.
+  void PlantEveryArea() {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentRun", ProgramFile("snt_run.exe"));
+    RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kHelperId + "\\InprocServer32").c_str(), "",
+               ProgramFile("snt_helper.dll"));
+    RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str(), "", "");
+    RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kControlId + "\\InprocServer32").c_str(), "",
+               ProgramFile("snt_control.ocx"));
+    const DWORD used = 1;
+    RawSet(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + kControlId + "\\iexplore").c_str(), "Type",
+           REG_DWORD, &used, sizeof used);
+    ASSERT_TRUE(CreateTask("SntRecentTask", ProgramFile("snt_task.exe")));
+    RawSetText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentTask.job", "800");
+    hidden_ = Plant(WindowsFolder() + "\\snt_recent_hidden.dat", "hidden", FILE_ATTRIBUTE_HIDDEN);
+    files_.push_back(DataFolder() + "\\vault\\snt_recent_hidden.dat");
+    const std::string service = "\"" + TestFolder() + "\\test_service.exe\"";
+    running_ = std::make_unique<ScratchService>("SvcRecentRun", "Svc Recent Running", service);
+    stopped_ = std::make_unique<ScratchService>("SvcRecentStop", "Svc Recent Stopped", service);
+    ASSERT_TRUE(running_->created() && stopped_->created());
+    ASSERT_TRUE(running_->Start());
+  }
+
   // Opens the sheet, goes to the Recent tab as the user would, and runs the steps.
   void OnRecent(const std::function<void(HWND sheet, HWND page)>& steps) {
     WithSheet(IDC_CMD_SHOW_STARTUP, [&](HWND sheet, HWND) {
@@ -111,8 +139,9 @@ class RecentPage : public testing::Test {
     });
   }
 
-  std::string folder_;
+  std::string folder_, hidden_;
   std::vector<std::string> files_;
+  std::unique_ptr<ScratchService> running_, stopped_;
 };
 
 HWND ActionButton(HWND page) { return GetDlgItem(page, IDC_RECENT_ACTION); }
@@ -123,6 +152,17 @@ std::string ActionCaption(HWND page) {
   char text[64] = "";
   GetWindowTextA(ActionButton(page), text, sizeof text);
   return text;
+}
+
+// Presses the action button as an action that asks nothing; the text of a
+// question that came nonetheless (answered No).
+std::string PressUnasked(HWND sheet, HWND page) {
+  PostMessageA(page, WM_COMMAND, IDC_RECENT_ACTION, 0);
+  Settle(page);
+  std::string text;
+  HWND box = WaitForDialog({sheet}, &text, 15);
+  if (box) Press(box, IDNO);
+  return box ? "<asked> " + text : "";
 }
 
 std::string OwnFileName() {
@@ -178,25 +218,7 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
 // Each area's row: its type text and the caption of its action; ActiveX has
 // none, and a stopped service is not listed at all.
 TEST_F(RecentPage, RowsShowTheirAreaAndTheAreasAction) {
-  const std::string run = ProgramFile("snt_run.exe"), helper = ProgramFile("snt_helper.dll"),
-                    control = ProgramFile("snt_control.ocx"), task = ProgramFile("snt_task.exe");
-  const std::string hidden = Plant(WindowsFolder() + "\\snt_recent_hidden.dat", "hidden", FILE_ATTRIBUTE_HIDDEN);
-  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentRun", run);
-  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kHelperId + "\\InprocServer32").c_str(), "", helper);
-  RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str(), "", "");
-  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kControlId).c_str(), "", "Recent Control");
-  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kControlId + "\\InprocServer32").c_str(), "", control);
-  const DWORD used = 1;
-  RawSet(
-      HKEY_CURRENT_USER,
-      (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\") + kControlId + "\\iexplore").c_str(),
-      "Type", REG_DWORD, &used, sizeof used);
-  ASSERT_TRUE(CreateTask("SntRecentTask", task));
-  const std::string service = "\"" + TestFolder() + "\\test_service.exe\"";
-  ScratchService running("SvcRecentRun", "Svc Recent Running", service);
-  ScratchService stopped("SvcRecentStop", "Svc Recent Stopped", service);
-  ASSERT_TRUE(running.created() && stopped.created());
-  ASSERT_TRUE(running.Start());
+  PlantEveryArea();
 
   struct Case {
     int column;
@@ -227,26 +249,14 @@ TEST_F(RecentPage, RowsShowTheirAreaAndTheAreasAction) {
     stoppedListed = RowWith(page, 1, "Svc Recent Stopped") >= 0;
   });
   EXPECT_FALSE(stoppedListed);
-  DeleteTaskFile("SntRecentTask");
 }
 
 // The actions: a startup program goes without a question and can be
 // restored from its history line; a hidden file goes only after message 926
 // and into the vault; the helper, the task and the service go their ways.
 TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
-  const std::string run = ProgramFile("snt_remove.exe"), helper = ProgramFile("snt_helper.dll"),
-                    task = ProgramFile("snt_task.exe");
-  const std::string hidden = Plant(WindowsFolder() + "\\snt_recent_bad.dat", "bad", FILE_ATTRIBUTE_HIDDEN);
-  const std::string vault = DataFolder() + "\\vault\\snt_recent_bad.dat";
-  files_.push_back(vault);
-  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentRemove", run);
-  RawSetText(HKEY_CLASSES_ROOT, ("CLSID\\" + kHelperId + "\\InprocServer32").c_str(), "", helper);
-  RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str(), "", "");
-  ASSERT_TRUE(CreateTask("SntRecentGone", task));
-  RawSetText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentGone.job", "800");
-  const std::string service = "\"" + TestFolder() + "\\test_service.exe\"";
-  ScratchService running("SvcRecentRun", "Svc Recent Running", service);
-  ASSERT_TRUE(running.created() && running.Start());
+  PlantEveryArea();
+  const std::string vault = DataFolder() + "\\vault\\snt_recent_hidden.dat";
 
   struct Case {
     int column;
@@ -256,22 +266,24 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
     std::function<bool()> done;
   };
   const Case cases[] = {
-      {0, "snt_remove.exe", 0, "", [&] { return RawText(HKEY_CURRENT_USER, kUserRun, "RecentRemove") == "<missing>"; }},
-      {0, "snt_recent_bad.dat", IDNO, "Adware",
-       [&] { return GetFileAttributesA(hidden.c_str()) != INVALID_FILE_ATTRIBUTES; }},
-      {0, "snt_recent_bad.dat", IDYES, "Adware",
-       [&] { return GetFileAttributesA(hidden.c_str()) == INVALID_FILE_ATTRIBUTES && ReadWholeFile(vault) == "bad"; }},
+      {0, "snt_run.exe", 0, "", [&] { return RawText(HKEY_CURRENT_USER, kUserRun, "RecentRun") == "<missing>"; }},
+      {0, "snt_recent_hidden.dat", IDNO, "Adware",
+       [&] { return GetFileAttributesA(hidden_.c_str()) != INVALID_FILE_ATTRIBUTES; }},
+      {0, "snt_recent_hidden.dat", IDYES, "Adware",
+       [&] {
+         return GetFileAttributesA(hidden_.c_str()) == INVALID_FILE_ATTRIBUTES && ReadWholeFile(vault) == "hidden";
+       }},
       {0, "snt_helper.dll", IDYES, "Internet Explorer Add-On",
        [&] { return !RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str()); }},
       {0, "snt_task.exe", IDYES, "scheduled task",
        [&] {
-         return !TaskFileExists("SntRecentGone") &&
-                RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentGone.job") == "<missing>";
+         return !TaskFileExists("SntRecentTask") &&
+                RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentTask.job") == "<missing>";
        }},
       {1, "Svc Recent Running", 0, "",
        [&] {
-         for (int i = 0; i < 100 && running.State() != SERVICE_STOPPED; ++i) Sleep(50);
-         return running.State() == SERVICE_STOPPED;
+         for (int i = 0; i < 100 && running_->State() != SERVICE_STOPPED; ++i) Sleep(50);
+         return running_->State() == SERVICE_STOPPED;
        }},
   };
   OnRecent([&](HWND sheet, HWND page) {
@@ -282,12 +294,7 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
       if (c.answer) {
         EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_RECENT_ACTION, c.answer).find(c.question)) << c.row;
       } else {
-        PostMessageA(page, WM_COMMAND, IDC_RECENT_ACTION, 0);
-        Settle(page);
-        std::string text;
-        HWND box = WaitForDialog({sheet}, &text, 15);
-        EXPECT_EQ(nullptr, box) << c.row << ": " << text;
-        if (box) Press(box, IDNO);
+        EXPECT_EQ("", PressUnasked(sheet, page)) << c.row;
       }
       EXPECT_TRUE(c.done()) << c.row << " answered " << c.answer;
       // The list was built again: what went is no longer listed.
@@ -298,17 +305,16 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
     Select(page, {});
     EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_RECENT_ACTION, IDOK).find("No selection"));
   });
-  DeleteTaskFile("SntRecentGone");
   // The removed startup program and the deleted file can be put back from their history lines.
   const std::string history = ReadWholeFile(HistoryFile());
-  EXPECT_NE(std::string::npos, history.find("RecentRemove")) << history;
-  EXPECT_NE(std::string::npos, history.find("snt_recent_bad.dat")) << history;
+  EXPECT_NE(std::string::npos, history.find("RecentRun")) << history;
+  EXPECT_NE(std::string::npos, history.find("snt_recent_hidden.dat")) << history;
   int removal = -1;
   for (int i = 0, events = LoadHistory(); i < events; ++i)
-    if (CatalogueAt(i).title == "RecentRemove") removal = i;
+    if (CatalogueAt(i).title == "RecentRun") removal = i;
   ASSERT_GE(removal, 0) << history;
   EXPECT_EQ(1, RestoreHistoryEvent(removal));
-  EXPECT_EQ(run, RawText(HKEY_CURRENT_USER, kUserRun, "RecentRemove"));
+  EXPECT_EQ(folder_ + "\\snt_run.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RecentRun"));
 }
 
 TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
@@ -342,11 +348,7 @@ TEST_F(RecentPage, KillTaskEndsTheProgramButNotAVitalWindowsProcess) {
       const int row = RowWith(page, 0, name, true);
       ASSERT_GE(row, 0) << name;
       Select(page, {row});
-      PostMessageA(page, WM_COMMAND, IDC_RECENT_ACTION, 0);
-      Settle(page);
-      HWND box = WaitForDialog({sheet}, nullptr, 15);
-      EXPECT_EQ(nullptr, box) << name;
-      if (box) Press(box, IDNO);
+      EXPECT_EQ("", PressUnasked(sheet, page)) << name;
     }
     vitalListed = RowWith(page, 0, "services.exe", true) >= 0;
     victimListedAfter = RowWith(page, 0, "snt_victim.exe", true) >= 0;
