@@ -317,6 +317,23 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
   EXPECT_EQ(folder_ + "\\snt_run.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RecentRun"));
 }
 
+// The list is kept while the sheet is open: coming back to the tab shows it
+// as it was; Refresh builds it again.
+TEST_F(RecentPage, ListIsKeptBetweenVisitsUntilRefresh) {
+  const std::string later = ProgramFile("snt_later.exe");
+  bool afterReturn = true, afterRefresh = false;
+  OnRecent([&](HWND sheet, HWND page) {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentLater", later);
+    SendMessageA(sheet, PSM_SETCURSEL, 0, 0);
+    SendMessageA(sheet, PSM_SETCURSEL, TabOfPage(IDC_CMD_SHOW_RECENT), 0);
+    afterReturn = RowWith(page, 0, "snt_later.exe", true) >= 0;
+    SendMessageA(page, WM_COMMAND, IDM_RECENT_REFRESH, 0);
+    afterRefresh = RowWith(page, 0, "snt_later.exe", true) >= 0;
+  });
+  EXPECT_FALSE(afterReturn);
+  EXPECT_TRUE(afterRefresh);
+}
+
 TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
   const std::string program = ProgramFile("snt_many.exe");
   HKEY run;
