@@ -92,7 +92,15 @@ int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
 std::map<UINT, RowIconSource> g_iconSources;
 std::set<UINT> g_plainPages;
 std::map<UINT, ActivationHook> g_activationHooks;
+std::map<UINT, EntryFileSource> g_fileSources;
 bool IsPlainPage(const ListPageDef& def) { return g_plainPages.count(def.command) != 0; }
+
+// The file an entry of the page stands for: the page's own word, else the
+// program its command runs.
+std::string FileOf(const ListPageDef& def, int entry) {
+  const auto source = g_fileSources.find(def.command);
+  return source != g_fileSources.end() ? source->second(entry) : EntryFile(entry);
+}
 
 // The row's icon: the page's own source first, else the program's icon.
 int RowImageOf(const ListPageDef& def, HIMAGELIST images, int entry, const RowFacts& facts) {
@@ -286,7 +294,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       // Plain rows name no program to look up (a cookie's name would tell the
       // lookup service where the user browses).
       int entry = FirstSelectedEntry(page);
-      if (entry >= 0 && !IsPlainPage(def)) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
+      if (entry >= 0 && !IsPlainPage(def)) LookUpProgramOnline(CatalogueAt(entry).type, FileOf(def, entry).c_str());
       return true;
     }
     default:
@@ -300,6 +308,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 void SetRowIconSource(UINT pageCommand, RowIconSource source) { g_iconSources[pageCommand] = source; }
 void SetPlainRows(UINT pageCommand) { g_plainPages.insert(pageCommand); }
 void SetActivationHook(UINT pageCommand, ActivationHook hook) { g_activationHooks[pageCommand] = hook; }
+void SetEntryFileSource(UINT pageCommand, EntryFileSource source) { g_fileSources[pageCommand] = source; }
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   return AddFileIconAt(images, file, 0, exists);
@@ -379,7 +388,7 @@ void FillListPage(HWND page) {
       FileFacts found;
       // Rows of a page of plain rows name no program: no file is read.
       if (!plain) {
-        found.file = EntryFile(i);
+        found.file = FileOf(def, i);
         found.exists = GetFileAttributesA(NativeFilePath(found.file).c_str()) != INVALID_FILE_ATTRIBUTES;
         VersionFields fields;
         if (found.exists) ReadVersionInfo(found.file.c_str(), fields);
@@ -548,7 +557,7 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
           if (entry < 0) {
             ShowNoSelection(page);
           } else {
-            std::string file = EntryFile(entry);
+            std::string file = FileOf(*data->def, entry);
             ShowFileSummary(page, file.c_str(), IDS_OMNI_INFO, nullptr);
           }
           return TRUE;

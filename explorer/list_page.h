@@ -97,6 +97,10 @@ void SetPlainRows(UINT pageCommand);
 // the hook runs last on every activation.
 using ActivationHook = void (*)(HWND page);
 void SetActivationHook(UINT pageCommand, ActivationHook hook);
+// A page whose entries hold their file itself, not a command to read one
+// from: a name like "update.exe.dat" is that file, not update.exe.
+using EntryFileSource = std::string (*)(int entry);
+void SetEntryFileSource(UINT pageCommand, EntryFileSource source);
 // Sorts by a column with the given direction flag and leaves the flag so;
 // the sort key is not touched.
 void SortByColumnAs(HWND page, int column, int flag);

@@ -160,10 +160,14 @@ std::string SortText(int entry, int column, int, const RowFacts& facts) {
 
 // ---- Actions ----------------------------------------------------------------------
 
-// The list goes and comes back from every area.
+void SelectionChanged(HWND page);
+
+// The list goes and comes back from every area; the button follows the
+// selection the new rows have, not the old list's.
 void Rebuild(HWND page) {
   ClearRecentList();
   FillListPage(page);
+  SelectionChanged(page);
 }
 
 // Ends the process of every selected running program, as the Active Tasks
@@ -355,6 +359,7 @@ void Init(HWND page) {
   ShowWindow(GetDlgItem(page, IDC_PAGE_INFO), SW_HIDE);
   ShowWindow(GetDlgItem(page, IDC_RECENT_ACTION), SW_HIDE);
   SetActivationHook(IDC_CMD_SHOW_RECENT, Activated);
+  SetEntryFileSource(IDC_CMD_SHOW_RECENT, [](int entry) { return At(entry) ? At(entry)->file : std::string(); });
 }
 
 }  // namespace

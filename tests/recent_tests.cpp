@@ -334,6 +334,65 @@ TEST_F(RecentPage, ListIsKeptBetweenVisitsUntilRefresh) {
   EXPECT_TRUE(afterRefresh);
 }
 
+// The row of a program listed by one area (the same file may stand in several).
+int RowOf(HWND page, const std::string& program, const char* type) {
+  for (int row = 0, rows = RowCount(page); row < rows; ++row)
+    if (lstrcmpiA(CellText(page, row, 0).c_str(), program.c_str()) == 0 && CellText(page, row, 3) == type) return row;
+  return -1;
+}
+
+// Hostile entries: each listed as Windows would run it, shown as what it is,
+// and the action reaches the very row chosen, also after a Refresh.
+TEST_F(RecentPage, HostileEntriesAreListedAsTheyAreAndActionsHitTheChosenRow) {
+  PlantEveryArea();
+  const std::string longName(1000, 'L'), bytesName = "snt\xE9\xFF\x81";
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentQuoted", "\"" + ProgramFile("snt prog.exe") + "\" -a \"b c\"");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, longName.c_str(), ProgramFile("snt_long.exe"));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, bytesName.c_str(), ProgramFile("snt_bytes.exe"));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentNoFile", "snt_nofile_cmd /x");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentTwin", folder_ + "\\snt_task.exe");  // also the task's program
+  // A hidden file named like a Windows program: it has no version of its own.
+  Plant(WindowsFolder() + "\\explorer.exe.snt.dat", "disguised", FILE_ATTRIBUTE_HIDDEN);
+
+  struct Case {
+    std::string program;
+    const char* type;
+    std::string value;  // the Run value the action removes, unasked ("" none)
+  };
+  const Case cases[] = {
+      {"snt prog.exe", "STARTUP", "RecentQuoted"}, {"snt_long.exe", "STARTUP", longName},
+      {"snt_bytes.exe", "STARTUP", bytesName},     {"snt_task.exe", "STARTUP", "RecentTwin"},
+      {"explorer.exe.snt.dat", "HIDDEN", ""},
+  };
+  OnRecent([&](HWND sheet, HWND page) {
+    EXPECT_EQ(-1, RowWith(page, 0, "snt_nofile_cmd", true));
+    const int disguised = RowOf(page, "explorer.exe.snt.dat", "HIDDEN");
+    ASSERT_GE(disguised, 0);
+    EXPECT_EQ("", CellText(page, disguised, 2));  // not the company of explorer.exe
+    for (const Case& c : cases) {
+      ASSERT_GE(RowOf(page, c.program, c.type), 0) << c.program;
+      if (c.value.empty()) continue;
+      // Chosen, then the list built again: the action still goes to the chosen row.
+      Select(page, {RowOf(page, c.program, c.type)});
+      SendMessageA(page, WM_COMMAND, IDM_RECENT_REFRESH, 0);
+      const int kept = ListView_GetNextItem(GetDlgItem(page, IDC_PAGE_LIST), -1, LVNI_SELECTED);
+      if (kept < 0) {
+        EXPECT_EQ("", ActionCaption(page)) << c.program;  // no button left over from the old list
+      } else {
+        EXPECT_EQ(c.program + c.type, CellText(page, kept, 0) + CellText(page, kept, 3));
+      }
+      const int row = RowOf(page, c.program, c.type);
+      Select(page, {row});
+      EXPECT_EQ(LoadText(IDS_REMOVE), ActionCaption(page)) << c.program;
+      EXPECT_EQ("", PressUnasked(sheet, page)) << c.program;
+      EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, c.value.c_str())) << c.program;
+    }
+    // The task of the same program stayed.
+    EXPECT_GE(RowOf(page, "snt_task.exe", "SCHEDULED"), 0);
+  });
+  EXPECT_TRUE(TaskFileExists("SntRecentTask"));
+}
+
 TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
   const std::string program = ProgramFile("snt_many.exe");
   HKEY run;
