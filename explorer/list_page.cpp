@@ -91,15 +91,25 @@ int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
 
 std::map<UINT, RowIconSource> g_iconSources;
 std::set<UINT> g_plainPages;
-std::map<UINT, ActivationHook> g_activationHooks;
-std::map<UINT, EntryFileSource> g_fileSources;
+// What a page adds to the shared machinery (none for most pages).
+struct PageExtras {
+  PageHook activated = nullptr;
+  PageHook closing = nullptr;
+  EntryFileSource file = nullptr;
+};
+std::map<UINT, PageExtras> g_extras;
+const PageExtras& ExtrasOf(UINT pageCommand) {
+  static const PageExtras kNone;
+  const auto found = g_extras.find(pageCommand);
+  return found != g_extras.end() ? found->second : kNone;
+}
 bool IsPlainPage(const ListPageDef& def) { return g_plainPages.count(def.command) != 0; }
 
 // The file an entry of the page stands for: the page's own word, else the
 // program its command runs.
 std::string FileOf(const ListPageDef& def, int entry) {
-  const auto source = g_fileSources.find(def.command);
-  return source != g_fileSources.end() ? source->second(entry) : EntryFile(entry);
+  const EntryFileSource source = ExtrasOf(def.command).file;
+  return source ? source(entry) : EntryFile(entry);
 }
 
 // The row's icon: the page's own source first, else the program's icon.
@@ -233,7 +243,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       if (def.hooks->selectionChanged) def.hooks->selectionChanged(page);
       InvalidateRect(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), nullptr, TRUE);
       LayoutPage(page);
-      if (auto hook = g_activationHooks.find(def.command); hook != g_activationHooks.end()) hook->second(page);
+      if (const PageHook activated = ExtrasOf(def.command).activated) activated(page);
       SetCursor(old);
       SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
       return true;
@@ -307,8 +317,9 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 
 void SetRowIconSource(UINT pageCommand, RowIconSource source) { g_iconSources[pageCommand] = source; }
 void SetPlainRows(UINT pageCommand) { g_plainPages.insert(pageCommand); }
-void SetActivationHook(UINT pageCommand, ActivationHook hook) { g_activationHooks[pageCommand] = hook; }
-void SetEntryFileSource(UINT pageCommand, EntryFileSource source) { g_fileSources[pageCommand] = source; }
+void SetActivationHook(UINT pageCommand, PageHook hook) { g_extras[pageCommand].activated = hook; }
+void SetClosingHook(UINT pageCommand, PageHook hook) { g_extras[pageCommand].closing = hook; }
+void SetEntryFileSource(UINT pageCommand, EntryFileSource source) { g_extras[pageCommand].file = source; }
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   return AddFileIconAt(images, file, 0, exists);
@@ -583,6 +594,7 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_DESTROY:
       if (data) {
+        if (const PageHook closing = ExtrasOf(data->def->command).closing) closing(page);
         if (data->images) ImageList_Destroy(data->images);
         delete data;
         SetWindowLongPtrA(page, DWLP_USER, 0);

@@ -359,6 +359,7 @@ void Init(HWND page) {
   ShowWindow(GetDlgItem(page, IDC_PAGE_INFO), SW_HIDE);
   ShowWindow(GetDlgItem(page, IDC_RECENT_ACTION), SW_HIDE);
   SetActivationHook(IDC_CMD_SHOW_RECENT, Activated);
+  SetClosingHook(IDC_CMD_SHOW_RECENT, [](HWND) { ClearRecentList(); });
   SetEntryFileSource(IDC_CMD_SHOW_RECENT, [](int entry) { return At(entry) ? At(entry)->file : std::string(); });
 }
 
@@ -367,8 +368,9 @@ void Init(HWND page) {
 const std::vector<RecentEntry>& RecentEntries() { return g_recent; }
 
 void ClearRecentList() {
-  g_recent.clear();
-  g_firstSeenKey.clear();
+  // Swapped out, not cleared: a full list holds megabytes.
+  std::vector<RecentEntry>().swap(g_recent);
+  std::vector<std::string>().swap(g_firstSeenKey);
 }
 
 int BuildRecentList() {

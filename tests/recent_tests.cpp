@@ -19,6 +19,7 @@
 #include "ie_helpers.h"
 #include "list_page.h"
 #include "process_support.h"
+#include "recent_page.h"
 #include "resource.h"
 #include "service_support.h"
 #include "settings.h"
@@ -318,7 +319,7 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
 }
 
 // The list is kept while the sheet is open: coming back to the tab shows it
-// as it was; Refresh builds it again.
+// as it was; Refresh builds it again; closing the sheet frees it.
 TEST_F(RecentPage, ListIsKeptBetweenVisitsUntilRefresh) {
   const std::string later = ProgramFile("snt_later.exe");
   bool afterReturn = true, afterRefresh = false;
@@ -332,6 +333,7 @@ TEST_F(RecentPage, ListIsKeptBetweenVisitsUntilRefresh) {
   });
   EXPECT_FALSE(afterReturn);
   EXPECT_TRUE(afterRefresh);
+  EXPECT_TRUE(RecentEntries().empty());  // gone with the sheet
 }
 
 // The row of a program listed by one area (the same file may stand in several).
