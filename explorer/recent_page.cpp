@@ -353,7 +353,16 @@ void ContextMenu(HWND page, int entry, POINT screen) {
   DestroyMenu(menu);
 }
 
+// Places a control by dialog units.
+void PlaceControl(HWND page, int id, RECT units) {
+  MapDialogRect(page, &units);
+  MoveWindow(GetDlgItem(page, id), units.left, units.top, units.right, units.bottom, FALSE);
+}
+
 void Init(HWND page) {
+  // The hint takes two lines: it moves up under the introduction's three.
+  PlaceControl(page, IDC_PAGE_INTRO, {7, 2, 320, 24});
+  PlaceControl(page, IDC_PAGE_INTRO2, {7, 26, 330, 17});
   // A new sheet: whatever an earlier one listed is gone.
   ClearRecentList();
   ShowWindow(GetDlgItem(page, IDC_PAGE_INFO), SW_HIDE);

@@ -166,6 +166,21 @@ std::string PressUnasked(HWND sheet, HWND page) {
   return box ? "<asked> " + text : "";
 }
 
+// Whether a text control's whole text fits in it as it wraps its lines.
+bool TextFits(HWND control) {
+  char text[512] = "";
+  GetWindowTextA(control, text, sizeof text);
+  RECT box, needed;
+  GetClientRect(control, &box);
+  needed = box;
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return needed.bottom <= box.bottom && needed.right <= box.right;
+}
+
 std::string OwnFileName() {
   char path[MAX_PATH];
   const std::string own(path, GetModuleFileNameA(nullptr, path, sizeof path));
@@ -187,6 +202,7 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
   WriteOption(OptionDefinition(kOptSortRecent).name, 2);
   std::vector<std::string> programs, types, firstSeen;
   std::string caption = "<unread>", hint;
+  bool introFits = false, hintFits = false;
   OnRecent([&](HWND, HWND page) {
     programs = Column(page, 0);
     types = Column(page, 3);
@@ -195,6 +211,8 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
     char text[512] = "";
     GetDlgItemTextA(page, IDC_PAGE_INTRO2, text, sizeof text);
     hint = text;
+    introFits = TextFits(GetDlgItem(page, IDC_PAGE_INTRO));
+    hintFits = TextFits(GetDlgItem(page, IDC_PAGE_INTRO2));
   });
   auto rowOf = [&](const char* name) {
     for (size_t row = 0; row < programs.size(); ++row)
@@ -214,6 +232,8 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
     EXPECT_GE(SortableFirstSeen(firstSeen[row - 1]), SortableFirstSeen(firstSeen[row])) << row;
   EXPECT_EQ("", caption);  // no action until a row is chosen
   EXPECT_NE(std::string::npos, hint.find("options including \"Delete on Reboot\".")) << hint;
+  EXPECT_TRUE(introFits);
+  EXPECT_TRUE(hintFits);
 }
 
 // Each area's row: its type text and the caption of its action; ActiveX has
