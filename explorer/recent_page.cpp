@@ -234,25 +234,22 @@ bool Act(HWND page, const RecentEntry& recent) {
   }
 }
 
+// The selected entry, or null after message 57.
+const RecentEntry* Selected(HWND page) {
+  const RecentEntry* recent = At(FirstSelectedEntry(page));
+  if (!recent) ShowNoSelection(page);
+  return recent;
+}
+
 void OnAction(HWND page) {
-  const RecentEntry* selected = At(FirstSelectedEntry(page));
-  if (!selected) {
-    ShowNoSelection(page);
-    return;
-  }
+  const RecentEntry* selected = Selected(page);
+  if (!selected) return;
   if (selected->area == kRecentActive) {
     KillSelected(page);
     return;
   }
   const RecentEntry recent = *selected;  // a copy: the rebuild replaces the list
   if (Act(page, recent)) Rebuild(page);
-}
-
-// The selected entry, or null after message 57.
-const RecentEntry* Selected(HWND page) {
-  const RecentEntry* recent = At(FirstSelectedEntry(page));
-  if (!recent) ShowNoSelection(page);
-  return recent;
 }
 
 bool Command(HWND page, int id) {

@@ -106,22 +106,6 @@ void DeletePlanted() {
   }
 }
 
-// Empties every Run key (the test prefix carries entries of its own).
-void EmptyRunKeys() {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-    for (const char* const path : kRunKeyPaths) {
-      HKEY key;
-      if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
-      char name[512];
-      for (;;) {
-        DWORD length = sizeof name;
-        if (RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
-      }
-      RegCloseKey(key);
-    }
-}
-
 class Sheet : public testing::Test {
  protected:
   void SetUp() override {

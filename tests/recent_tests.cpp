@@ -39,22 +39,6 @@ const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 const std::string kHelperId = "{5E47E1A0-0000-4000-8000-000000000001}";
 const std::string kControlId = "{5E47E1A0-0000-4000-8000-000000000002}";
 
-// Empties every Run key (the test prefix carries entries of its own).
-void EmptyRunKeys() {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-    for (const char* const path : kRunKeyPaths) {
-      HKEY key;
-      if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
-      char name[512];
-      for (;;) {
-        DWORD length = sizeof name;
-        if (RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
-      }
-      RegCloseKey(key);
-    }
-}
-
 void CleanAddOns() {
   for (const std::string& id : {kHelperId, kControlId}) {
     RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
@@ -236,82 +220,86 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
   EXPECT_TRUE(hintFits);
 }
 
-// Each area's row: its type text and the caption of its action; ActiveX has
-// none, and a stopped service is not listed at all.
-TEST_F(RecentPage, RowsShowTheirAreaAndTheAreasAction) {
-  PlantEveryArea();
-
-  struct Case {
-    int column;
-    std::string text;
-    const char* type;
-    std::string caption;  // "" = no button
-  };
-  const Case cases[] = {
-      {0, "snt_run.exe", "STARTUP", LoadText(IDS_REMOVE)},
-      {0, "snt_helper.dll", "IE HELPER", LoadText(IDS_REMOVE)},
-      {0, "snt_control.ocx", "ACTIVEX", ""},
-      {0, "snt_recent_hidden.dat", "HIDDEN", LoadText(IDS_DELETE)},
-      {0, "snt_task.exe", "SCHEDULED", LoadText(IDS_REMOVE)},
-      {0, OwnFileName(), "ACTIVE", LoadText(IDS_KILL_TASK)},
-      {1, "Svc Recent Running", "SERVICES", "&Stop"},
-  };
-  bool stoppedListed = true;
-  OnRecent([&](HWND, HWND page) {
-    for (const Case& c : cases) {
-      const int row = RowWith(page, c.column, c.text, true);
-      ASSERT_GE(row, 0) << c.text;
-      EXPECT_EQ(c.type, CellText(page, row, 3)) << c.text;
-      Select(page, {row});
-      EXPECT_EQ(c.caption, ActionCaption(page)) << c.text;
-    }
-    Select(page, {});
-    EXPECT_EQ("", ActionCaption(page));
-    stoppedListed = RowWith(page, 1, "Svc Recent Stopped") >= 0;
-  });
-  EXPECT_FALSE(stoppedListed);
+// The row of an item listed by one area (the same file may stand in several).
+int RowOf(HWND page, int column, const std::string& text, const char* type) {
+  for (int row = 0, rows = RowCount(page); row < rows; ++row)
+    if (lstrcmpiA(CellText(page, row, column).c_str(), text.c_str()) == 0 && CellText(page, row, 3) == type) return row;
+  return -1;
 }
 
-// The actions: a startup program goes without a question and can be
-// restored from its history line; a hidden file goes only after message 926
-// and into the vault; the helper, the task and the service go their ways.
-TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
+// Every area's row with its type text and its action's caption; the action
+// asks where it should and does its area's work on the very row chosen, also
+// for hostile entries, which are listed as Windows runs them and shown as
+// what they are. ActiveX has no action; a stopped service is not listed.
+TEST_F(RecentPage, EachAreasActionAsksWhereItShouldAndHitsTheChosenRow) {
   PlantEveryArea();
   const std::string vault = DataFolder() + "\\vault\\snt_recent_hidden.dat";
+  const std::string longName(1000, 'L'), bytesName = "snt\xE9\xFF\x81";
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentQuoted", "\"" + ProgramFile("snt prog.exe") + "\" -a \"b c\"");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, longName.c_str(), ProgramFile("snt_long.exe"));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, bytesName.c_str(), ProgramFile("snt_bytes.exe"));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentNoFile", "snt_nofile_cmd /x");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentTwin", folder_ + "\\snt_task.exe");  // also the task's program
+  // A hidden file named like a Windows program: it has no version of its own.
+  Plant(WindowsFolder() + "\\explorer.exe.snt.dat", "disguised", FILE_ATTRIBUTE_HIDDEN);
+  auto runGone = [](std::string name) {
+    return [name] { return RawText(HKEY_CURRENT_USER, kUserRun, name.c_str()) == "<missing>"; };
+  };
 
   struct Case {
     int column;
     std::string row;
+    const char* type;
+    UINT caption;
     int answer;            // 0: no question may come
     const char* question;  // a piece of the question's text
     std::function<bool()> done;
   };
   const Case cases[] = {
-      {0, "snt_run.exe", 0, "", [&] { return RawText(HKEY_CURRENT_USER, kUserRun, "RecentRun") == "<missing>"; }},
-      {0, "snt_recent_hidden.dat", IDNO, "Adware",
+      {0, "snt_run.exe", "STARTUP", IDS_REMOVE, 0, "", runGone("RecentRun")},
+      {0, "snt prog.exe", "STARTUP", IDS_REMOVE, 0, "", runGone("RecentQuoted")},
+      {0, "snt_long.exe", "STARTUP", IDS_REMOVE, 0, "", runGone(longName)},
+      {0, "snt_bytes.exe", "STARTUP", IDS_REMOVE, 0, "", runGone(bytesName)},
+      {0, "snt_task.exe", "STARTUP", IDS_REMOVE, 0, "",
+       [&] { return runGone("RecentTwin")() && TaskFileExists("SntRecentTask"); }},
+      {0, "snt_recent_hidden.dat", "HIDDEN", IDS_DELETE, IDNO, "Adware",
        [&] { return GetFileAttributesA(hidden_.c_str()) != INVALID_FILE_ATTRIBUTES; }},
-      {0, "snt_recent_hidden.dat", IDYES, "Adware",
+      {0, "snt_recent_hidden.dat", "HIDDEN", IDS_DELETE, IDYES, "Adware",
        [&] {
          return GetFileAttributesA(hidden_.c_str()) == INVALID_FILE_ATTRIBUTES && ReadWholeFile(vault) == "hidden";
        }},
-      {0, "snt_helper.dll", IDYES, "Internet Explorer Add-On",
+      {0, "snt_helper.dll", "IE HELPER", IDS_REMOVE, IDYES, "Internet Explorer Add-On",
        [&] { return !RawKeyExists(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + kHelperId).c_str()); }},
-      {0, "snt_task.exe", IDYES, "scheduled task",
+      {0, "snt_task.exe", "SCHEDULED", IDS_REMOVE, IDYES, "scheduled task",
        [&] {
          return !TaskFileExists("SntRecentTask") &&
                 RawText(HKEY_CURRENT_USER, kTaskBaselineKey, "SntRecentTask.job") == "<missing>";
        }},
-      {1, "Svc Recent Running", 0, "",
+      {1, "Svc Recent Running", "SERVICES", IDS_STOP, 0, "",
        [&] {
          for (int i = 0; i < 100 && running_->State() != SERVICE_STOPPED; ++i) Sleep(50);
          return running_->State() == SERVICE_STOPPED;
        }},
   };
   OnRecent([&](HWND sheet, HWND page) {
+    for (const char* title : {"RecentNoFile", "Svc Recent Stopped"}) EXPECT_EQ(-1, RowWith(page, 1, title)) << title;
+    const int disguised = RowOf(page, 0, "explorer.exe.snt.dat", "HIDDEN");
+    ASSERT_GE(disguised, 0);
+    EXPECT_EQ("", CellText(page, disguised, 2));  // not the company of explorer.exe
+    Select(page, {RowOf(page, 0, "snt_control.ocx", "ACTIVEX")});
+    EXPECT_EQ("", ActionCaption(page));
+    Select(page, {RowOf(page, 0, OwnFileName(), "ACTIVE")});
+    EXPECT_EQ(LoadText(IDS_KILL_TASK), ActionCaption(page));
+    // Chosen, then the list built again: no button is left over from the old list.
+    Select(page, {RowOf(page, 0, "snt_recent_hidden.dat", "HIDDEN")});
+    SendMessageA(page, WM_COMMAND, IDM_RECENT_REFRESH, 0);
+    const int kept = ListView_GetNextItem(GetDlgItem(page, IDC_PAGE_LIST), -1, LVNI_SELECTED);
+    EXPECT_EQ(kept < 0 ? "" : LoadText(IDS_DELETE), ActionCaption(page));
     for (const Case& c : cases) {
-      const int row = RowWith(page, c.column, c.row, true);
-      ASSERT_GE(row, 0) << c.row;
+      const int row = RowOf(page, c.column, c.row, c.type);
+      ASSERT_GE(row, 0) << c.row << " " << c.type;
       Select(page, {row});
+      EXPECT_EQ(LoadText(c.caption), ActionCaption(page)) << c.row;
       if (c.answer) {
         EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_RECENT_ACTION, c.answer).find(c.question)) << c.row;
       } else {
@@ -320,10 +308,11 @@ TEST_F(RecentPage, ActionsAskWhereTheyShouldAndDoTheirAreasWork) {
       EXPECT_TRUE(c.done()) << c.row << " answered " << c.answer;
       // The list was built again: what went is no longer listed.
       if (c.answer != IDNO) {
-        EXPECT_EQ(-1, RowWith(page, c.column, c.row, true)) << c.row;
+        EXPECT_EQ(-1, RowOf(page, c.column, c.row, c.type)) << c.row;
       }
     }
     Select(page, {});
+    EXPECT_EQ("", ActionCaption(page));
     EXPECT_NE(std::string::npos, AnswerCommand(page, IDC_RECENT_ACTION, IDOK).find("No selection"));
   });
   // The removed startup program and the deleted file can be put back from their history lines.
@@ -354,65 +343,6 @@ TEST_F(RecentPage, ListIsKeptBetweenVisitsUntilRefresh) {
   EXPECT_FALSE(afterReturn);
   EXPECT_TRUE(afterRefresh);
   EXPECT_TRUE(RecentEntries().empty());  // gone with the sheet
-}
-
-// The row of a program listed by one area (the same file may stand in several).
-int RowOf(HWND page, const std::string& program, const char* type) {
-  for (int row = 0, rows = RowCount(page); row < rows; ++row)
-    if (lstrcmpiA(CellText(page, row, 0).c_str(), program.c_str()) == 0 && CellText(page, row, 3) == type) return row;
-  return -1;
-}
-
-// Hostile entries: each listed as Windows would run it, shown as what it is,
-// and the action reaches the very row chosen, also after a Refresh.
-TEST_F(RecentPage, HostileEntriesAreListedAsTheyAreAndActionsHitTheChosenRow) {
-  PlantEveryArea();
-  const std::string longName(1000, 'L'), bytesName = "snt\xE9\xFF\x81";
-  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentQuoted", "\"" + ProgramFile("snt prog.exe") + "\" -a \"b c\"");
-  RawSetText(HKEY_CURRENT_USER, kUserRun, longName.c_str(), ProgramFile("snt_long.exe"));
-  RawSetText(HKEY_CURRENT_USER, kUserRun, bytesName.c_str(), ProgramFile("snt_bytes.exe"));
-  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentNoFile", "snt_nofile_cmd /x");
-  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentTwin", folder_ + "\\snt_task.exe");  // also the task's program
-  // A hidden file named like a Windows program: it has no version of its own.
-  Plant(WindowsFolder() + "\\explorer.exe.snt.dat", "disguised", FILE_ATTRIBUTE_HIDDEN);
-
-  struct Case {
-    std::string program;
-    const char* type;
-    std::string value;  // the Run value the action removes, unasked ("" none)
-  };
-  const Case cases[] = {
-      {"snt prog.exe", "STARTUP", "RecentQuoted"}, {"snt_long.exe", "STARTUP", longName},
-      {"snt_bytes.exe", "STARTUP", bytesName},     {"snt_task.exe", "STARTUP", "RecentTwin"},
-      {"explorer.exe.snt.dat", "HIDDEN", ""},
-  };
-  OnRecent([&](HWND sheet, HWND page) {
-    EXPECT_EQ(-1, RowWith(page, 0, "snt_nofile_cmd", true));
-    const int disguised = RowOf(page, "explorer.exe.snt.dat", "HIDDEN");
-    ASSERT_GE(disguised, 0);
-    EXPECT_EQ("", CellText(page, disguised, 2));  // not the company of explorer.exe
-    for (const Case& c : cases) {
-      ASSERT_GE(RowOf(page, c.program, c.type), 0) << c.program;
-      if (c.value.empty()) continue;
-      // Chosen, then the list built again: the action still goes to the chosen row.
-      Select(page, {RowOf(page, c.program, c.type)});
-      SendMessageA(page, WM_COMMAND, IDM_RECENT_REFRESH, 0);
-      const int kept = ListView_GetNextItem(GetDlgItem(page, IDC_PAGE_LIST), -1, LVNI_SELECTED);
-      if (kept < 0) {
-        EXPECT_EQ("", ActionCaption(page)) << c.program;  // no button left over from the old list
-      } else {
-        EXPECT_EQ(c.program + c.type, CellText(page, kept, 0) + CellText(page, kept, 3));
-      }
-      const int row = RowOf(page, c.program, c.type);
-      Select(page, {row});
-      EXPECT_EQ(LoadText(IDS_REMOVE), ActionCaption(page)) << c.program;
-      EXPECT_EQ("", PressUnasked(sheet, page)) << c.program;
-      EXPECT_EQ("<missing>", RawText(HKEY_CURRENT_USER, kUserRun, c.value.c_str())) << c.program;
-    }
-    // The task of the same program stayed.
-    EXPECT_GE(RowOf(page, "snt_task.exe", "SCHEDULED"), 0);
-  });
-  EXPECT_TRUE(TaskFileExists("SntRecentTask"));
 }
 
 TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
