@@ -12,6 +12,7 @@
 
 #include "activex.h"
 #include "explorer.h"
+#include "file_types.h"
 #include "fileid.h"
 #include "hidden_files.h"
 #include "ie_helpers.h"
@@ -55,18 +56,32 @@ struct BuildCache {
   std::map<std::pair<int, std::string>, std::string> firstSeen;
 };
 
+// The program a listed command runs, read as Windows reads it: the quoted
+// name whole (a folder may be named "x.exe.dir"), a bare name found in the
+// Windows folders; else as the other pages read a command.
+std::string ProgramOfEntry(int index) {
+  std::string expanded;
+  ExpandEnvironment(CatalogueAt(index).path, expanded);
+  const std::string target = RundllTarget(expanded);
+  const std::string program = ProgramFileOf(ProgramPart(target.empty() ? expanded : target).c_str());
+  return program.empty() ? EntryFile(index) : program;
+}
+
 // Appends the listed item at index of the catalogue when its file exists;
 // false once the Recent list is full.
 bool Take(int area, int index, BuildCache& cache) {
   if (g_recent.size() >= static_cast<size_t>(kMaxRecentEntries)) return false;
   const CatalogueEntry& item = CatalogueAt(index);
-  // A hidden file's whole path is its command; the others name a program.
+  // A hidden file's and a running program's path is the file itself; the
+  // others are commands that name a program.
   std::string file;
   if (area == kRecentHidden) {
     file = item.command.empty() ? item.path : item.command;
+  } else if (area == kRecentActive) {
+    file = item.path;
   } else {
     auto resolved = cache.fileOf.find(item.path);
-    if (resolved == cache.fileOf.end()) resolved = cache.fileOf.emplace(item.path, EntryFile(index)).first;
+    if (resolved == cache.fileOf.end()) resolved = cache.fileOf.emplace(item.path, ProgramOfEntry(index)).first;
     file = resolved->second;
   }
   if (file.empty()) return true;

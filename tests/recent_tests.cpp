@@ -59,7 +59,9 @@ class RecentPage : public testing::Test {
     LoadOptions();
     StartExplorerInProcess();
     folder_ = TestFolder() + "\\snt_recent";
+    deep_ = folder_ + "\\snt.exe.dir";  // a folder whose name looks like a program's
     CreateDirectoryA(folder_.c_str(), nullptr);
+    CreateDirectoryA(deep_.c_str(), nullptr);
   }
   void TearDown() override {
     EndExplorerInProcess();
@@ -72,6 +74,7 @@ class RecentPage : public testing::Test {
       SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileA(file.c_str());
     }
+    RemoveDirectoryA(deep_.c_str());
     RemoveDirectoryA(folder_.c_str());
     RawDeleteTree(HKEY_CURRENT_USER, "Software\\Orvane Works");
     RawDeleteTree(HKEY_LOCAL_MACHINE, "Software\\Orvane Works");
@@ -124,7 +127,7 @@ class RecentPage : public testing::Test {
     });
   }
 
-  std::string folder_, hidden_;
+  std::string folder_, deep_, hidden_;
   std::vector<std::string> files_;
   std::unique_ptr<ScratchService> running_, stopped_;
 };
@@ -239,6 +242,9 @@ TEST_F(RecentPage, EachAreasActionAsksWhereItShouldAndHitsTheChosenRow) {
   RawSetText(HKEY_CURRENT_USER, kUserRun, longName.c_str(), ProgramFile("snt_long.exe"));
   RawSetText(HKEY_CURRENT_USER, kUserRun, bytesName.c_str(), ProgramFile("snt_bytes.exe"));
   RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentNoFile", "snt_nofile_cmd /x");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentDeep", "\"" + ProgramFile("snt.exe.dir\\snt_deep.exe") + "\" /a");
+  Plant(WindowsFolder() + "\\snt_bare.exe");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentBare", "snt_bare.exe /x");           // found in the Windows folder
   RawSetText(HKEY_CURRENT_USER, kUserRun, "RecentTwin", folder_ + "\\snt_task.exe");  // also the task's program
   // A hidden file named like a Windows program: it has no version of its own.
   Plant(WindowsFolder() + "\\explorer.exe.snt.dat", "disguised", FILE_ATTRIBUTE_HIDDEN);
@@ -260,6 +266,8 @@ TEST_F(RecentPage, EachAreasActionAsksWhereItShouldAndHitsTheChosenRow) {
       {0, "snt prog.exe", "STARTUP", IDS_REMOVE, 0, "", runGone("RecentQuoted")},
       {0, "snt_long.exe", "STARTUP", IDS_REMOVE, 0, "", runGone(longName)},
       {0, "snt_bytes.exe", "STARTUP", IDS_REMOVE, 0, "", runGone(bytesName)},
+      {0, "snt_deep.exe", "STARTUP", IDS_REMOVE, 0, "", runGone("RecentDeep")},
+      {0, "snt_bare.exe", "STARTUP", IDS_REMOVE, 0, "", runGone("RecentBare")},
       {0, "snt_task.exe", "STARTUP", IDS_REMOVE, 0, "",
        [&] { return runGone("RecentTwin")() && TaskFileExists("SntRecentTask"); }},
       {0, "snt_recent_hidden.dat", "HIDDEN", IDS_DELETE, IDNO, "Adware",
@@ -363,10 +371,10 @@ TEST_F(RecentPage, ListHoldsAtMost4096Entries) {
 // session stands on is refused. Last: a failed refusal ends the prefix's
 // service manager.
 TEST_F(RecentPage, KillTaskEndsTheProgramButNotAVitalWindowsProcess) {
-  const std::string victim = folder_ + "\\snt_victim.exe";
+  const std::string victim = deep_ + "\\snt_victim.exe";
   ASSERT_TRUE(CopyFileA((TestFolder() + "\\witness.exe").c_str(), victim.c_str(), FALSE));
   files_.push_back(victim);
-  files_.push_back(folder_ + "\\witness.txt");
+  files_.push_back(deep_ + "\\witness.txt");
   Program program(victim, "-stay");
   ASSERT_TRUE(program.started());
   Sleep(300);
