@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -174,6 +175,9 @@ std::string OwnFileName() {
   return own.substr(own.rfind('\\') + 1);
 }
 
+// Opened: the program first seen today above the older ones (the whole list
+// newest first, whatever sort was chosen before), its sighting recorded, a
+// missing file not listed, no action until a row is chosen, both texts whole.
 TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
   const std::string today = ProgramFile("snt_today.exe"), older = ProgramFile("snt_older.exe"),
                     oldest = ProgramFile("snt_oldest.exe");
@@ -184,43 +188,25 @@ TEST_F(RecentPage, ProgramFirstSeenTodayStandsAboveOlderOnes) {
   const std::string seen = std::string(kDetectedKey) + "\\Startup";
   RawSetText(HKEY_CURRENT_USER, seen.c_str(), older.c_str(), "1/05/2009 10:15 PM");
   RawSetText(HKEY_CURRENT_USER, seen.c_str(), oldest.c_str(), "12/31/2008 9:00 AM");
-  // A sort chosen earlier on another column does not decide the opening order.
   SetOption(kOptSortRecent, 2);
   WriteOption(OptionDefinition(kOptSortRecent).name, 2);
-  std::vector<std::string> programs, types, firstSeen;
-  std::string caption = "<unread>", hint;
-  bool introFits = false, hintFits = false;
   OnRecent([&](HWND, HWND page) {
-    programs = Column(page, 0);
-    types = Column(page, 3);
-    firstSeen = Column(page, 4);
-    caption = ActionCaption(page);
-    char text[512] = "";
-    GetDlgItemTextA(page, IDC_PAGE_INTRO2, text, sizeof text);
-    hint = text;
-    introFits = TextFits(GetDlgItem(page, IDC_PAGE_INTRO));
-    hintFits = TextFits(GetDlgItem(page, IDC_PAGE_INTRO2));
+    const std::vector<std::string> firstSeen = Column(page, 4);
+    for (size_t row = 1; row < firstSeen.size(); ++row)
+      EXPECT_GE(SortableFirstSeen(firstSeen[row - 1]), SortableFirstSeen(firstSeen[row])) << row;
+    const int todayRow = RowWith(page, 0, "snt_today.exe", true), oldestRow = RowWith(page, 0, "snt_oldest.exe", true);
+    ASSERT_GE(todayRow, 0);
+    EXPECT_LT(todayRow, oldestRow);
+    EXPECT_EQ(RawText(HKEY_CURRENT_USER, seen.c_str(), today.c_str()), CellText(page, todayRow, 4));
+    EXPECT_EQ("1/05/2009 10:15 PM", CellText(page, RowWith(page, 0, "snt_older.exe", true), 4));
+    EXPECT_EQ(-1, RowWith(page, 0, "snt_gone.exe", true));
+    EXPECT_EQ("", ActionCaption(page));
+    char hint[512] = "";
+    GetDlgItemTextA(page, IDC_PAGE_INTRO2, hint, sizeof hint);
+    EXPECT_NE(nullptr, std::strstr(hint, "options including \"Delete on Reboot\".")) << hint;
+    EXPECT_TRUE(TextFits(GetDlgItem(page, IDC_PAGE_INTRO)));
+    EXPECT_TRUE(TextFits(GetDlgItem(page, IDC_PAGE_INTRO2)));
   });
-  auto rowOf = [&](const char* name) {
-    for (size_t row = 0; row < programs.size(); ++row)
-      if (lstrcmpiA(programs[row].c_str(), name) == 0) return static_cast<int>(row);
-    return -1;
-  };
-  const int todayRow = rowOf("snt_today.exe"), olderRow = rowOf("snt_older.exe"), oldestRow = rowOf("snt_oldest.exe");
-  ASSERT_GE(todayRow, 0);
-  EXPECT_LT(todayRow, olderRow);
-  EXPECT_LT(olderRow, oldestRow);
-  EXPECT_EQ(-1, rowOf("snt_gone.exe"));
-  for (int row : {todayRow, olderRow, oldestRow}) EXPECT_EQ("STARTUP", types[static_cast<size_t>(row)]);
-  EXPECT_EQ("1/05/2009 10:15 PM", firstSeen[static_cast<size_t>(olderRow)]);
-  // Today's program got its first sighting recorded as it was listed.
-  EXPECT_EQ(firstSeen[static_cast<size_t>(todayRow)], RawText(HKEY_CURRENT_USER, seen.c_str(), today.c_str()));
-  for (size_t row = 1; row < firstSeen.size(); ++row)
-    EXPECT_GE(SortableFirstSeen(firstSeen[row - 1]), SortableFirstSeen(firstSeen[row])) << row;
-  EXPECT_EQ("", caption);  // no action until a row is chosen
-  EXPECT_NE(std::string::npos, hint.find("options including \"Delete on Reboot\".")) << hint;
-  EXPECT_TRUE(introFits);
-  EXPECT_TRUE(hintFits);
 }
 
 // The row of an item listed by one area (the same file may stand in several).
