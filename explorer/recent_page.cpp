@@ -63,7 +63,13 @@ std::string ProgramOfEntry(int index) {
   std::string expanded;
   ExpandEnvironment(CatalogueAt(index).path, expanded);
   const std::string target = RundllTarget(expanded);
-  const std::string program = ProgramFileOf(ProgramPart(target.empty() ? expanded : target).c_str());
+  const std::string named = ProgramPart(target.empty() ? expanded : target);
+  if (named.find('\\') != std::string::npos) {
+    // One look at the disk for the usual full path.
+    if (GetFileAttributesA(NativeFilePath(named).c_str()) != INVALID_FILE_ATTRIBUTES) return named;
+    return EntryFile(index);
+  }
+  const std::string program = ProgramFileOf(named.c_str());
   return program.empty() ? EntryFile(index) : program;
 }
 
