@@ -238,8 +238,6 @@ int KillProcess(DWORD processId) {
   return result;
 }
 
-namespace {
-
 // Processes whose end stops the session or the system. A refused entry may
 // name one of them, by its bare name or in the Windows folder: it goes
 // from the registry, but the process is not ended unasked.
@@ -256,8 +254,6 @@ bool IsVitalWindowsProgram(const char* command) {
   return lstrcmpiA(folder.c_str(), LongPathOf(WindowsFolder()).c_str()) == 0 ||
          lstrcmpiA(folder.c_str(), LongPathOf(SystemFolder()).c_str()) == 0;
 }
-
-}  // namespace
 
 DWORD KillProgram(HWND owner, const char* file, const char* title, bool ask) {
   DWORD processId = FindProcessOfProgram(file);

@@ -22,6 +22,9 @@ int IsProgramRunning(const char* file);
 DWORD FindProcessOfProgram(const char* file);
 DWORD KillProgram(HWND owner, const char* file, const char* title, bool ask);
 int KillProcess(DWORD processId);
+// Whether a program (a command or file) is one of the Windows processes
+// whose end stops the session or the system.
+bool IsVitalWindowsProgram(const char* command);
 int RecordRunningPrograms();
 
 // The monitor's trigger: lists the active tasks and compares their number

@@ -92,7 +92,26 @@ int RowImage(HIMAGELIST images, const std::string& file, bool exists) {
 
 std::map<UINT, RowIconSource> g_iconSources;
 std::set<UINT> g_plainPages;
+// What a page adds to the shared machinery (none for most pages).
+struct PageExtras {
+  PageHook activated = nullptr;
+  PageHook closing = nullptr;
+  EntryFileSource file = nullptr;
+};
+std::map<UINT, PageExtras> g_extras;
+const PageExtras& ExtrasOf(UINT pageCommand) {
+  static const PageExtras kNone;
+  const auto found = g_extras.find(pageCommand);
+  return found != g_extras.end() ? found->second : kNone;
+}
 bool IsPlainPage(const ListPageDef& def) { return g_plainPages.count(def.command) != 0; }
+
+// The file an entry of the page stands for: the page's own word, else the
+// program its command runs.
+std::string FileOf(const ListPageDef& def, int entry) {
+  const EntryFileSource source = ExtrasOf(def.command).file;
+  return source ? source(entry) : EntryFile(entry);
+}
 
 // The row's icon: the page's own source first, else the program's icon.
 int RowImageOf(const ListPageDef& def, HIMAGELIST images, int entry, const RowFacts& facts) {
@@ -225,6 +244,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       if (def.hooks->selectionChanged) def.hooks->selectionChanged(page);
       InvalidateRect(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), nullptr, TRUE);
       LayoutPage(page);
+      if (const PageHook activated = ExtrasOf(def.command).activated) activated(page);
       SetCursor(old);
       SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
       return true;
@@ -285,7 +305,7 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
       // Plain rows name no program to look up (a cookie's name would tell the
       // lookup service where the user browses).
       int entry = FirstSelectedEntry(page);
-      if (entry >= 0 && !IsPlainPage(def)) LookUpProgramOnline(CatalogueAt(entry).type, EntryFile(entry).c_str());
+      if (entry >= 0 && !IsPlainPage(def)) LookUpProgramOnline(CatalogueAt(entry).type, FileOf(def, entry).c_str());
       return true;
     }
     default:
@@ -298,6 +318,9 @@ bool OnNotify(HWND page, const ListPageDef& def, NMHDR* header) {
 
 void SetRowIconSource(UINT pageCommand, RowIconSource source) { g_iconSources[pageCommand] = source; }
 void SetPlainRows(UINT pageCommand) { g_plainPages.insert(pageCommand); }
+void SetActivationHook(UINT pageCommand, PageHook hook) { g_extras[pageCommand].activated = hook; }
+void SetClosingHook(UINT pageCommand, PageHook hook) { g_extras[pageCommand].closing = hook; }
+void SetEntryFileSource(UINT pageCommand, EntryFileSource source) { g_extras[pageCommand].file = source; }
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   return AddFileIconAt(images, file, 0, exists);
@@ -377,7 +400,7 @@ void FillListPage(HWND page) {
       FileFacts found;
       // Rows of a page of plain rows name no program: no file is read.
       if (!plain) {
-        found.file = EntryFile(i);
+        found.file = FileOf(def, i);
         found.exists = GetFileAttributesA(NativeFilePath(found.file).c_str()) != INVALID_FILE_ATTRIBUTES;
         VersionFields fields;
         if (found.exists) ReadVersionInfo(found.file.c_str(), fields);
@@ -425,6 +448,13 @@ void SortByColumn(HWND page, int column) {
   data->flags[column] ^= 1;
   SetOption(data->def->sortOption, column + 1);
   WriteOption(OptionDefinition(data->def->sortOption).name, column + 1);
+}
+
+void SortByColumnAs(HWND page, int column, int flag) {
+  PageData* data = DataOf(page);
+  if (!data || column < 0 || column > data->def->lastSortableColumn || column >= 8) return;
+  data->flags[column] = flag ? 1 : 0;
+  SortRows(page, column, data->flags[column]);
 }
 
 int FirstSelectedPosition(HWND page) { return ListView_GetNextItem(ListOf(page), -1, LVNI_SELECTED); }
@@ -568,6 +598,7 @@ INT_PTR CALLBACK ListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_DESTROY:
       if (data) {
+        if (const PageHook closing = ExtrasOf(data->def->command).closing) closing(page);
         if (data->images) ImageList_Destroy(data->images);
         delete data;
         SetWindowLongPtrA(page, DWLP_USER, 0);

@@ -93,6 +93,19 @@ void SetRowIconSource(UINT pageCommand, RowIconSource source);
 // A page whose rows name no program file (cookies): no file is looked at
 // and every row shows the program's own icon.
 void SetPlainRows(UINT pageCommand);
+// A page that arranges itself once its activation has filled and selected
+// (the hook runs last on every activation), or that lets go of its own data
+// when it goes with the sheet.
+using PageHook = void (*)(HWND page);
+void SetActivationHook(UINT pageCommand, PageHook hook);
+void SetClosingHook(UINT pageCommand, PageHook hook);
+// A page whose entries hold their file itself, not a command to read one
+// from: a name like "update.exe.dat" is that file, not update.exe.
+using EntryFileSource = std::string (*)(int entry);
+void SetEntryFileSource(UINT pageCommand, EntryFileSource source);
+// Sorts by a column with the given direction flag and leaves the flag so;
+// the sort key is not touched.
+void SortByColumnAs(HWND page, int column, int flag);
 
 // Pure helpers.
 std::string SortableFirstSeen(const std::string& text);

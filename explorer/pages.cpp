@@ -1,5 +1,4 @@
 // Every list page of the sheet: columns, sort keys, texts and patrol options.
-// Pages whose areas are not built yet list nothing and offer no actions.
 #include <string>
 
 #include "active_tasks_page.h"
@@ -11,6 +10,7 @@
 #include "fileid.h"
 #include "hidden_files_page.h"
 #include "list_page.h"
+#include "recent_page.h"
 #include "resource.h"
 #include "services_page.h"
 #include "startup_page.h"
@@ -55,19 +55,9 @@ constexpr int kRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE
 constexpr int kAddRemoveButtons[] = {IDC_PAGE_INFO, IDC_PAGE_ADD, IDC_PAGE_REMOVE, IDC_PAGE_CLOSE};
 constexpr int kHiddenButtons[] = {IDC_PAGE_INFO,     IDC_HIDDEN_REFRESH,        IDC_HIDDEN_UNHIDE,
                                   IDC_HIDDEN_DELETE, IDC_PAGE_DELETE_ON_REBOOT, IDC_PAGE_CLOSE};
+constexpr int kRecentButtons[] = {IDC_RECENT_ACTION, IDC_PAGE_CLOSE};
 constexpr int kCookieButtons[] = {IDC_COOKIE_VIEW, IDC_COOKIE_REMOVE_UNCHECKED, IDC_COOKIE_REMOVE_CHECKED,
                                   IDC_PAGE_CLOSE};
-
-// Pages whose areas arrive later: an empty list on the shared machinery.
-int NothingYet() {
-  ClearCatalogueEntries();
-  return 0;
-}
-std::string TitleOnly(int entry, int column, const RowFacts&) {
-  return column == 0 ? CatalogueAt(entry).title : std::string();
-}
-std::string TitleSort(int entry, int, int, const RowFacts&) { return CatalogueAt(entry).title; }
-const ListPageHooks kEmptyPageHooks = {nullptr, NothingYet, TitleOnly, TitleSort, nullptr, nullptr, nullptr};
 
 #define COLUMNS(set) set, static_cast<int>(sizeof set / sizeof set[0])
 #define BUTTONS(set) set, static_cast<int>(sizeof set / sizeof set[0])
@@ -97,8 +87,8 @@ const ListPageDef kListPages[] = {
     {IDC_CMD_SHOW_HIDDEN, COLUMNS(kHiddenColumns), true, kOptSortHidden, 99, false, IDS_HIDDEN_INTRO, IDS_HIDDEN_INTRO2,
      kOptHidden, kOptRealtimeHidden, IDS_PATROL_TIME_CHECKING_HIDDEN, 0, BUTTONS(kHiddenButtons),
      &kHiddenFilesPageHooks},
-    {IDC_CMD_SHOW_RECENT, COLUMNS(kRecentColumns), false, kOptSortRecent, 4, false, 0, 0, -1, -1, 0, 0,
-     BUTTONS(kPlainButtons), &kEmptyPageHooks},
+    {IDC_CMD_SHOW_RECENT, COLUMNS(kRecentColumns), false, kOptSortRecent, 4, false, IDS_PAGE_DESIGNED_SPECIFICALLY_HELP,
+     IDS_SELECT_PROGRAM_REMOVE_RIGHT, -1, -1, 0, 0, BUTTONS(kRecentButtons), &kRecentPageHooks},
 };
 
 }  // namespace

@@ -42,26 +42,15 @@ void StopIfRunning(HWND page, int entry, bool ask) {
   KillProgram(page, EntryFile(entry).c_str(), CatalogueAt(entry).title.c_str(), ask);
 }
 
+// The explorer's question before a key-location entry goes: the
+// default-warning dialog, yes only with its box ticked.
+bool ConfirmKeyLocation(HWND owner, const char* title, const char* command, int) {
+  return ConfirmDefaultRemoval(owner, command, title);
+}
+
 void RemoveOne(HWND page, int entry, bool single) {
-  const CatalogueEntry item = CatalogueAt(entry);  // a copy: the list may change
-  if (item.type >= kTypeUserinit) {
-    if (item.type == kTypeUserinit) {
-      ResetUserinit();
-    } else if (item.type == kTypeShell) {
-      ResetShell();
-    } else if (item.type >= kTypeDelayLoad && item.type <= kTypeAppInitDlls) {
-      // Asks through the default-warning dialog (set in Init).
-      RemoveShellExtensionEntry(page, item);
-    }
-    return;
-  }
-  if (single) {
-    StopIfRunning(page, entry, true);
-    if (Ask(page, FillText(LoadText(IDS_CONFIRM_REMOVE_STARTUP), {item.path}), MB_ICONEXCLAMATION) != IDYES) return;
-  } else {
-    StopIfRunning(page, entry, false);
-  }
-  RemoveStartupEntry(item);
+  // A copy: the list may change.
+  RemoveStartupItem(page, CatalogueAt(entry), EntryFile(entry), single);
 }
 
 void OnMoveToDelayed(HWND page) {
@@ -129,16 +118,7 @@ void OnShellVerb(HWND page, const char* verb) {
     ShowNoSelection(page);
     return;
   }
-  std::string file = EntryFile(entry);
-  if (lstrcmpA(verb, "explore") == 0) file = file.substr(0, NamePosition(file) > 0 ? NamePosition(file) - 1 : 0);
-  SHELLEXECUTEINFOA info{};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_INVOKEIDLIST;
-  info.hwnd = page;
-  info.lpVerb = verb;
-  info.lpFile = file.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  ShellExecuteExA(&info);
+  OpenWithShellVerb(page, EntryFile(entry), verb);
 }
 
 void OnViewNote(HWND page) {
@@ -158,12 +138,6 @@ void OnShowAll(HWND page) {
   SetOption(kOptShowAllStartup, on);
   WriteOption("ShowAllStartup", on);
   Refill(page);
-}
-
-// The explorer's question before a key-location entry goes: the
-// default-warning dialog, yes only with its box ticked.
-bool ConfirmKeyLocation(HWND owner, const char* title, const char* command, int) {
-  return ConfirmDefaultRemoval(owner, command, title);
 }
 
 void Init(HWND page) {
@@ -378,6 +352,37 @@ std::string PickProgramFile(HWND owner, const char* initialFolder) {
   const BOOL chosen = GetOpenFileNameA(&dialog);
   --Explorer().modalDepth;
   return chosen ? std::string(file) : std::string();
+}
+
+void RemoveStartupItem(HWND page, CatalogueEntry item, const std::string& file, bool ask) {
+  if (item.type >= kTypeUserinit) {
+    if (item.type == kTypeUserinit) {
+      ResetUserinit();
+    } else if (item.type == kTypeShell) {
+      ResetShell();
+    } else if (item.type >= kTypeDelayLoad && item.type <= kTypeAppInitDlls) {
+      // Asks through the default-warning dialog, whichever page removes it.
+      SetRemovalConfirmation(ConfirmKeyLocation);
+      RemoveShellExtensionEntry(page, item);
+    }
+    return;
+  }
+  KillProgram(page, file.c_str(), item.title.c_str(), ask);
+  if (ask && Ask(page, FillText(LoadText(IDS_CONFIRM_REMOVE_STARTUP), {item.path}), MB_ICONEXCLAMATION) != IDYES)
+    return;
+  RemoveStartupEntry(item);
+}
+
+void OpenWithShellVerb(HWND owner, std::string file, const char* verb) {
+  if (lstrcmpA(verb, "explore") == 0) file = file.substr(0, NamePosition(file) > 0 ? NamePosition(file) - 1 : 0);
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_INVOKEIDLIST;
+  info.hwnd = owner;
+  info.lpVerb = verb;
+  info.lpFile = file.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  ShellExecuteExA(&info);
 }
 
 int AddStartupProgram(HWND owner) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "catalogue.h"
 #include "fileid.h"
 #include "list_page.h"
 
@@ -21,5 +22,12 @@ std::string NoteFileOf(const std::string& file);
 std::string AddedValueName(const std::string& file, const VersionFields& fields);
 int AddStartupFile(const std::string& file);
 int AddStartupProgram(HWND owner);
+// Removes a startup entry: the key locations through their own removal
+// (the default-warning dialog where it applies); any other entry's program
+// is stopped if it runs and the entry removed, asking first (message 707
+// and 15) only when ask is set.
+void RemoveStartupItem(HWND page, CatalogueEntry item, const std::string& file, bool ask);
+// Opens a program's folder ("explore") or its property sheet ("properties").
+void OpenWithShellVerb(HWND owner, std::string file, const char* verb);
 
 }  // namespace sentrel

@@ -643,6 +643,12 @@
 #define IDC_TASKS_REFRESH 2541
 #define IDC_TASKS_KILL 2542
 
+// Recent page: its action button and the commands of its context menu.
+#define IDC_RECENT_ACTION 1246
+#define IDM_RECENT_REFRESH 1006
+#define IDM_RECENT_KILL_TASK 1007
+#define IDM_RECENT_DELETE_HIDDEN 1184
+
 // System files and hidden files: strings 3461-3469, controls 3401-3409.
 #define IDS_SYSFILE_COMMENT_HOSTS 3461
 #define IDS_SYSFILE_COMMENT_AUTOEXEC 3462
