@@ -14,6 +14,7 @@
 #include "fileid.h"
 #include "list_page.h"
 #include "lookup.h"
+#include "options_page.h"
 #include "picture_buttons.h"
 #include "registry.h"
 #include "report_common.h"
@@ -79,7 +80,7 @@ void LayoutPlainPage(HWND page) {
   ApplyMoves(moves);
 }
 
-// The pages that are not lists: About and Options.
+// The About page.
 INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
@@ -88,12 +89,6 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       if (record->lParam == IDC_CMD_SHOW_OMNI) {
         SetDlgItemTextA(page, IDC_PAGE_INTRO, (ProgramCaption() + "\n" + kVersionText).c_str());
         SetDlgItemTextA(page, IDC_ABOUT_CHECK_VERSION, LoadText(IDS_CHECK_NEW_VERSION).c_str());
-      }
-      if (record->lParam == IDC_CMD_SHOW_OPTIONS) {
-        SetDlgItemTextA(page, IDC_OPTIONS_VIEW_HISTORY, LoadText(IDS_VIEW_HISTORY).c_str());
-        SetDlgItemTextA(page, IDC_OPTIONS_SENTREL_LOG, LoadText(IDS_SENTREL_LOG).c_str());
-        SetDlgItemTextA(page, IDC_OPTIONS_HIJACK_LOG, LoadText(IDS_HIJACK_LOG).c_str());
-        SetDlgItemTextA(page, IDC_OPTIONS_SPREADSHEET, LoadText(IDS_SPREADSHEET_REPORT).c_str());
       }
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
       SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
@@ -124,22 +119,6 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_PAGE_CLOSE) {
         PropSheet_PressButton(GetParent(page), PSBTN_CANCEL);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_VIEW_HISTORY) {
-        ShowHistoryDialog(page);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_SENTREL_LOG) {
-        WriteReportLog();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_HIJACK_LOG) {
-        WriteHijackLog();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_SPREADSHEET) {
-        WriteSpreadsheet();
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_ABOUT_CHECK_VERSION) {
@@ -307,6 +286,7 @@ void ShowSheet(UINT command) {
     record.pszIcon = MAKEINTRESOURCEA(page.icon);
     record.pszTitle = titles[count].c_str();
     record.pfnDlgProc = FindListPage(page.command) ? ListPageProc : PlainPageProc;
+    if (page.command == IDC_CMD_SHOW_OPTIONS) record.pfnDlgProc = OptionsPageProc;
     record.lParam = page.command;
     // Recent is only ever reached by its tab: a remembered Recent opens the first.
     if (page.command != IDC_CMD_SHOW_RECENT && page.command == (command == 6045 ? IDC_CMD_SHOW_COOKIES : command))
