@@ -23,6 +23,7 @@
 #include "settings.h"
 #include "settings_export.h"
 #include "sheet_support.h"
+#include "system_files.h"
 #include "test_support.h"
 
 using namespace sentrel_test;
@@ -247,6 +248,17 @@ TEST_F(OptionsPage, RestoreAllDelayedMovesThemBackWithoutAQuestion) {
     RegCloseKey(run);
   }
   EXPECT_TRUE(back);
+}
+
+TEST_F(OptionsPage, ViewHostsTellsWhenThereIsNoHostsFile) {
+  const std::string hosts = sentrel::HostsPath(), away = hosts + ".away";
+  const bool moved = MoveFileA(hosts.c_str(), away.c_str()) != 0;  // the 95/98/Me family has none here
+  WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
+    const std::vector<std::string> boxes = Click(sheet, page, IDC_OPTIONS_VIEW_HOSTS);
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].find("A HOSTS file could not be located")) << boxes[0];
+  });
+  if (moved) MoveFileA(away.c_str(), hosts.c_str());
 }
 
 TEST_F(OptionsPage, AlertHidingDialogSetsAllowPreventAndOff) {
