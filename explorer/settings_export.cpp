@@ -1,6 +1,7 @@
 // The settings export.
 #include "settings_export.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -45,23 +46,46 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// The ANSI form of text read as Unicode, when the code page holds every
+// character as itself (not as "?" or a look-alike of another letter).
+bool ExactAnsi(const std::wstring& wide, std::string& ansi) {
+  ansi = ExactAnsiForm(wide);
+  return WidePath(ansi) == wide;
+}
+
+// The whole text of a string value. False when some of it would not come
+// back from the script: text after a NUL (the further strings of a
+// multi-string value among it) or a character the code page cannot hold.
+bool WholeText(const StoredValue& value, std::string& text) {
+  if (!value.wide) {
+    text = value.bytes.substr(0, value.bytes.find_last_not_of('\0') + 1);
+    return text.find('\0') == std::string::npos;
+  }
+  std::wstring wide(value.bytes.size() / sizeof(wchar_t), L'\0');
+  if (!wide.empty()) std::memcpy(&wide[0], value.bytes.data(), wide.size() * sizeof(wchar_t));
+  wide.erase(wide.find_last_not_of(L'\0') + 1);
+  return wide.find(L'\0') == std::wstring::npos && ExactAnsi(wide, text);
+}
+
 // The lines of one key's values. Text values go as text (the registry
 // editor's quoted form); the REG_DWORD values as dword, so that they come
 // back as numbers; any other kind is left out, as is any value whose name or
-// text does not fit or would break the line.
+// text does not fit, would break the line or would come back changed.
 std::string ValueLines(HKEY key) {
   std::string lines;
   for (const ListedValue& value : SnapshotValues(key)) {
-    if (!value.exactName) continue;  // a name the ANSI code page cannot hold
-    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ) {
-      lines += RegFileStringLine(value.name, value.text);
-    } else if (value.type == REG_DWORD) {
-      StoredValue stored;
-      if (ReadStoredValue(key, value.name.c_str(), stored) && stored.type == REG_DWORD && stored.bytes.size() == 4) {
-        DWORD number = 0;
-        for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(stored.bytes[i]);
-        lines += RegFileDwordLine(value.name, number);
-      }
+    std::string name;
+    if (!value.exactName || (!value.wideName.empty() && !ExactAnsi(value.wideName, name))) continue;
+    StoredValue stored;
+    if (!ReadStoredValue(key, value.name.c_str(), stored) || stored.type != value.type) continue;
+    std::string text;
+    if ((stored.type == REG_SZ || stored.type == REG_EXPAND_SZ || stored.type == REG_MULTI_SZ) &&
+        WholeText(stored, text)) {
+      lines += RegFileStringLine(value.name, text);
+    } else if (stored.type == REG_DWORD && stored.bytes.size() == 4) {
+      DWORD number = 0;
+      for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(stored.bytes[i]);
+      lines += RegFileDwordLine(value.name, number);
     }
   }
   return lines;
@@ -88,9 +112,13 @@ void AppendKey(std::string& text, const ExportedKey& exported) {
   for (const std::string& name : SubKeyNames(key.get())) {
     if (!RegFileQuotable(name)) continue;
     const std::string path = std::string(exported.path) + "\\" + name;
-    text += "\r\n" + RegFileKeyLine(exported.rootName, path);
     RegKey subKey;
-    if (subKey.Open(exported.root, path.c_str(), KEY_READ) == ERROR_SUCCESS) text += ValueLines(subKey.get());
+    const LONG opened = subKey.Open(exported.root, path.c_str(), KEY_READ);
+    // Not there by this name: one the code page cannot hold, read as "?"
+    // or a look-alike, would come back as a key that never was.
+    if (opened == ERROR_FILE_NOT_FOUND) continue;
+    text += "\r\n" + RegFileKeyLine(exported.rootName, path);
+    if (opened == ERROR_SUCCESS) text += ValueLines(subKey.get());
   }
 }
 

@@ -308,10 +308,9 @@ struct Planted {
 std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
 
 void Plant(const Planted& value) {
-  if (value.type == REG_DWORD)
-    RawSet(value.root, value.path.c_str(), value.name.c_str(), REG_DWORD, value.data.data(), 4);
-  else
-    RawSetText(value.root, value.path.c_str(), value.name.c_str(), value.data);
+  const std::string bytes = value.type == REG_DWORD ? value.data : value.data + '\0';
+  RawSet(value.root, value.path.c_str(), value.name.c_str(), value.type, bytes.data(),
+         static_cast<DWORD>(bytes.size()));
 }
 
 std::string Stored(const Planted& value) {
@@ -321,7 +320,6 @@ std::string Stored(const Planted& value) {
   if (raw.type == REG_DWORD) return std::string(raw.data.begin(), raw.data.end());
   return RawText(value.root, value.path.c_str(), value.name.c_str());
 }
-
 // Every value of the key, as name and text.
 std::vector<std::pair<std::string, std::string>> TextValues(HKEY root, const char* path) {
   std::vector<std::pair<std::string, std::string>> values;
@@ -335,6 +333,22 @@ std::vector<std::pair<std::string, std::string>> TextValues(HKEY root, const cha
   }
   RegCloseKey(key);
   return values;
+}
+
+// Names of the values and subkeys of a key.
+std::vector<std::string> NamesIn(HKEY root, const char* path) {
+  std::vector<std::string> names;
+  for (const auto& value : TextValues(root, path)) names.push_back(value.first);
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  char name[512];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(std::string("[") + name + "]");
+  }
+  RegCloseKey(key);
+  return names;
 }
 
 DWORD MergeWithRegistryEditor(const std::string& file) {
@@ -357,10 +371,29 @@ TEST_F(OptionsPage, ExportedSettingsMergeBackThroughTheRegistryEditor) {
       {HKEY_CURRENT_USER, delay + "\\Title", "c:\\apps\\late.exe", REG_SZ, "Late", false},  // second level
       {HKEY_CURRENT_USER, kSentrel, "Two lines", REG_SZ, "first\r\nsecond", false},
       {HKEY_CURRENT_USER, kSentrel, "Long", REG_SZ, std::string(256, 'x'), false},
+      {HKEY_CURRENT_USER, kSentrel, "Cut short", REG_SZ, std::string("cut\0off", 7), false},
+      {HKEY_CURRENT_USER, kSentrel, "Two strings", REG_MULTI_SZ, std::string("one\0two\0", 8), false},
+      {HKEY_CURRENT_USER, kSentrel, std::string(255, 'n'), REG_SZ, std::string(255, 'd'), true},
+      {HKEY_CURRENT_USER, kSentrel + std::string("\\Odd \"key\" [x]"), "v", REG_SZ, "1", true},
       {HKEY_CURRENT_USER, kSentrel, "After them", REG_SZ, "still merged", true},
       {HKEY_LOCAL_MACHINE, std::string(kMachineVendor) + "\\Sentrel", "LString5", REG_SZ, "Tra\\duit \"%n\"", true},
   };
   for (const Planted& value : planted) Plant(value);
+  // Names and data the ANSI code page cannot hold, which only the NT family's
+  // registry has: written as "?" or a look-alike they would come back as
+  // other names and data.
+  const bool unicode = !Is9xFamily();
+  if (unicode) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Orvane Works\\Sentrel\\Wide \x4e2d", 0,
+                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Orvane Works\\Sentrel", 0, KEY_ALL_ACCESS, &key));
+    RegSetValueExW(key, L"Wide \x0141", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4);
+    RegSetValueExW(key, L"Wide data", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"\x4e2d\x0141"), 6);
+    RegCloseKey(key);
+  }
   std::vector<std::pair<std::string, std::string>> options;
   const std::string file = sentrel::SettingsExportPath();
   ASSERT_FALSE(file.empty());
@@ -394,6 +427,10 @@ TEST_F(OptionsPage, ExportedSettingsMergeBackThroughTheRegistryEditor) {
       EXPECT_EQ("<missing>", Stored(value)) << value.path << " " << value.name;
   }
   EXPECT_EQ(options, TextValues(HKEY_CURRENT_USER, kOptions));
+  if (unicode) {
+    for (const std::string& name : NamesIn(HKEY_CURRENT_USER, kSentrel))
+      EXPECT_EQ(std::string::npos, name.find("Wide")) << name;
+  }
   DeleteFileA(file.c_str());
 }
 
