@@ -371,7 +371,8 @@ TEST_F(OptionsPage, ExportedSettingsMergeBackThroughTheRegistryEditor) {
       {HKEY_CURRENT_USER, delay + "\\Title", "c:\\apps\\late.exe", REG_SZ, "Late", false},  // second level
       {HKEY_CURRENT_USER, kSentrel, "Two lines", REG_SZ, "first\r\nsecond", false},
       {HKEY_CURRENT_USER, kSentrel, "Long", REG_SZ, std::string(256, 'x'), false},
-      {HKEY_CURRENT_USER, kSentrel, "Cut short", REG_SZ, std::string("cut\0off", 7), false},
+      // The 95/98/Me family stores a text only up to its first NUL.
+      {HKEY_CURRENT_USER, kSentrel, "Cut short", REG_SZ, std::string("cut\0off", Is9xFamily() ? 3 : 7), Is9xFamily()},
       {HKEY_CURRENT_USER, kSentrel, "Two strings", REG_MULTI_SZ, std::string("one\0two\0", 8), false},
       {HKEY_CURRENT_USER, kSentrel, std::string(255, 'n'), REG_SZ, std::string(255, 'd'), true},
       {HKEY_CURRENT_USER, kSentrel + std::string("\\Odd \"key\" [x]"), "v", REG_SZ, "1", true},
