@@ -81,6 +81,24 @@ std::vector<std::string> Click(HWND sheet, HWND page, int control) {
 
 bool Checked(HWND window, int control) { return IsDlgButtonChecked(window, control) == BST_CHECKED; }
 
+// Whether a one-line caption fits its control, the box of a check box
+// beside it.
+bool ShownWhole(HWND dialog, int control) {
+  HWND window = GetDlgItem(dialog, control);
+  char text[256] = "";
+  GetWindowTextA(window, text, sizeof text);
+  const bool box = (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX;
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  RECT client;
+  GetClientRect(window, &client);
+  return *text && size.cx + (box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0) <= client.right;
+}
+
 }  // namespace
 
 TEST(RegFileText, QuotesAndBackslashesAreEscapedAndLineBreaksRefused) {
@@ -278,6 +296,11 @@ TEST_F(OptionsPage, AlertHidingDialogSetsAllowPreventAndOff) {
       PostMessageA(GetDlgItem(page, IDC_OPTIONS_HIDE_ALERTS), BM_CLICK, 0, 0);
       HWND dialog = WaitForDialog({sheet});
       ASSERT_NE(nullptr, dialog);
+      if (&step == steps) {
+        for (int control : {IDC_HIDE_TYPE_HEAD, IDC_HIDE_ALLOW_HEAD, IDC_HIDE_PREVENT_HEAD, IDC_HIDE_ROW_IE_HELPER,
+                            IDC_HIDE_ROW_SYSTEM_FILES, IDC_HIDE_RUNONCE, IDC_HIDE_SHOW_ALL})
+          EXPECT_TRUE(ShownWhole(dialog, control)) << control;
+      }
       SendMessageA(GetDlgItem(dialog, step.control), BM_CLICK, 0, 0);
       // The rows follow the values at once.
       const int value = sentrel::Option(sentrel::kOptHideStartup);
