@@ -122,14 +122,20 @@ void AppendKey(std::string& text, const ExportedKey& exported) {
   }
 }
 
+// The logged-on user's name as a part of a file name, at most 228
+// characters. A user name never holds the characters a file name refuses:
+// any there ("?" above all, for a letter the code page lacks) stand for
+// letters lost on the way and become "_".
 std::string UserName() {
   using GetUserNameFn = BOOL(WINAPI*)(LPSTR, LPDWORD);
   static const auto getUserName = FunctionOf<GetUserNameFn>(LoadLibraryA("advapi32.dll"), "GetUserNameA");
-  char name[229] = "";
+  char name[260] = "";
   DWORD size = sizeof name;
   if (!getUserName || !getUserName(name, &size)) return "";
-  name[sizeof name - 1] = '\0';
-  return name;
+  std::string user(name, strnlen(name, 228));
+  for (char& c : user)
+    if (std::strchr("\\/:*?\"<>|", c) || static_cast<unsigned char>(c) < ' ') c = '_';
+  return user;
 }
 
 // The finished file takes the place of the old one: on the NT family in one

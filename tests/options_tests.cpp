@@ -497,6 +497,31 @@ TEST_F(OptionsPage, ExportThatCannotBeWrittenLeavesNoHalfWrittenFile) {
   }
 }
 
+TEST_F(OptionsPage, EachUserExportsToAFileOfTheirOwnName) {
+  // Wine gives the logged-on user's name from this variable.
+  struct Case {
+    const wchar_t* user;
+    const char* file;
+  } cases[] = {
+      {L"J\xe9r\xf4me O'Brien & 100%", "J\xe9r\xf4me O'Brien & 100%-Sentrel.reg"},
+      {L"\x0412\x043b\x0430\x0434 Two", "____ Two-Sentrel.reg"},  // letters the code page lacks
+  };
+  wchar_t own[256] = L"";
+  GetEnvironmentVariableW(L"WINEUSERNAME", own, 256);
+  for (const Case& c : cases) {
+    SetEnvironmentVariableW(L"WINEUSERNAME", c.user);
+    const std::string file = sentrel::FolderOfProgram() + "\\" + c.file;
+    WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
+      const std::vector<std::string> boxes = Click(sheet, page, IDC_OPTIONS_EXPORT);
+      ASSERT_EQ(1u, boxes.size()) << c.file;
+      EXPECT_NE(std::string::npos, boxes[0].find(c.file)) << boxes[0];
+    });
+    EXPECT_EQ(0u, ReadWholeFile(file).find("Windows Registry Editor Version 5.00")) << c.file;
+    DeleteFileA(file.c_str());
+  }
+  SetEnvironmentVariableW(L"WINEUSERNAME", own);
+}
+
 // ---- With the real monitor ----------------------------------------------------
 
 namespace {
