@@ -193,23 +193,6 @@ void DrawPatrolPicture(const DRAWITEMSTRUCT& item, bool patrolling) {
   DestroyIcon(icon);
 }
 
-// The help picture at the top right as on the list pages, Close in the
-// bottom right corner.
-void LayoutOptionsPage(HWND page) {
-  RECT client;
-  GetClientRect(page, &client);
-  ControlMoves moves;
-  PlacePictureButtons(page, client.right, moves);
-  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
-    RECT margin = {7, 6, 0, 0}, box;
-    MapDialogRect(page, &margin);
-    GetWindowRect(close, &box);
-    const int w = box.right - box.left, h = box.bottom - box.top;
-    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
-  }
-  ApplyMoves(moves);
-}
-
 // The explorer's start-up initialisation once more: the options as they
 // stand in the registry now.
 void InitializeAgain() {
@@ -422,23 +405,15 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       return DrawPictureButton(item, kWatchdogOff);
     }
     case WM_SENTREL_LAYOUT_PAGE:
-      LayoutOptionsPage(page);
+      LayoutPlainPage(page);
       return TRUE;
     case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->code == PSN_SETACTIVE) {
-        ActivatePage(page, IDC_CMD_SHOW_OPTIONS);
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (header.code == PSN_SETACTIVE) {
         ShowValues(page);
-        LayoutOptionsPage(page);
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-        return TRUE;
+        LayoutPlainPage(page);  // the older family lays out no frame
       }
-      if (header->code == PSN_KILLACTIVE) {
-        SaveSheetGeometry();
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
-        return TRUE;
-      }
-      return FALSE;
+      return OnPlainPageNotify(page, header, IDC_CMD_SHOW_OPTIONS) ? TRUE : FALSE;
     }
     case WM_COMMAND:
       // Clicks only: the pictures also tell of double clicks.

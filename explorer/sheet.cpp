@@ -63,23 +63,6 @@ POINT g_minTrack = {0, 0};
 
 bool PagePresent(const PageEntry& page) { return !page.ntOnly || IsNtFamily(); }
 
-// The help picture at the top right as on the list pages, Close in the
-// bottom right corner.
-void LayoutPlainPage(HWND page) {
-  RECT client;
-  GetClientRect(page, &client);
-  ControlMoves moves;
-  PlacePictureButtons(page, client.right, moves);
-  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
-    RECT margin = {7, 6, 0, 0}, box;
-    MapDialogRect(page, &margin);
-    GetWindowRect(close, &box);
-    const int w = box.right - box.left, h = box.bottom - box.top;
-    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
-  }
-  ApplyMoves(moves);
-}
-
 // The About page.
 INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -102,20 +85,11 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_SENTREL_LAYOUT_PAGE:
       LayoutPlainPage(page);
       return TRUE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->code == PSN_SETACTIVE) {
-        ActivatePage(page, static_cast<UINT>(GetWindowLongPtrA(page, DWLP_USER)));
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-        return TRUE;
-      }
-      if (header->code == PSN_KILLACTIVE) {
-        SaveSheetGeometry();
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
-        return TRUE;
-      }
-      return FALSE;
-    }
+    case WM_NOTIFY:
+      return OnPlainPageNotify(page, *reinterpret_cast<const NMHDR*>(lParam),
+                               static_cast<UINT>(GetWindowLongPtrA(page, DWLP_USER)))
+                 ? TRUE
+                 : FALSE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_PAGE_CLOSE) {
         PropSheet_PressButton(GetParent(page), PSBTN_CANCEL);
@@ -202,6 +176,35 @@ UINT PageRecordSize() {
 }
 
 }  // namespace
+
+bool OnPlainPageNotify(HWND page, const NMHDR& header, UINT command) {
+  if (header.code == PSN_SETACTIVE) {
+    ActivatePage(page, command);
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+    return true;
+  }
+  if (header.code == PSN_KILLACTIVE) {
+    SaveSheetGeometry();
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+    return true;
+  }
+  return false;
+}
+
+void LayoutPlainPage(HWND page) {
+  RECT client;
+  GetClientRect(page, &client);
+  ControlMoves moves;
+  PlacePictureButtons(page, client.right, moves);
+  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
+    RECT margin = {7, 6, 0, 0}, box;
+    MapDialogRect(page, &margin);
+    GetWindowRect(close, &box);
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
+  }
+  ApplyMoves(moves);
+}
 
 bool IsSheetPageCommand(UINT command) {
   for (const PageEntry& page : kPages)

@@ -343,35 +343,30 @@ std::string Stored(const Planted& value) {
   if (raw.type == REG_DWORD) return std::string(raw.data.begin(), raw.data.end());
   return RawText(value.root, value.path.c_str(), value.name.c_str());
 }
-// Every value of the key, as name and text.
-std::vector<std::pair<std::string, std::string>> TextValues(HKEY root, const char* path) {
-  std::vector<std::pair<std::string, std::string>> values;
-  HKEY key;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    values.emplace_back(name, RawText(root, path, name));
-  }
-  RegCloseKey(key);
-  return values;
-}
 
-// Names of the values and subkeys of a key.
-std::vector<std::string> NamesIn(HKEY root, const char* path) {
+// Names of a key's values, or of its subkeys.
+std::vector<std::string> NamesIn(HKEY root, const char* path, bool subkeys) {
   std::vector<std::string> names;
-  for (const auto& value : TextValues(root, path)) names.push_back(value.first);
   HKEY key;
   if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
   char name[512];
   for (DWORD i = 0;; ++i) {
     DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.push_back(std::string("[") + name + "]");
+    if ((subkeys ? RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                 : RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS)
+      break;
+    names.push_back(name);
   }
   RegCloseKey(key);
   return names;
+}
+
+// Every value of the key, as name and text.
+std::vector<std::pair<std::string, std::string>> TextValues(HKEY root, const char* path) {
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const std::string& name : NamesIn(root, path, false))
+    values.emplace_back(name, RawText(root, path, name.c_str()));
+  return values;
 }
 
 DWORD MergeWithRegistryEditor(const std::string& file) {
@@ -452,8 +447,9 @@ TEST_F(OptionsPage, ExportedSettingsMergeBackThroughTheRegistryEditor) {
   }
   EXPECT_EQ(options, TextValues(HKEY_CURRENT_USER, kOptions));
   if (unicode) {
-    for (const std::string& name : NamesIn(HKEY_CURRENT_USER, kSentrel))
-      EXPECT_EQ(std::string::npos, name.find("Wide")) << name;
+    for (bool subkeys : {false, true})
+      for (const std::string& name : NamesIn(HKEY_CURRENT_USER, kSentrel, subkeys))
+        EXPECT_EQ(std::string::npos, name.find("Wide")) << name;
   }
   DeleteFileA(file.c_str());
 }
