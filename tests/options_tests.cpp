@@ -18,7 +18,6 @@
 #include "initialization.h"
 #include "options_page.h"
 #include "process_support.h"
-#include "reg_file_text.h"
 #include "resource.h"
 #include "settings.h"
 #include "settings_export.h"
@@ -81,6 +80,31 @@ std::vector<std::string> Click(HWND sheet, HWND page, int control) {
 
 bool Checked(HWND window, int control) { return IsDlgButtonChecked(window, control) == BST_CHECKED; }
 
+// Names of a key's values, or of its subkeys.
+std::vector<std::string> NamesIn(HKEY root, const char* path, bool subkeys) {
+  std::vector<std::string> names;
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  char name[512];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if ((subkeys ? RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                 : RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS)
+      break;
+    names.push_back(name);
+  }
+  RegCloseKey(key);
+  return names;
+}
+
+// Every value of the key, as name and text.
+std::vector<std::pair<std::string, std::string>> TextValues(HKEY root, const char* path) {
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const std::string& name : NamesIn(root, path, false))
+    values.emplace_back(name, RawText(root, path, name.c_str()));
+  return values;
+}
+
 // Whether a one-line caption fits its control, the box of a check box
 // beside it.
 bool ShownWhole(HWND dialog, int control) {
@@ -100,24 +124,6 @@ bool ShownWhole(HWND dialog, int control) {
 }
 
 }  // namespace
-
-TEST(RegFileText, QuotesAndBackslashesAreEscapedAndLineBreaksRefused) {
-  struct Case {
-    std::string name, data, line;
-  } cases[] = {
-      {"", "12/8/2026 03:00", "@=\"12/8/2026 03:00\"\r\n"},
-      {"C:\\Program Files\\x.exe", "11", "\"C:\\\\Program Files\\\\x.exe\"=\"11\"\r\n"},
-      {"say \"hi\"", "a \"quoted\" \\ end\\", "\"say \\\"hi\\\"\"=\"a \\\"quoted\\\" \\\\ end\\\\\"\r\n"},
-      {"two\r\nlines", "x", ""},
-      {"x", "two\nlines", ""},
-      {std::string(255, 'n'), std::string(255, 'd'),
-       "\"" + std::string(255, 'n') + "\"=\"" + std::string(255, 'd') + "\"\r\n"},
-      {std::string(256, 'n'), "x", ""},
-      {"x", std::string(256, 'd'), ""},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.line, sentrel::RegFileStringLine(c.name, c.data)) << c.name;
-  EXPECT_EQ("\"AUOptions\"=dword:0000002a\r\n", sentrel::RegFileDwordLine("AUOptions", 42));
-}
 
 TEST_F(OptionsPage, EveryCheckBoxSavesItsOptionAndDoesItsWork) {
   struct Case {
@@ -250,20 +256,10 @@ TEST_F(OptionsPage, RestoreAllDelayedMovesThemBackWithoutAQuestion) {
             [&](HWND sheet, HWND page) { EXPECT_TRUE(Click(sheet, page, IDC_OPTIONS_RESTORE_DELAYED).empty()); });
   EXPECT_EQ(0, sentrel::CountDelayedEntries());
   bool back = false;
-  HKEY run;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserRun, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
-    char name[256], data[1024];
-    std::vector<std::string> ours;
-    for (DWORD i = 0;; ++i) {
-      DWORD nameSize = sizeof name, dataSize = sizeof data;
-      if (RegEnumValueA(run, i, name, &nameSize, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &dataSize) !=
-          ERROR_SUCCESS)
-        break;
-      if (sentrel::ContainsText(data, "witness.exe")) ours.push_back(name);
-    }
-    for (const std::string& name : ours) RegDeleteValueA(run, name.c_str());
-    back = !ours.empty();
-    RegCloseKey(run);
+  for (const auto& value : TextValues(HKEY_CURRENT_USER, kUserRun)) {
+    if (!sentrel::ContainsText(value.second.c_str(), "witness.exe")) continue;
+    back = true;
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kUserRun, value.first.c_str());
   }
   EXPECT_TRUE(back);
 }
@@ -344,31 +340,6 @@ std::string Stored(const Planted& value) {
   return RawText(value.root, value.path.c_str(), value.name.c_str());
 }
 
-// Names of a key's values, or of its subkeys.
-std::vector<std::string> NamesIn(HKEY root, const char* path, bool subkeys) {
-  std::vector<std::string> names;
-  HKEY key;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-  char name[512];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof name;
-    if ((subkeys ? RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
-                 : RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS)
-      break;
-    names.push_back(name);
-  }
-  RegCloseKey(key);
-  return names;
-}
-
-// Every value of the key, as name and text.
-std::vector<std::pair<std::string, std::string>> TextValues(HKEY root, const char* path) {
-  std::vector<std::pair<std::string, std::string>> values;
-  for (const std::string& name : NamesIn(root, path, false))
-    values.emplace_back(name, RawText(root, path, name.c_str()));
-  return values;
-}
-
 DWORD MergeWithRegistryEditor(const std::string& file) {
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, sizeof windows);
@@ -389,6 +360,7 @@ TEST_F(OptionsPage, ExportedSettingsMergeBackThroughTheRegistryEditor) {
       {HKEY_CURRENT_USER, delay + "\\Title", "c:\\apps\\late.exe", REG_SZ, "Late", false},  // second level
       {HKEY_CURRENT_USER, kSentrel, "Two lines", REG_SZ, "first\r\nsecond", false},
       {HKEY_CURRENT_USER, kSentrel, "Long", REG_SZ, std::string(256, 'x'), false},
+      {HKEY_CURRENT_USER, kSentrel, std::string(256, 'n'), REG_SZ, "long name", false},
       // The 95/98/Me family stores a text only up to its first NUL.
       {HKEY_CURRENT_USER, kSentrel, "Cut short", REG_SZ, std::string("cut\0off", Is9xFamily() ? 3 : 7), Is9xFamily()},
       {HKEY_CURRENT_USER, kSentrel, "Two strings", REG_MULTI_SZ, std::string("one\0two\0", 8), false},
