@@ -230,10 +230,13 @@ TEST_F(OptionsPage, PatrolPicturesAskForTheMinutesAndCancelChangesNothing) {
       {IDC_OPTIONS_START_PAGE_PICTURE, IDS_PATROL_TIME_DEFAULT_INTERNET, "StartPage", "15", IDOK, "15"},
       {IDC_OPTIONS_HOSTS_PICTURE, IDS_PATROL_TIME_CHECKING_HOST, "HostFile", "9", IDCANCEL, "3"},
       {IDC_OPTIONS_HOSTS_PICTURE, IDS_PATROL_TIME_CHECKING_HOST, "HostFile", "", IDOK, "0"},
+      // Only the older family shows the restart file's row.
+      {IDC_OPTIONS_RESTART_PICTURE, IDS_PATROL_TIME_WININIT_RESTART, "WinInit", "7", IDOK, "7"},
   };
   WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
     for (const Case& c : cases) {
       HWND picture = GetDlgItem(page, c.picture);
+      if (!IsWindowVisible(picture)) continue;
       PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
       PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
       HWND dialog = WaitForDialog({sheet});
@@ -241,6 +244,9 @@ TEST_F(OptionsPage, PatrolPicturesAskForTheMinutesAndCancelChangesNothing) {
       char caption[128] = "";
       GetWindowTextA(dialog, caption, sizeof caption);
       EXPECT_EQ(sentrel::LoadText(c.caption), caption);
+      // The restart file has no real-time watch to offer.
+      EXPECT_EQ(c.picture != IDC_OPTIONS_RESTART_PICTURE,
+                IsWindowVisible(GetDlgItem(dialog, IDC_PATROL_REALTIME)) != 0);
       SetDlgItemTextA(dialog, IDC_PATROL_MINUTES, c.typed);
       Press(dialog, c.button);
       Settle(page);
