@@ -38,6 +38,7 @@ struct PatrolTimeRequest {
   int minutes;
   int* realtime;
   int savedRealtime;
+  bool offersRealtime;  // the area has a real-time watch
 };
 
 INT_PTR CALLBACK PatrolTimeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,6 +59,7 @@ INT_PTR CALLBACK PatrolTimeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       SendMessageA(track, TBM_SETPOS, TRUE, request->minutes);
       SetDlgItemInt(dialog, IDC_PATROL_MINUTES, static_cast<UINT>(request->minutes), FALSE);
       CheckDlgButton(dialog, IDC_PATROL_REALTIME, *request->realtime ? BST_CHECKED : BST_UNCHECKED);
+      if (!request->offersRealtime) ShowWindow(GetDlgItem(dialog, IDC_PATROL_REALTIME), SW_HIDE);
       return TRUE;
     }
     case WM_HSCROLL:
@@ -273,7 +275,7 @@ INT_PTR CALLBACK HistoryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 int AskPatrolTime(HWND owner, UINT captionId, int minutes, int* realtime) {
   int flag = realtime ? *realtime : 0;
-  PatrolTimeRequest request{captionId, minutes, &flag, flag};
+  PatrolTimeRequest request{captionId, minutes, &flag, flag, realtime != nullptr};
   INT_PTR result = ExplorerDialog(owner, IDD_PATROL_TIME, PatrolTimeProc, reinterpret_cast<LPARAM>(&request));
   if (realtime) *realtime = flag;
   return static_cast<int>(result);

@@ -92,7 +92,8 @@ INT_PTR ShowHistoryDialog(HWND owner);
 // and pressed OK.
 bool ConfirmDefaultRemoval(HWND owner, const char* file, const char* title);
 // Patrol-time dialog (template 160): minutes, or -1 on Cancel. realtime is
-// the area's real-time flag, kept on OK and restored on Cancel.
+// the area's real-time flag, kept on OK and restored on Cancel; without one
+// the dialog offers no real-time watch.
 int AskPatrolTime(HWND owner, UINT captionId, int minutes, int* realtime);
 // The open-file dialog for a program to start (the programs filter and the
 // add-program title); the chosen file, or empty on Cancel.

@@ -15,6 +15,7 @@
 #include "fileid.h"
 #include "list_page.h"
 #include "lookup.h"
+#include "options_page.h"
 #include "picture_buttons.h"
 #include "registry.h"
 #include "report_common.h"
@@ -63,24 +64,7 @@ POINT g_minTrack = {0, 0};
 
 bool PagePresent(const PageEntry& page) { return !page.ntOnly || IsNtFamily(); }
 
-// The help picture at the top right as on the list pages, Close in the
-// bottom right corner.
-void LayoutPlainPage(HWND page) {
-  RECT client;
-  GetClientRect(page, &client);
-  ControlMoves moves;
-  PlacePictureButtons(page, client.right, moves);
-  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
-    RECT margin = {7, 6, 0, 0}, box;
-    MapDialogRect(page, &margin);
-    GetWindowRect(close, &box);
-    const int w = box.right - box.left, h = box.bottom - box.top;
-    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
-  }
-  ApplyMoves(moves);
-}
-
-// The pages that are not lists: About and Options.
+// The About page.
 INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   if (INT_PTR result = 0; AboutPageMessage(page, message, wParam, lParam, &result)) return result;
   switch (message) {
@@ -88,12 +72,6 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       const auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
       SetWindowLongPtrA(page, DWLP_USER, record->lParam);
       if (record->lParam == IDC_CMD_SHOW_OMNI) InitAboutPage(page);
-      if (record->lParam == IDC_CMD_SHOW_OPTIONS) {
-        SetDlgItemTextA(page, IDC_OPTIONS_VIEW_HISTORY, LoadText(IDS_VIEW_HISTORY).c_str());
-        SetDlgItemTextA(page, IDC_OPTIONS_SENTREL_LOG, LoadText(IDS_SENTREL_LOG).c_str());
-        SetDlgItemTextA(page, IDC_OPTIONS_HIJACK_LOG, LoadText(IDS_HIJACK_LOG).c_str());
-        SetDlgItemTextA(page, IDC_OPTIONS_SPREADSHEET, LoadText(IDS_SPREADSHEET_REPORT).c_str());
-      }
       SetDlgItemTextA(page, IDC_PAGE_CLOSE, LoadText(IDS_CLOSE).c_str());
       SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
       if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
@@ -106,39 +84,14 @@ INT_PTR CALLBACK PlainPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_SENTREL_LAYOUT_PAGE:
       LayoutPlainPage(page);
       return TRUE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->code == PSN_SETACTIVE) {
-        ActivatePage(page, static_cast<UINT>(GetWindowLongPtrA(page, DWLP_USER)));
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-        return TRUE;
-      }
-      if (header->code == PSN_KILLACTIVE) {
-        SaveSheetGeometry();
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
-        return TRUE;
-      }
-      return FALSE;
-    }
+    case WM_NOTIFY:
+      return OnPlainPageNotify(page, *reinterpret_cast<const NMHDR*>(lParam),
+                               static_cast<UINT>(GetWindowLongPtrA(page, DWLP_USER)))
+                 ? TRUE
+                 : FALSE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_PAGE_CLOSE) {
         PropSheet_PressButton(GetParent(page), PSBTN_CANCEL);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_VIEW_HISTORY) {
-        ShowHistoryDialog(page);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_SENTREL_LOG) {
-        WriteReportLog();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_HIJACK_LOG) {
-        WriteHijackLog();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_OPTIONS_SPREADSHEET) {
-        WriteSpreadsheet();
         return TRUE;
       }
       if (LOWORD(wParam) == IDC_PAGE_HELP_PICTURE) {
@@ -218,6 +171,35 @@ UINT PageRecordSize() {
 }
 
 }  // namespace
+
+bool OnPlainPageNotify(HWND page, const NMHDR& header, UINT command) {
+  if (header.code == PSN_SETACTIVE) {
+    ActivatePage(page, command);
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+    return true;
+  }
+  if (header.code == PSN_KILLACTIVE) {
+    SaveSheetGeometry();
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+    return true;
+  }
+  return false;
+}
+
+void LayoutPlainPage(HWND page) {
+  RECT client;
+  GetClientRect(page, &client);
+  ControlMoves moves;
+  PlacePictureButtons(page, client.right, moves);
+  if (HWND close = GetDlgItem(page, IDC_PAGE_CLOSE)) {
+    RECT margin = {7, 6, 0, 0}, box;
+    MapDialogRect(page, &margin);
+    GetWindowRect(close, &box);
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    moves.push_back({close, RECT{client.right - margin.left - w, client.bottom - margin.top - h, w, h}});
+  }
+  ApplyMoves(moves);
+}
 
 bool IsSheetPageCommand(UINT command) {
   for (const PageEntry& page : kPages)
@@ -302,6 +284,7 @@ void ShowSheet(UINT command) {
     record.pszIcon = MAKEINTRESOURCEA(page.icon);
     record.pszTitle = titles[count].c_str();
     record.pfnDlgProc = FindListPage(page.command) ? ListPageProc : PlainPageProc;
+    if (page.command == IDC_CMD_SHOW_OPTIONS) record.pfnDlgProc = OptionsPageProc;
     record.lParam = page.command;
     // Recent is only ever reached by its tab: a remembered Recent opens the first.
     if (page.command != IDC_CMD_SHOW_RECENT && page.command == (command == 6045 ? IDC_CMD_SHOW_COOKIES : command))

@@ -22,6 +22,12 @@ void LayoutFrame(HWND sheet, HWND page = nullptr);
 void SaveSheetGeometry();
 // A page is destroyed: the sheet is closing.
 void SheetPageDestroyed(HWND page);
+// A page without a list: the help picture at the top right, Close in the
+// bottom right corner.
+void LayoutPlainPage(HWND page);
+// Activation and leaving of a page without a list, whose command is given;
+// false for any other notification.
+bool OnPlainPageNotify(HWND page, const NMHDR& header, UINT command);
 
 // The saved coordinate after the virtual-screen rule (0 when beyond it).
 int ClampToVirtualScreen(int value, int virtualExtent);

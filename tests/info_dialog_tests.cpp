@@ -174,10 +174,11 @@ TEST_F(InfoDialog, FileFactsSizeAndRunningState) {
     WithInfo(IDC_CMD_SHOW_STARTUP, c.title, [&](HWND, HWND dialog) {
       for (size_t i = 0; i < c.texts.size(); ++i) {
         const std::string shown = Text(dialog, fields[i]);
-        if (c.texts[i] == "*")
+        if (c.texts[i] == "*") {
           EXPECT_GT(shown.size(), 11u) << c.title << " " << fields[i];
-        else if (c.texts[i] != "?")
+        } else if (c.texts[i] != "?") {
           EXPECT_EQ(c.texts[i], shown) << c.title << " " << fields[i];
+        }
       }
       EXPECT_EQ(c.run, Shown(dialog, IDC_INFO_RUN)) << c.title;
       EXPECT_FALSE(Shown(dialog, IDC_INFO_KILL)) << c.title;
@@ -256,7 +257,9 @@ TEST_F(InfoDialog, HugeBinaryAndUnwritableNotes) {
     SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(note.c_str());
     WriteFileBytes(c.lock == kLinked ? elsewhere : note, c.content);
-    if (c.lock == kLinked) ASSERT_TRUE(CreateHardLinkA(note.c_str(), elsewhere.c_str(), nullptr));
+    if (c.lock == kLinked) {
+      ASSERT_TRUE(CreateHardLinkA(note.c_str(), elsewhere.c_str(), nullptr));
+    }
     if (c.lock == kReadOnly) SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_READONLY);
     HANDLE held = c.lock == kHeld
                       ? CreateFileA(note.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
@@ -502,8 +505,12 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
       ASSERT_GE(row, 0) << c.page;
       HWND dialog = OpenInfo(sheet, page, row);
       ASSERT_NE(nullptr, dialog) << c.page;
-      if (c.location != "?") EXPECT_EQ(c.location, Text(dialog, IDC_INFO_LOCATION)) << c.page;
-      if (c.note != "?") EXPECT_EQ(c.note, Text(dialog, IDC_INFO_NOTE).substr(0, c.note.size())) << c.page;
+      if (c.location != "?") {
+        EXPECT_EQ(c.location, Text(dialog, IDC_INFO_LOCATION)) << c.page;
+      }
+      if (c.note != "?") {
+        EXPECT_EQ(c.note, Text(dialog, IDC_INFO_NOTE).substr(0, c.note.size())) << c.page;
+      }
       EXPECT_EQ(c.status, Shown(dialog, IDC_INFO_STATUS)) << c.page;
       Press(dialog, IDOK);
     });

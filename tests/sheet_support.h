@@ -54,22 +54,6 @@ inline void StartExplorerInProcess() {
 }
 inline void EndExplorerInProcess() { sentrel::DeleteExplorerFonts(); }
 
-// Empties every Run key (the test prefix carries entries of its own).
-inline void EmptyRunKeys() {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-    for (const char* const path : sentrel::kRunKeyPaths) {
-      HKEY key;
-      if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
-      char name[512];
-      for (;;) {
-        DWORD length = sizeof name;
-        if (RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (RegDeleteValueA(key, name) != ERROR_SUCCESS) break;
-      }
-      RegCloseKey(key);
-    }
-}
-
 // Shows the sheet opened by the command and runs the user's steps on a
 // helper thread once its page is up; the sheet is closed afterwards.
 inline void WithSheet(UINT command, const std::function<void(HWND sheet, HWND page)>& steps) {
