@@ -46,6 +46,8 @@ void Init(HWND page) {
                                {IDC_HIDDEN_DELETE, IDS_DELETE_BUTTON},
                                {IDC_PAGE_DELETE_ON_REBOOT, IDS_DELETE_FILE_REBOOT}})
     SetDlgItemTextA(page, control, LoadText(text).c_str());
+  // A row is the hidden file itself: "update.exe.dat" is not update.exe.
+  SetEntryFileSource(IDC_CMD_SHOW_HIDDEN, [](int entry) { return CatalogueAt(entry).command; });
 }
 
 int Enumerate() {

@@ -32,6 +32,9 @@
 namespace sentrel {
 namespace {
 
+// The entry's file as its page reads it (a hidden file is its own path).
+std::string ListedFile(int entry) { return PageEntryFile(Explorer().currentPage, entry); }
+
 // The dialog's state while it is open.
 struct InfoState {
   int entry = 0;
@@ -141,7 +144,7 @@ std::string SizeText(const std::string& file) {
 std::string FirstSeenOf(int entry) {
   const CatalogueEntry& item = CatalogueAt(entry);
   char date[24] = "";
-  for (const std::string& key : {EntryFile(entry), item.path, item.data})
+  for (const std::string& key : {ListedFile(entry), item.path, item.data})
     if (!key.empty() && ReadFirstSeen(key.c_str(), item.type, date) > 0) return date;
   return "";
 }
@@ -270,7 +273,7 @@ void ShowDescription(HWND dialog, int entry, const VersionFields& fields) {
   const std::string general = LoadText(IDS_PROGRAM_INFORMATION_LISTED_ABOVE);
   std::string serviceText;
   if ((item.type >= kTypeUserinit && item.type <= kTypeWinlogonNotify) || item.type == kTypeRunningProgram)
-    FindServiceDescriptionByFile(EntryFile(entry).c_str(), serviceText);
+    FindServiceDescriptionByFile(ListedFile(entry).c_str(), serviceText);
   if (item.type >= kTypeUserinit && item.type <= kTypeWinlogonNotify) {
     bold = !serviceText.empty();
     if (bold)
@@ -340,7 +343,7 @@ void ShowProgramState(HWND dialog, int entry) {
   SetText(dialog, IDC_INFO_KILL, LoadText(IDS_KILL_TASK));
   UINT text = IDS_LOCAL_FILE_NOT_FOUND;
   if (state.exists) {
-    const bool running = IsProgramRunning(EntryFile(entry).c_str()) != 0;
+    const bool running = IsProgramRunning(ListedFile(entry).c_str()) != 0;
     text = running ? IDS_RUNNING : IDS_READY;
     Show(dialog, running ? IDC_INFO_KILL : IDC_INFO_RUN, true);
   }
@@ -357,7 +360,7 @@ void ShowEntry(HWND dialog) {
 
   const int entry = state.entry;
   const CatalogueEntry item = CatalogueAt(entry);  // a copy: the actions below may list again
-  state.file = ResolveFile(EntryFile(entry), state.exists);
+  state.file = ResolveFile(ListedFile(entry), state.exists);
   SetWindowTextA(dialog, item.title.c_str());
   SetText(dialog, IDC_INFO_PATH, state.file);
   HICON icon = IconOf(item, state.file, state.exists);
@@ -426,7 +429,7 @@ void OnKill(HWND dialog) {
     StopServiceRecorded(item.name, item.path, item.type, item.key);
     Sleep(100);
   } else {
-    KillProgram(dialog, EntryFile(state.entry).c_str(), item.title.c_str(), false);
+    KillProgram(dialog, ListedFile(state.entry).c_str(), item.title.c_str(), false);
   }
   ShowEntry(dialog);
 }

@@ -321,6 +321,10 @@ void SetPlainRows(UINT pageCommand) { g_plainPages.insert(pageCommand); }
 void SetActivationHook(UINT pageCommand, PageHook hook) { g_extras[pageCommand].activated = hook; }
 void SetClosingHook(UINT pageCommand, PageHook hook) { g_extras[pageCommand].closing = hook; }
 void SetEntryFileSource(UINT pageCommand, EntryFileSource source) { g_extras[pageCommand].file = source; }
+std::string PageEntryFile(UINT pageCommand, int entry) {
+  const EntryFileSource source = ExtrasOf(pageCommand).file;
+  return source ? source(entry) : EntryFile(entry);
+}
 
 int AddFileIcon(HIMAGELIST images, const std::string& file, bool exists) {
   return AddFileIconAt(images, file, 0, exists);

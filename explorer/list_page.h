@@ -103,6 +103,8 @@ void SetClosingHook(UINT pageCommand, PageHook hook);
 // from: a name like "update.exe.dat" is that file, not update.exe.
 using EntryFileSource = std::string (*)(int entry);
 void SetEntryFileSource(UINT pageCommand, EntryFileSource source);
+// The file an entry of a page stands for, by that page's rule.
+std::string PageEntryFile(UINT pageCommand, int entry);
 // Sorts by a column with the given direction flag and leaves the flag so;
 // the sort key is not touched.
 void SortByColumnAs(HWND page, int column, int flag);

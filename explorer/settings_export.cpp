@@ -180,10 +180,13 @@ int ExportSettings(HWND owner) {
   // Written beside the target first: a folder that takes no file, a full
   // disk or an old file that cannot be replaced leaves no half-written script
   // under the name the user restores from.
+  // The user who asked is told when it fails: a silent failure would let
+  // them count on a script that is not there.
   char temporary[MAX_PATH] = "";
-  if (!GetTempFileNameA(FolderOfProgram().c_str(), "snt", 0, temporary)) return 0;
-  if (!WriteWhole(temporary, SettingsExportText()) || !PutInPlace(temporary, path)) {
-    DeleteFileA(temporary);
+  const bool made = GetTempFileNameA(FolderOfProgram().c_str(), "snt", 0, temporary) != 0;
+  if (!made || !WriteWhole(temporary, SettingsExportText()) || !PutInPlace(temporary, path)) {
+    if (made) DeleteFileA(temporary);
+    ShowMessage(owner, FillText(LoadText(IDS_SETTINGS_NOT_SAVED), {path}).c_str(), MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
   ShowMessage(owner, FillText(LoadText(IDS_SENTREL_DATA_SETTINGS_HAVE), {LongPathOf(path)}).c_str(),

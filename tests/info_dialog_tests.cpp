@@ -447,7 +447,7 @@ TEST_F(InfoDialog, BareNameInTheCurrentFolderRunsByItsFullPath) {
 // startup location's Microsoft text, a file type's extension, a running
 // service's description, a task's comment and status, a browser helper's
 // registry key and an ActiveX control's class id (no running state for the
-// last two).
+// last two), a hidden file named like a program shown as itself.
 TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
   ValueGuard appInit(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs");
   RawSetText(HKEY_LOCAL_MACHINE, kAppInitKey, "AppInit_DLLs", TestFolder() + "\\fixtures\\opsys.dll");
@@ -472,6 +472,9 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
   service.Text("Description", "Keeps the tests company");
   ASSERT_TRUE(CreateTask("InfoKind", self, {}, "Backs up the notes"));
   const std::string library = "Shell Helper Library";  // its product name holds "Operating System"
+  const std::string hidden = WindowsFolder() + "\\snt_info.exe.dat";
+  WriteFileBytes(hidden, "not a program");
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
   const struct {
     UINT page;
     std::function<bool(const CatalogueEntry&)> row;
@@ -479,6 +482,7 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
     std::string note;      // the start of the area's text
     bool status;
     bool ntOnly;  // AppInit_DLLs is an NT location; Wine's 95/98 has no scheduler agent
+    std::string path = "?";
   } cases[] = {
       {IDC_CMD_SHOW_STARTUP, [&](const CatalogueEntry& e) { return e.title == library; },
        LoadText(IDS_STARTUP_LOCATION) + " HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows  AppInit_DLLs",
@@ -495,6 +499,8 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
        "Location: \"HKLM\\" + std::string(kBrowserHelpersKey) + "\"", "?", false, false},
       {IDC_CMD_SHOW_ACTIVEX, [&](const CatalogueEntry& e) { return e.data == control; }, "CLSID: " + control, "?",
        false, false},
+      {IDC_CMD_SHOW_HIDDEN, [&](const CatalogueEntry& e) { return lstrcmpiA(e.command.c_str(), hidden.c_str()) == 0; },
+       "?", "?", false, false, hidden},
   };
   for (const auto& c : cases) {
     if (c.ntOnly && Is9xFamily()) continue;
@@ -512,6 +518,9 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
         EXPECT_EQ(c.note, Text(dialog, IDC_INFO_NOTE).substr(0, c.note.size())) << c.page;
       }
       EXPECT_EQ(c.status, Shown(dialog, IDC_INFO_STATUS)) << c.page;
+      if (c.path != "?") {
+        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), Text(dialog, IDC_INFO_PATH).c_str())) << Text(dialog, IDC_INFO_PATH);
+      }
       Press(dialog, IDOK);
     });
   }
@@ -519,6 +528,8 @@ TEST_F(InfoDialog, KindsShowTheirOwnLocationAndText) {
   RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + helper).c_str());
   RawDeleteTree(HKEY_CURRENT_USER, (std::string(kActiveXStatsKey) + "\\" + control).c_str());
   for (const std::string& id : {helper, control}) RawDeleteTree(HKEY_CLASSES_ROOT, ("CLSID\\" + id).c_str());
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(hidden.c_str());
 }
 
 // The About page: the installation date; Search looks the typed name up as

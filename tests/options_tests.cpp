@@ -432,7 +432,7 @@ TEST_F(OptionsPage, ExportedSettingsMergeBackThroughTheRegistryEditor) {
   DeleteFileA(file.c_str());
 }
 
-TEST_F(OptionsPage, ExportThatCannotBeWrittenLeavesNoHalfWrittenFile) {
+TEST_F(OptionsPage, ExportThatCannotBeWrittenIsToldAndLeavesNoHalfWrittenFile) {
   const std::string file = sentrel::SettingsExportPath();
   ASSERT_FALSE(file.empty());
   const std::string folder = file.substr(0, file.rfind('\\'));
@@ -453,8 +453,12 @@ TEST_F(OptionsPage, ExportThatCannotBeWrittenLeavesNoHalfWrittenFile) {
       CloseHandle(old);
       SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
     }
-    WithSheet(IDC_CMD_SHOW_OPTIONS,
-              [&](HWND sheet, HWND page) { EXPECT_TRUE(Click(sheet, page, IDC_OPTIONS_EXPORT).empty()) << c.what; });
+    WithSheet(IDC_CMD_SHOW_OPTIONS, [&](HWND sheet, HWND page) {
+      const std::vector<std::string> told = Click(sheet, page, IDC_OPTIONS_EXPORT);
+      ASSERT_EQ(1u, told.size()) << c.what;
+      EXPECT_NE(std::string::npos, told[0].find("could not be saved")) << c.what << ": " << told[0];
+      EXPECT_NE(std::string::npos, told[0].find(file)) << c.what << ": " << told[0];
+    });
     if (!c.directory) {
       EXPECT_EQ("old export", ReadWholeFile(file)) << c.what;
       SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
