@@ -284,20 +284,6 @@ std::string ReadAppInitList() {
   return list;
 }
 
-std::vector<std::string> SplitAppInitList(const std::string& list) {
-  std::vector<std::string> pieces;
-  std::string piece;
-  for (char c : list + " ") {
-    if (c == ',' || c == ' ') {
-      if (!piece.empty()) pieces.push_back(piece);
-      piece.clear();
-    } else {
-      piece += c;
-    }
-  }
-  return pieces;
-}
-
 int UserinitProgram(const std::string& value, std::string& program) {
   size_t comma = value.find(',');
   if (comma == std::string::npos) return 0;
