@@ -5,6 +5,7 @@
 #include "date_text.h"
 #include "fuzz_support.h"
 #include "history_lines.h"
+#include "type_codes.h"
 
 using namespace sentrel;
 
@@ -25,5 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(record.size() >= 2 && record.compare(record.size() - 2, 2, "\r\n") == 0);
   const std::vector<HistoryEvent> back = ParseHistory(record);
   FUZZ_CHECK(back.size() == 1 && back[0].actionCode == ActionOfName(ActionName(action)));
+  FUZZ_CHECK(back[0].typeCode == TypeOfName(TypeName(type)));
+
+  // A record that needed no cut reads back as written, its tabs and line
+  // breaks as blanks (the texts end at a NUL, as the callers hand them).
+  auto written = [](const std::string& text) {
+    std::string field = text.c_str();
+    for (char& c : field)
+      if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return field;
+  };
+  const std::string t = written(title), p = written(path), d = written(value);
+  if (record.size() ==
+      back[0].date.size() + back[0].action.size() + back[0].type.size() + t.size() + p.size() + d.size() + 7) {
+    FUZZ_CHECK(back[0].title == (t.size() < 128 ? t : std::string()));
+    FUZZ_CHECK(back[0].path == p);
+    FUZZ_CHECK(back[0].data == d.substr(0, kPathWidth - 1));
+  }
   return 0;
 }
