@@ -750,4 +750,167 @@ TEST_F(HostileCorpus, EveryStepEndsAndWhatWindowsRunsStaysListed) {
   EndExplorerInProcess();
 }
 
+// What Windows loads through a valid registration is listed whatever its
+// command's length, terminator, kind or code page: a helper object's server,
+// a file type's open command and a service's image path (a program: the
+// services page leaves drivers out).
+struct LoadedCommand {
+  const char* what;
+  DWORD type;
+  std::wstring data;
+  bool terminated;
+};
+
+std::vector<LoadedCommand> LoadedCommands() {
+  const auto path = [](size_t length) {
+    return Widened(Padded("c:\\hostile\\loaded " + std::to_string(length) + "\\", length - 4, 'p') + ".exe");
+  };
+  return {
+      {"259 characters", REG_SZ, path(259), true},
+      {"260 characters", REG_SZ, path(260), true},
+      {"1023 characters", REG_SZ, path(1023), true},
+      {"1025 characters", REG_SZ, path(1025), true},
+      {"unterminated", REG_SZ, L"c:\\hostile\\loaded unterminated.exe", false},
+      {"unterminated, 1024 bytes", REG_SZ, path(1024), false},
+      {"expandable", REG_EXPAND_SZ, L"%SystemRoot%\\loaded expandable.exe", true},
+      {"expandable, unterminated", REG_EXPAND_SZ, L"%SystemRoot%\\loaded unterminated.exe", false},
+      {"outside the code page", REG_SZ, L"c:\\hostile\\loaded \x4E2D\x0141.exe", true},
+  };
+}
+
+void PlantCommand(const std::string& path, const wchar_t* name, const LoadedCommand& command) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  // Text within the code page as a program writes it (ANSI); the rest in
+  // Unicode, as only a Unicode program can.
+  const bool ansi = command.data.find_first_of(L"\x4E2D\x0141") == std::wstring::npos;
+  const std::string narrow(command.data.begin(), command.data.end()), narrowName(name, name + wcslen(name));
+  const DWORD extra = command.terminated ? 1 : 0;
+  const LONG result =
+      ansi ? RegSetValueExA(key, narrowName.c_str(), 0, command.type, reinterpret_cast<const BYTE*>(narrow.c_str()),
+                            static_cast<DWORD>(narrow.size()) + extra)
+           : RegSetValueExW(key, name, 0, command.type, reinterpret_cast<const BYTE*>(command.data.c_str()),
+                            static_cast<DWORD>(command.data.size() + extra) * sizeof(wchar_t));
+  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, result);
+}
+
+// The text a listing should show: expanded where Windows expands it; a
+// character outside the code page as the code page's stand-in.
+std::string ShownCommand(const LoadedCommand& command) {
+  char ansi[4096] = "";
+  WideCharToMultiByte(CP_ACP, 0, command.data.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+  std::string text = ansi;
+  if (command.type == REG_EXPAND_SZ) ExpandEnvironment(std::string(ansi), text);
+  return text;
+}
+
+// Listed: the command shown is what Windows loads, whole or cut to the
+// list's width but never to fewer than a path's 259 characters.
+void ExpectShown(const LoadedCommand& command, const std::string& shown, const char* area) {
+  const std::string expected = ShownCommand(command);
+  EXPECT_TRUE(!shown.empty() && expected.compare(0, shown.size(), shown) == 0 &&
+              shown.size() >= std::min<size_t>(expected.size(), kPathChars))
+      << area << ", " << command.what << ": shows \"" << shown.substr(0, 60) << "\" (" << shown.size()
+      << " characters) for \"" << expected.substr(0, 60) << "\" (" << expected.size() << ")";
+}
+
+TEST_F(HostileCorpus, WhatWindowsLoadsIsListedWhateverItsCommand) {
+  const std::vector<LoadedCommand> commands = LoadedCommands();
+  const auto classId = [](size_t i) { return "{D0C0FFEE-0000-4000-8000-0000000000" + std::to_string(10 + i) + "}"; };
+  const auto extension = [](size_t i) { return ".hstl" + std::to_string(i); };
+  const auto service = [](size_t i) { return "Hostile loaded " + std::to_string(i); };
+  const auto clean = [&] {
+    for (size_t i = 0; i < commands.size(); ++i) {
+      RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + classId(i)).c_str());
+      RawDeleteTree(HKEY_LOCAL_MACHINE, ("Software\\Classes\\CLSID\\" + classId(i)).c_str());
+      RawDeleteTree(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + extension(i)).c_str());
+      RawDeleteTree(HKEY_LOCAL_MACHINE, ("Software\\Classes\\hostile.loaded" + std::to_string(i)).c_str());
+      RawDeleteTree(HKEY_LOCAL_MACHINE, (std::string(kServicesKey) + "\\" + service(i)).c_str());
+    }
+  };
+  clean();
+  ValueGuard monitored(HKEY_CURRENT_USER, kClassKey, "");
+  std::string list;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    RawSetText(HKEY_LOCAL_MACHINE, (std::string(kBrowserHelpersKey) + "\\" + classId(i)).c_str(), "", "");
+    PlantCommand("Software\\Classes\\CLSID\\" + classId(i) + "\\InprocServer32", L"", commands[i]);
+    RawSetText(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + extension(i)).c_str(), "",
+               "hostile.loaded" + std::to_string(i));
+    PlantCommand("Software\\Classes\\hostile.loaded" + std::to_string(i) + "\\shell\\open\\command", L"", commands[i]);
+    list += extension(i) + ";";
+    // Demand start only: never started with the prefix.
+    const std::string key = std::string(kServicesKey) + "\\" + service(i);
+    const DWORD own = SERVICE_WIN32_OWN_PROCESS, demand = SERVICE_DEMAND_START;
+    RawSet(HKEY_LOCAL_MACHINE, key.c_str(), "Type", REG_DWORD, &own, sizeof own);
+    RawSet(HKEY_LOCAL_MACHINE, key.c_str(), "Start", REG_DWORD, &demand, sizeof demand);
+    PlantCommand(key, L"ImagePath", commands[i]);
+  }
+  RawSetText(HKEY_CURRENT_USER, kClassKey, "", list);
+
+  AsMonitor();
+  {
+    WholeCatalogue whole;
+    EnumerateIEHelpers();
+    for (size_t i = 0; i < commands.size(); ++i) {
+      std::string shown;
+      for (int e = 0; e < CatalogueCount(); ++e)
+        if (CatalogueAt(e).type == kTypeBrowserHelper && CatalogueAt(e).data == classId(i)) shown = CatalogueAt(e).path;
+      ExpectShown(commands[i], shown, "helper object");
+    }
+  }
+  {
+    WholeCatalogue whole;
+    EnumerateMonitoredTypes();
+    for (size_t i = 0; i < commands.size(); ++i) {
+      std::string shown;
+      for (int e = 0; e < CatalogueCount(); ++e)
+        if (CatalogueAt(e).description == extension(i) && CatalogueAt(e).value == kMachineClasses)
+          shown = CatalogueAt(e).command;
+      ExpectShown(commands[i], shown, "file type");
+    }
+  }
+  {
+    WholeCatalogue whole;
+    EnumerateServices(ServiceListing::Full);
+    for (size_t i = 0; i < commands.size(); ++i) {
+      std::string shown;
+      for (int e = 0; e < CatalogueCount(); ++e)
+        if (CatalogueAt(e).title == service(i)) shown = CatalogueAt(e).path;
+      ExpectShown(commands[i], shown, "service");
+    }
+  }
+  clean();
+}
+
+// An option a hostile program wrote in a shape no reader takes (another
+// kind, too long for the registry layer or for the option's reader) reads
+// as missing: its default, never a number made of the junk.
+TEST_F(HostileCorpus, OptionsOfAnyOtherShapeReadAsTheirDefaults) {
+  const DWORD number = 7;
+  const std::string digits = std::string(1100, '7');
+  const struct {
+    const char* what;
+    DWORD type;
+    std::string data;
+  } shapes[] = {
+      {"binary", REG_BINARY, "7"},
+      {"number", REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)},
+      {"1025 bytes", REG_SZ, digits.substr(0, 1025)},
+      {"1024 bytes unterminated", REG_SZ, digits.substr(0, 1024)},
+      {"200 bytes", REG_SZ, digits.substr(0, 199) + '\0'},
+  };
+  for (const auto& shape : shapes) {
+    for (int i = 0; i < kOptionCount; ++i)
+      RawSet(HKEY_CURRENT_USER, kOptionsKey, OptionDefinition(static_cast<OptionId>(i)).name, shape.type,
+             shape.data.data(), static_cast<DWORD>(shape.data.size()));
+    AsMonitor();
+    for (int i = 0; i < kOptionCount; ++i) {
+      const auto id = static_cast<OptionId>(i);
+      EXPECT_EQ(OptionDefault(id), Option(id)) << OptionDefinition(id).name << " stored as " << shape.what;
+    }
+  }
+}
+
 }  // namespace
