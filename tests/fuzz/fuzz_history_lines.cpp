@@ -15,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(event.date.size() < 32 && event.title.size() < 128);
     FUZZ_CHECK(event.path.size() <= kHistoryRecordWidth && event.data.size() < static_cast<size_t>(kPathWidth));
     FUZZ_CHECK(event.action.find('\n') == std::string::npos);
+    // A type name not in the table reads as the unknown type, never as
+    // another (the name as the callers hand it on: up to a NUL).
+    FUZZ_CHECK(event.typeCode == kTypeUnknown || std::string(event.type.c_str()) == TypeName(event.typeCode));
   }
 
   FuzzInput input(data, size);
