@@ -422,7 +422,13 @@ std::vector<SubkeyName> ExactSubkeyNames(HKEY key) {
   using EnumKeyW = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD, PFILETIME);
   static const auto enumKeyW = IsNtFamily() ? FunctionOf<EnumKeyW>("advapi32.dll", "RegEnumKeyExW") : nullptr;
   std::vector<SubkeyName> names;
-  for (DWORD index = 0;; ++index) {
+  // Bounded by the count: a key deleted under the open handle answers every
+  // index with an error, never with the end of the list.
+  DWORD count = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return names;
+  for (DWORD index = 0; index <= count; ++index) {
     LONG result;
     SubkeyName name;
     if (enumKeyW) {

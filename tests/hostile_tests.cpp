@@ -141,16 +141,6 @@ std::vector<std::wstring> KeyNameCorpus(const std::string& tag) {
 
 // ---- The watched places --------------------------------------------------------
 
-constexpr const char* kRunPaths[] = {
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
-    "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run",
-};
-
 struct ValuePlace {
   HKEY root;
   std::string path;
@@ -161,8 +151,8 @@ struct ValuePlace {
 std::vector<ValuePlace> ValuePlaces() {
   std::vector<ValuePlace> places;
   for (int index = 0; index < 7; ++index) {
-    places.push_back({HKEY_LOCAL_MACHINE, kRunPaths[index], "m" + std::to_string(index + 1), index + 1});
-    places.push_back({HKEY_CURRENT_USER, kRunPaths[index], "u" + std::to_string(index + 1), 11 + index});
+    places.push_back({HKEY_LOCAL_MACHINE, kRunKeyPaths[index], "m" + std::to_string(index + 1), index + 1});
+    places.push_back({HKEY_CURRENT_USER, kRunKeyPaths[index], "u" + std::to_string(index + 1), 11 + index});
   }
   const std::pair<HKEY, const char*> others[] = {
       {HKEY_LOCAL_MACHINE, kDelayLoadKey},
@@ -490,7 +480,7 @@ void HostileCorpus::Plant() {
   }
   // The flood: one location holding more entries than a list shows.
   HKEY run = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, kRunPaths[0], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, kRunKeyPaths[0], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
   for (int i = 0; i < kFloodEntries; ++i) {
     HostileValue flood{"Hostile flood " + std::to_string(i), {}, REG_SZ, "c:\\flood\\" + std::to_string(i) + ".exe"};
     if (PlantValue(run, flood)) planted_.emplace_back(11, flood);
@@ -625,7 +615,7 @@ void HostileCorpus::Unplant() {
     RegCloseKey(key);
   }
   HKEY run = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunPaths[0], 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKeyPaths[0], 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
     for (int i = 0; i < kFloodEntries; ++i) RegDeleteValueA(run, ("Hostile flood " + std::to_string(i)).c_str());
     RegCloseKey(run);
   }
@@ -910,6 +900,48 @@ TEST_F(HostileCorpus, OptionsOfAnyOtherShapeReadAsTheirDefaults) {
       const auto id = static_cast<OptionId>(i);
       EXPECT_EQ(OptionDefault(id), Option(id)) << OptionDefinition(id).name << " stored as " << shape.what;
     }
+  }
+}
+
+// A hostile program deleting and making again the Winlogon notification key
+// while the listing walks it: the walk ends (a key deleted under an open
+// handle answers every index with an error, never with the end of the list).
+constexpr const char* kNotifyKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+volatile LONG g_stopChurn = 0;
+
+DWORD WINAPI ChurnNotifyKey(void*) {
+  while (!g_stopChurn) {
+    for (int i = 0; i < 8; ++i)
+      RawSetText(HKEY_LOCAL_MACHINE, (std::string(kNotifyKey) + "\\Hostile churn " + std::to_string(i)).c_str(),
+                 "DllName", "c:\\hostile\\churn.dll");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, kNotifyKey);
+  }
+  return 0;
+}
+
+TEST_F(HostileCorpus, AWatchedKeyDeletedWhileWalkedEndsTheWalk) {
+  const bool existed = RawKeyExists(HKEY_LOCAL_MACHINE, kNotifyKey);
+  g_stopChurn = 0;
+  HANDLE churn = CreateThread(nullptr, 0, ChurnNotifyKey, nullptr, 0, nullptr);
+  ASSERT_TRUE(churn);
+  const Step walk{"startup listings", [] {
+                    AsMonitor();
+                    for (int round = 0; round < 300; ++round) {
+                      WholeCatalogue whole;
+                      EnumerateStartupEntries(0);
+                    }
+                  }};
+  double seconds = 0;
+  const bool ended = RunBounded(walk, seconds);
+  g_stopChurn = 1;
+  WaitForSingleObject(churn, INFINITE);
+  CloseHandle(churn);
+  RawDeleteTree(HKEY_LOCAL_MACHINE, kNotifyKey);
+  if (existed) RawSetText(HKEY_LOCAL_MACHINE, kNotifyKey, nullptr, "");
+  if (!ended) {
+    ADD_FAILURE() << "the startup listing did not end while the key was deleted and made again";
+    std::fflush(stdout);
+    ExitProcess(3);  // the walk still runs
   }
 }
 
