@@ -903,45 +903,59 @@ TEST_F(HostileCorpus, OptionsOfAnyOtherShapeReadAsTheirDefaults) {
   }
 }
 
-// A hostile program deleting and making again the Winlogon notification key
-// while the listing walks it: the walk ends (a key deleted under an open
-// handle answers every index with an error, never with the end of the list).
-constexpr const char* kNotifyKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+// A hostile program deleting and making again a key while a listing walks
+// it: the walk ends (a key deleted under an open handle answers every index
+// with an error, never with the end of the list).
+struct ChurnedKey {
+  const char* path;
+  const char* value;  // each churned subkey holds it
+  const char* what;
+  void (*walk)();
+};
+const ChurnedKey kChurnedKeys[] = {
+    {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify", "DllName", "startup listing",
+     [] {
+       WholeCatalogue whole;
+       EnumerateStartupEntries(0);
+     }},
+    {kSysfilesKey, "Location", "system files check", [] { ChangedSystemFiles(); }},
+};
+const ChurnedKey* g_churned = nullptr;
 volatile LONG g_stopChurn = 0;
 
-DWORD WINAPI ChurnNotifyKey(void*) {
+DWORD WINAPI ChurnKey(void*) {
   while (!g_stopChurn) {
     for (int i = 0; i < 8; ++i)
-      RawSetText(HKEY_LOCAL_MACHINE, (std::string(kNotifyKey) + "\\Hostile churn " + std::to_string(i)).c_str(),
-                 "DllName", "c:\\hostile\\churn.dll");
-    RawDeleteTree(HKEY_LOCAL_MACHINE, kNotifyKey);
+      RawSetText(HKEY_LOCAL_MACHINE, (std::string(g_churned->path) + "\\Hostile churn " + std::to_string(i)).c_str(),
+                 g_churned->value, "c:\\hostile\\churn.dll");
+    RawDeleteTree(HKEY_LOCAL_MACHINE, g_churned->path);
   }
   return 0;
 }
 
 TEST_F(HostileCorpus, AWatchedKeyDeletedWhileWalkedEndsTheWalk) {
-  const bool existed = RawKeyExists(HKEY_LOCAL_MACHINE, kNotifyKey);
-  g_stopChurn = 0;
-  HANDLE churn = CreateThread(nullptr, 0, ChurnNotifyKey, nullptr, 0, nullptr);
-  ASSERT_TRUE(churn);
-  const Step walk{"startup listings", [] {
-                    AsMonitor();
-                    for (int round = 0; round < 300; ++round) {
-                      WholeCatalogue whole;
-                      EnumerateStartupEntries(0);
-                    }
-                  }};
-  double seconds = 0;
-  const bool ended = RunBounded(walk, seconds);
-  g_stopChurn = 1;
-  WaitForSingleObject(churn, INFINITE);
-  CloseHandle(churn);
-  RawDeleteTree(HKEY_LOCAL_MACHINE, kNotifyKey);
-  if (existed) RawSetText(HKEY_LOCAL_MACHINE, kNotifyKey, nullptr, "");
-  if (!ended) {
-    ADD_FAILURE() << "the startup listing did not end while the key was deleted and made again";
-    std::fflush(stdout);
-    ExitProcess(3);  // the walk still runs
+  for (const ChurnedKey& key : kChurnedKeys) {
+    const bool existed = RawKeyExists(HKEY_LOCAL_MACHINE, key.path);
+    g_churned = &key;
+    g_stopChurn = 0;
+    HANDLE churn = CreateThread(nullptr, 0, ChurnKey, nullptr, 0, nullptr);
+    ASSERT_TRUE(churn);
+    const Step walk{key.what, [&key] {
+                      AsMonitor();
+                      for (int round = 0; round < 300; ++round) key.walk();
+                    }};
+    double seconds = 0;
+    const bool ended = RunBounded(walk, seconds);
+    g_stopChurn = 1;
+    WaitForSingleObject(churn, INFINITE);
+    CloseHandle(churn);
+    RawDeleteTree(HKEY_LOCAL_MACHINE, key.path);
+    if (existed) RawSetText(HKEY_LOCAL_MACHINE, key.path, nullptr, "");
+    if (!ended) {
+      ADD_FAILURE() << "the " << key.what << " did not end while its key was deleted and made again";
+      std::fflush(stdout);
+      ExitProcess(3);  // the walk still runs
+    }
   }
 }
 
