@@ -166,14 +166,8 @@ struct DateTexts {
 };
 
 std::string ExpiryDateWith(const std::string& seconds, const std::string& shortDate, DateTexts* known = nullptr) {
-  const char* text = seconds.c_str();
-  char* end = nullptr;
-  const long long value = std::strtoll(text, &end, 10);
-  if (end == text) return "";
-  // Seconds from 1601 in 100-ns steps; anything FILETIME cannot hold shows nothing.
-  const long long kEpochSeconds = 11644473600LL, kLimit = 0x7FFFFFFFFFFFFFFFLL / 10000000LL;
-  if (value < -kEpochSeconds || value > kLimit - kEpochSeconds) return "";
-  const unsigned long long ticks = static_cast<unsigned long long>(value + kEpochSeconds) * 10000000ULL;
+  unsigned long long ticks = 0;
+  if (!ExpiryTicks(seconds, ticks)) return "";
   FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local;
   LocalClock once;
   if (!(known ? known->clock : once).ToLocal(utc, local)) return "";
@@ -414,32 +408,6 @@ int FirefoxMajorVersion() {
 bool MozillaSupported() {
   const std::string appData = AppDataFolder();
   return FirefoxMajorVersion() <= 2 && !appData.empty() && IsFolder(appData + "\\Mozilla");
-}
-
-bool ParseCookieLine(const std::string& text, CookieLine& cookie) {
-  cookie = CookieLine{};
-  std::string line = text;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (line.empty() || line[0] == '#') return false;
-  std::string* fields[] = {&cookie.domain, &cookie.subdomain, &cookie.path, &cookie.secure,
-                           &cookie.expiry, &cookie.name,      &cookie.value};
-  size_t start = 0;
-  for (int i = 0; i < 6; ++i) {
-    const size_t tab = line.find('\t', start);
-    if (tab == std::string::npos) return false;
-    *fields[i] = line.substr(start, tab - start);
-    start = tab + 1;
-  }
-  cookie.value = line.substr(start);  // the rest, tabs and all
-  if (!cookie.domain.empty() && cookie.domain[0] == '.') cookie.domain.erase(0, 1);
-  return !cookie.domain.empty();
-}
-
-std::string CookieTitle(const CookieLine& cookie) {
-  // The list and the registry stores name a cookie only as far as a NUL: so
-  // must the filtered listing, or a removal request would name another cookie.
-  const std::string title = cookie.domain + " - " + cookie.name;
-  return title.substr(0, title.find('\0'));
 }
 
 std::string ExpiryDateText(const std::string& seconds) { return ExpiryDateWith(seconds, ShortDateFormat()); }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "cookie_lines.h"
 
 namespace sentrel {
 
@@ -41,15 +42,6 @@ int FirefoxMajorVersion();
 // Mozilla cookies can be handled: Firefox 2 or older and a Mozilla folder.
 bool MozillaSupported();
 
-// One line of cookies.txt split at its tabs; a value holding tabs keeps them.
-struct CookieLine {
-  std::string domain;  // without its leading "."
-  std::string subdomain, path, secure, expiry, name, value;
-};
-// False for a comment, a blank line or a line of fewer than seven fields.
-bool ParseCookieLine(const std::string& line, CookieLine& cookie);
-// "domain - name", as the page shows it and the stores name it.
-std::string CookieTitle(const CookieLine& cookie);
 // Seconds since 1 January 1970 (UTC) as the user's local date.
 std::string ExpiryDateText(const std::string& seconds);
 

@@ -156,26 +156,9 @@ void ListRoot(HKEY root, int rootValue) {
 }  // namespace
 
 size_t SplitCommand(const std::string& command, std::string& program, std::string& arguments) {
-  const std::string copy = ExpandLeadingFolder(command, WindowsFolder(), ProgramFilesFolder());
-  std::string upper;
-  size_t length = copy.size();
-  for (size_t i = 0; i < copy.size(); ++i) {
-    if (copy[i] == '.' && i + 2 < copy.size()) {
-      const char second = Upper(copy[i + 2]);
-      if (second == 'X' || second == 'L' || second == 'P') {
-        length = std::min(i + 4, copy.size());
-        break;
-      }
-    }
-  }
-  for (size_t i = 0; i < length; ++i) upper += Upper(copy[i]);
-  const size_t colon = upper.rfind(':');
-  std::string path = colon == std::string::npos || colon == 0 ? upper : upper.substr(colon - 1);
-  path = StripQuotes(path);
-  if (path.size() >= kPathChars) path.resize(kPathChars);
+  std::string path;
+  const size_t length = SplitCommandText(command, WindowsFolder(), ProgramFilesFolder(), path, arguments);
   program = UpperText(LongPathOf(path));
-  arguments = length < copy.size() ? copy.substr(length) : std::string();
-  if (arguments.size() > kPathChars) arguments.resize(kPathChars);
   return length;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "command_text.h"
 #include "first_seen.h"
 
 namespace sentrel {
@@ -42,7 +43,6 @@ std::string ReadAppInitList();
 // The same, 0 when the value exists but is not text: a list that cannot be
 // read must never be written back as if it were empty.
 int ReadAppInitList(std::string& list);
-std::vector<std::string> SplitAppInitList(const std::string& list);
 // The line of a WIN.INI run/load key without a command, and whether it has it.
 bool WinIniHasToken(const std::string& line, const std::string& command);
 std::string WinIniLineWithout(const std::string& line, const std::string& command);

@@ -14,6 +14,7 @@
 #include "registry.h"
 #include "settings.h"
 #include "startup.h"
+#include "strings.h"
 
 namespace sentrel {
 
@@ -284,20 +285,6 @@ std::string ReadAppInitList() {
   return list;
 }
 
-std::vector<std::string> SplitAppInitList(const std::string& list) {
-  std::vector<std::string> pieces;
-  std::string piece;
-  for (char c : list + " ") {
-    if (c == ',' || c == ' ') {
-      if (!piece.empty()) pieces.push_back(piece);
-      piece.clear();
-    } else {
-      piece += c;
-    }
-  }
-  return pieces;
-}
-
 int UserinitProgram(const std::string& value, std::string& program) {
   size_t comma = value.find(',');
   if (comma == std::string::npos) return 0;
@@ -424,6 +411,78 @@ void ListDisabledEntries() {
   if (!ParkingFolder().empty()) ListFolder(ParkingFolder(), true);
 }
 
+// The subkey names of an open key as Windows holds them: on the NT family in
+// full Unicode (a name outside the ANSI code page, or longer than the ANSI
+// buffer, still names its key exactly), elsewhere the ANSI names.
+struct SubkeyName {
+  std::string ansi;  // the exact ANSI form ("?XXXX" for a character it lacks)
+  std::wstring wide;
+};
+std::vector<SubkeyName> ExactSubkeyNames(HKEY key) {
+  using EnumKeyW = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD, PFILETIME);
+  static const auto enumKeyW = IsNtFamily() ? FunctionOf<EnumKeyW>("advapi32.dll", "RegEnumKeyExW") : nullptr;
+  std::vector<SubkeyName> names;
+  // Bounded by the count: a key deleted under the open handle answers every
+  // index with an error, never with the end of the list.
+  DWORD count = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return names;
+  for (DWORD index = 0; index <= count; ++index) {
+    LONG result;
+    SubkeyName name;
+    if (enumKeyW) {
+      wchar_t wide[512];
+      DWORD length = sizeof wide / sizeof wide[0];
+      result = enumKeyW(key, index, wide, &length, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_SUCCESS) name.wide.assign(wide, length), name.ansi = ExactAnsiForm(name.wide);
+    } else {
+      char ansi[512];
+      DWORD length = sizeof ansi;
+      result = RegEnumKeyExA(key, index, ansi, &length, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_SUCCESS) name.ansi.assign(ansi, length);
+    }
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result == ERROR_SUCCESS) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+// Opens the subkey a walk named, by its Unicode name where it has one.
+LONG OpenSubkey(HKEY parent, const SubkeyName& name, REGSAM access, RegKey& key) {
+  using OpenKeyW = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+  static const auto openKeyW = IsNtFamily() ? FunctionOf<OpenKeyW>("advapi32.dll", "RegOpenKeyExW") : nullptr;
+  if (name.wide.empty() || !openKeyW) return key.Open(parent, name.ansi.c_str(), access);
+  HKEY opened = nullptr;
+  const LONG result = openKeyW(parent, name.wide.c_str(), 0, access, &opened);
+  if (result != ERROR_SUCCESS) return result;
+  // Handed to a RegKey through its own open of the same key, so that it is closed.
+  const LONG again = key.Open(opened, "", access);
+  RegCloseKey(opened);
+  return again;
+}
+
+// Windows loads the DllName of every Notify subkey, whatever the subkey is
+// called: a name outside the ANSI code page is listed too (under its exact
+// ANSI form).
+void ListWinlogonNotifications() {
+  RegKey notify;
+  const std::string notifyPath = std::string(kWinlogonKey) + "\\Notify";
+  if (notify.Open(HKEY_LOCAL_MACHINE, notifyPath.c_str(), KEY_READ) != ERROR_SUCCESS) return;
+  for (const SubkeyName& name : ExactSubkeyNames(notify.get())) {
+    RegKey sub;
+    StoredValue value;
+    if (OpenSubkey(notify.get(), name, KEY_READ, sub) != ERROR_SUCCESS || !ReadStoredValue(sub.get(), "DllName", value))
+      continue;
+    const std::string dll = TextOfValue(value);
+    if (dll.empty()) continue;
+    VersionFields fields;
+    ReadVersionInfo(dll.c_str(), fields);
+    AddEntry(name.ansi, name.ansi, dll, fields.slot[kFileDescription], fields.slot[kProductVersion],
+             kTypeWinlogonNotify, false);
+  }
+}
+
 void ListShellExtensionEntries() {
   const char* explorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
   // Windows loads these by their data, whatever the name: a name only
@@ -460,25 +519,7 @@ void ListShellExtensionEntries() {
     AddCatalogueEntry(fields.slot[kProductName].c_str(), piece.c_str(), fields.slot[kCompanyName].c_str(),
                       fields.slot[kProductVersion].c_str(), kTypeAppInitDlls, 0);
   }
-  RegKey notify;
-  std::string notifyPath = std::string(kWinlogonKey) + "\\Notify";
-  if (notify.Open(HKEY_LOCAL_MACHINE, notifyPath.c_str(), KEY_READ) == ERROR_SUCCESS) {
-    for (DWORD index = 0;; ++index) {
-      char name[256];
-      DWORD length = sizeof name;
-      LONG result = RegEnumKeyExA(notify.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-      if (result == ERROR_NO_MORE_ITEMS) break;
-      if (result != ERROR_SUCCESS) continue;
-      StoredValue value;
-      ReadStoredValue(HKEY_LOCAL_MACHINE, (notifyPath + "\\" + name).c_str(), "DllName", value);
-      const std::string dll = TextOfValue(value);
-      if (dll.empty()) continue;
-      VersionFields fields;
-      ReadVersionInfo(dll.c_str(), fields);
-      AddEntry(name, name, dll, fields.slot[kFileDescription], fields.slot[kProductVersion], kTypeWinlogonNotify,
-               false);
-    }
-  }
+  ListWinlogonNotifications();
 }
 
 int EnumerateStartupEntries(int restricted) {

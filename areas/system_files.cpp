@@ -190,7 +190,13 @@ std::vector<ChangedSystemFile> ChangedSystemFiles() {
   if (root.Open(HKEY_LOCAL_MACHINE, kSysfilesKey, KEY_READ) != ERROR_SUCCESS) return changed;
   std::vector<std::string> names;
   char name[256];
-  for (DWORD index = 0;; ++index) {
+  // Bounded by the count: a key deleted under the open handle answers every
+  // index with an error, never with the end of the list.
+  DWORD count = 0;
+  if (RegQueryInfoKeyA(root.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr) != ERROR_SUCCESS)
+    return changed;
+  for (DWORD index = 0; index <= count; ++index) {
     DWORD length = sizeof name;
     const LONG result = RegEnumKeyExA(root.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS) break;

@@ -12,8 +12,6 @@
 namespace sentrel {
 namespace {
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Case-insensitive search for needle in haystack, both in the ANSI code page.
 bool FindNoCase(const char* text, size_t textLength, const char* part, size_t partLength) {
   if (partLength == 0) return true;
@@ -22,11 +20,6 @@ bool FindNoCase(const char* text, size_t textLength, const char* part, size_t pa
                        static_cast<int>(partLength)) == CSTR_EQUAL)
       return true;
   return false;
-}
-
-std::string CutTo(std::string text, size_t width) {
-  if (text.size() > width) text.resize(width);
-  return text;
 }
 
 }  // namespace
@@ -38,50 +31,6 @@ int ContainsText(const char* text, const char* part) {
   size_t partLength = std::strlen(part);
   if (partLength > textLength) return 0;
   return FindNoCase(text, textLength, part, partLength) ? 1 : 0;
-}
-
-std::string ExpandLeadingFolder(const std::string& text, const std::string& windowsFolder,
-                                const std::string& programFilesFolder) {
-  // Only where a path begins (after its opening quote) does such a name
-  // stand for a folder: anywhere else it is an argument, and replacing it
-  // there would make another program's path out of the command.
-  const size_t at = !text.empty() && text[0] == '"' ? 1 : 0;
-  const struct {
-    const char* name;
-    const std::string& folder;
-  } names[] = {
-      {"%SYSTEMROOT%", windowsFolder}, {"\\SYSTEMROOT", windowsFolder}, {"%PROGRAMFILES%", programFilesFolder}};
-  for (const auto& name : names) {
-    const size_t length = std::strlen(name.name);
-    if (text.size() < at + length) continue;
-    bool same = true;
-    for (size_t i = 0; i < length && same; ++i) same = Upper(text[at + i]) == name.name[i];
-    if (same) return text.substr(0, at) + name.folder + text.substr(at + length);
-  }
-  return text;
-}
-
-std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, const char* programFilesFolder) {
-  if (!text) return {};
-  const std::string source = ExpandLeadingFolder(text, windowsFolder, programFilesFolder);
-
-  std::string upper;
-  for (size_t i = 0; i < source.size(); ++i) {
-    char c = Upper(source[i]);
-    // An ".EXE"- or ".DLL"-like extension ends the program path; what follows
-    // is its arguments.
-    if (c == '.' && i + 2 < source.size()) {
-      char second = Upper(source[i + 2]);
-      if (second == 'X' || second == 'L') {
-        for (size_t k = i; k < i + 4 && k < source.size(); ++k) upper += Upper(source[k]);
-        break;
-      }
-    }
-    upper += c;
-  }
-  size_t colon = upper.rfind(':');
-  if (colon != std::string::npos) upper.erase(0, colon == 0 ? 0 : colon - 1);
-  return CutTo(upper, kPathWidth - 1);
 }
 
 std::string ProgramFilesFolder() {
@@ -264,35 +213,7 @@ int ReadVersionInfo(const char* file, VersionFields& fields) {
 }
 
 std::string FormatDateTimeWith(const SYSTEMTIME& t, const char* shortDate, const char* timeFormat) {
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  char date[64];
-  auto is = [](const char* format, const char* name) { return format && lstrcmpiA(format, name) == 0; };
-  if (is(shortDate, "M/d/yy") || is(shortDate, "MM/dd/yy"))
-    std::snprintf(date, sizeof date, "%02d/%02d/%02d", t.wMonth, t.wDay, t.wYear);
-  else if (is(shortDate, "yy/MM/dd"))
-    std::snprintf(date, sizeof date, "%02d/%02d/%02d", t.wYear, t.wMonth, t.wDay);
-  else if (is(shortDate, "yyyy-MM-dd"))
-    std::snprintf(date, sizeof date, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
-  else if (is(shortDate, "dd-MMM-yy"))
-    std::snprintf(date, sizeof date, "%02d-%s-%02d", t.wDay,
-                  t.wMonth >= 1 && t.wMonth <= 12 ? kMonths[t.wMonth - 1] : "", t.wYear);
-  else  // "M/d/yyyy", "MM/dd/yyyy" and anything not listed
-    std::snprintf(date, sizeof date, "%02d/%02d/%04d", t.wMonth, t.wDay, t.wYear);
-
-  char time[64];
-  const bool pm = t.wHour >= 12;
-  int hour12 = t.wHour == 0 ? 12 : (t.wHour > 12 ? t.wHour - 12 : t.wHour);
-  if (is(timeFormat, "H:mm:ss"))
-    std::snprintf(time, sizeof time, "%d:%02d", t.wHour, t.wMinute);
-  else if (is(timeFormat, "HH:mm:ss"))
-    std::snprintf(time, sizeof time, "%02d:%02d", t.wHour, t.wMinute);
-  else if (is(timeFormat, "hh:mm:ss tt"))
-    std::snprintf(time, sizeof time, "%02d:%02d %s", hour12, t.wMinute, pm ? "PM" : "AM");
-  else  // "h:mm:ss tt" and anything not listed
-    std::snprintf(time, sizeof time, "%d:%02d %s", hour12, t.wMinute, pm ? "PM" : "AM");
-
-  return CutTo(date, 11) + " " + CutTo(time, 11);
+  return FormatDateParts(PartsOf(t), shortDate, timeFormat);
 }
 
 std::string FormatDateTime(const SYSTEMTIME& localTime) {
@@ -363,13 +284,6 @@ size_t NamePosition(const std::string& text) {
 }
 
 std::string FileNamePart(const std::string& text) { return text.substr(NamePosition(text)); }
-
-std::string StripQuotes(const std::string& text) {
-  std::string result;
-  for (size_t i = 0; i < text.size() && i < 511; ++i)
-    if (text[i] != '"') result += text[i];
-  return result;
-}
 
 std::string TrimLeadingBlanks(const std::string& text) {
   size_t first = text.find_first_not_of(' ');

@@ -6,9 +6,11 @@
 
 #include <string>
 
+#include "command_text.h"
+#include "date_text.h"
+
 namespace sentrel {
 
-constexpr int kPathWidth = 260;
 constexpr int kMaxContainsText = 773;  // texts this long or longer contain nothing
 constexpr int kMaxVersionBlock = 8191;
 constexpr int kVersionFieldWidth = 127;
@@ -25,12 +27,6 @@ int ContainsText(const char* text, const char* part);
 std::string NormalizeFilePath(const char* text);
 // The ProgramFilesDir the system names, "C:\\Program Files" when none.
 std::string ProgramFilesFolder();
-// The text with a leading "\\SystemRoot", "%SystemRoot%" or "%ProgramFiles%"
-// (also just inside an opening quote) replaced by its folder.
-std::string ExpandLeadingFolder(const std::string& text, const std::string& windowsFolder,
-                                const std::string& programFilesFolder);
-// Pure core of NormalizeFilePath, with the folders it substitutes.
-std::string NormalizeFilePathWith(const char* text, const char* windowsFolder, const char* programFilesFolder);
 
 // May replace path by the short path of the file found in the system folder.
 int FileExists(std::string& path);
@@ -49,6 +45,11 @@ std::string NativeFilePath(const std::string& path);
 
 int ReadVersionInfo(const char* file, VersionFields& fields);
 
+inline DateParts PartsOf(const SYSTEMTIME& t) {
+  DateParts parts;
+  parts.year = t.wYear, parts.month = t.wMonth, parts.day = t.wDay, parts.hour = t.wHour, parts.minute = t.wMinute;
+  return parts;
+}
 // Date-time text by the user's sShortDate and sTimeFormat.
 std::string FormatDateTime(const SYSTEMTIME& localTime);
 std::string FormatDateTimeWith(const SYSTEMTIME& localTime, const char* shortDate, const char* timeFormat);
@@ -62,7 +63,6 @@ std::string FolderOfProgram();
 // told, never a file at the root of the drive.
 std::string FileBesideProgram(const char* name);
 std::string FileNamePart(const std::string& text);
-std::string StripQuotes(const std::string& text);
 std::string TrimLeadingBlanks(const std::string& text);
 std::string ExtensionOf(const std::string& text);
 size_t NamePosition(const std::string& text);  // index after the last backslash

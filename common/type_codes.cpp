@@ -1,7 +1,7 @@
 // The type code table.
 #include "type_codes.h"
 
-#include <windows.h>
+#include <cstring>
 
 namespace sentrel {
 namespace {
@@ -76,7 +76,7 @@ const char* TypeName(int type) {
 
 int TypeOfName(const char* name) {
   for (const TypeRow& row : kTypes)
-    if (name && lstrcmpA(row.name, name) == 0) return row.code;
+    if (name && std::strcmp(row.name, name) == 0) return row.code;
   return kTypeUnknown;
 }
 

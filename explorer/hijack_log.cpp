@@ -34,39 +34,6 @@ constexpr size_t kHostsReadBytes = 652780;
 constexpr size_t kIEResetReadBytes = 16384;
 constexpr int kHiddenFilesListed = 41;
 
-// The lines of a text, each without its line break; the last one counts
-// even without a final line break.
-std::vector<std::string> TextLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  return lines;
-}
-
-// The HOSTS lines worth naming: control characters dropped, no comment, 5 to
-// 499 characters, and not one of the loopback or blocking entries.
-std::vector<std::string> ListedHostsLines(const std::string& text) {
-  std::vector<std::string> listed;
-  for (const std::string& raw : TextLines(text)) {
-    std::string line;
-    for (char c : raw)
-      if (static_cast<unsigned char>(c) >= 32) line += c;
-    if (line.empty() || line[0] == '#' || line.size() <= 4 || line.size() >= 500) continue;
-    if (line.find("127.0.0.1") != std::string::npos || line.find("::1") != std::string::npos ||
-        line.find("0.0.0") != std::string::npos)
-      continue;
-    listed.push_back(line);
-  }
-  return listed;
-}
-
 namespace {
 
 constexpr const char* kEnd = "\r\n";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "report_text.h"
+
 namespace sentrel {
 
 // "%2d:%02d:%02d AM|PM"; the noon hour is PM.
@@ -31,24 +33,9 @@ struct PlatformFacts {
 PlatformFacts CurrentPlatform();
 std::string PlatformText(const PlatformFacts& facts);
 
-// printf into a string of whatever length the result needs.
-std::string Format(const char* format, ...);
-// A text made safe for HTML: <, >, &, " and ' as entities.
-std::string HtmlEscaped(const std::string& text);
-// A spreadsheet field: with commasToBlanks every comma becomes a blank;
-// a field still holding a comma, a quote or a line break is quoted and its
-// quotes doubled, as spreadsheet programs read it. A field that would begin
-// like a formula (=, +, -, @) starts with a quote mark, so it stays text.
-std::string SpreadsheetField(std::string text, bool commasToBlanks);
-// A tab-separated field: tabs and line breaks would start another column or
-// row, so they become blanks.
-std::string TabField(std::string text);
 // Equal texts, letters of either case (the C runtime's own comparison is not
 // on the oldest systems).
 bool SameLetters(const std::string& a, const std::string& b);
-// A text cut to at most count characters.
-std::string Cut(const std::string& text, size_t count);
-
 // The file a report is written to, created anew. Lines go out in blocks of
 // at most 64 KB (one system call per line made long reports slow); the
 // text is never held whole.
@@ -113,11 +100,6 @@ int WriteHijackLog();    // HijackSentrel.log in the explorer's folder
 std::string ReportLogPath();
 std::string SpreadsheetPath();
 std::string HijackLogPath();
-
-// The lines of a text without their line breaks; the last counts without one.
-std::vector<std::string> TextLines(const std::string& text);
-// The HOSTS lines the hijack log names.
-std::vector<std::string> ListedHostsLines(const std::string& text);
 
 // The file-name part of a command's program, the program's version fields
 // and the first-seen time: what every per-entry line reads. A report reads

@@ -18,7 +18,9 @@
 #include "restart_commands.h"
 #include "settings.h"
 #include "startup.h"
+#include "strings.h"
 #include "test_support.h"
+#include "type_codes.h"
 
 using namespace sentrel;
 
@@ -104,6 +106,43 @@ TEST_F(Wow64, EachViewIsListedOnceAndActedOnInItsOwnView) {
     ASSERT_EQ(1, ToggleStartupEntry(entry)) << c.name;
     EXPECT_NE("<missing>", TextIn(c.view, kRun, c.name)) << c.name;
     EXPECT_EQ("<missing>", TextIn(c.other, kRun, c.name)) << c.name;
+  }
+}
+
+// The 64-bit Winlogon loads the notifications of the native view, whatever
+// their keys are called: each is listed, the 32-bit view's is not.
+TEST_F(Wow64, WinlogonNotificationsOfTheNativeViewAreListed) {
+  const char* notify = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+  const struct {
+    std::wstring name;
+    REGSAM view;
+    bool listed;
+  } cases[] = {{L"Wow Notify Native", KEY_WOW64_64KEY, true},
+               {L"Wow Notify \x4E2D\x0141", KEY_WOW64_64KEY, true},
+               {L"Wow Notify Thirty2", KEY_WOW64_32KEY, false}};
+  for (const auto& c : cases) {
+    HKEY key = nullptr;
+    const std::wstring path = std::wstring(notify, notify + strlen(notify)) + L"\\" + c.name;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | c.view,
+                                             nullptr, &key, nullptr));
+    RegSetValueExW(key, L"DllName", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"c:\\apps\\wownotify.dll"),
+                   sizeof L"c:\\apps\\wownotify.dll");
+    RegCloseKey(key);
+  }
+  EnumerateStartupEntries(0);
+  for (const auto& c : cases) {
+    const std::string name = ExactAnsiForm(c.name);
+    int listed = 0;
+    for (int i = 0; i < CatalogueCount(); ++i)
+      listed += CatalogueAt(i).type == kTypeWinlogonNotify && CatalogueAt(i).name == name &&
+                CatalogueAt(i).command == "c:\\apps\\wownotify.dll";
+    EXPECT_EQ(c.listed ? 1 : 0, listed) << name;
+  }
+  for (const auto& c : cases) {
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, notify, 0, KEY_ALL_ACCESS | c.view, &parent) != ERROR_SUCCESS) continue;
+    RegDeleteKeyW(parent, c.name.c_str());
+    RegCloseKey(parent);
   }
 }
 
