@@ -9,6 +9,7 @@
 #include "addon_checks.h"
 #include "alerts.h"
 #include "catalogue.h"
+#include "companion_changes.h"
 #include "cookie_tasks.h"
 #include "delayed_start.h"
 #include "file_type_check.h"
@@ -56,6 +57,9 @@ ProcessWatch g_watch = WatchProcessCount;
 DelayedLauncher g_launcher = nullptr;  // comes with the delayed-start programs
 SettingsWatch g_settingsWatch = nullptr;
 PatrolState g_patrol;
+// While not 0, the patrol checks only these areas (bit = table index), for
+// changes the companion saw.
+unsigned g_onlyAreas = 0;
 
 void SetIcon(UINT icon, UINT tip) { UpdateTrayIcon(NIM_MODIFY, icon, tip); }
 
@@ -79,6 +83,20 @@ bool RunHalf(int half) {
     if (!due) continue;
     TraceStep("VERIFY", area.label);
     int result = area.check ? area.check() : 1;
+    TraceTiming();
+    if (result == 0) return false;
+  }
+  return true;
+}
+
+// Checks the given areas whatever their countdowns; false when a check
+// ended the patrol.
+bool RunAreas(unsigned areas) {
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    if (Monitor().exiting) return false;
+    if (!(areas & (1u << i))) continue;
+    TraceStep("VERIFY", g_areas[i].label);
+    const int result = g_areas[i].check ? g_areas[i].check() : 1;
     TraceTiming();
     if (result == 0) return false;
   }
@@ -133,6 +151,63 @@ void RunImmediateCheck() {
   TraceStep("* * * * VERIFY TASKS", "NEW TASK DETECTED");
 }
 
+namespace {
+
+// The companion's change bit of an area, by its Realtime option; 0 for an
+// area the companion does not watch.
+unsigned ChangeBitOf(int realtimeOption) {
+  switch (realtimeOption) {
+    case kOptRealtimeStartup:
+      return kChangedStartup;
+    case kOptRealtimeIEHelper:
+      return kChangedIEHelpers;
+    case kOptRealtimeActiveX:
+      return kChangedActiveX;
+    case kOptRealtimeSysFiles:
+      return kChangedSystemFiles;
+    case kOptRealtimeStartPage:
+      return kChangedStartPage;
+    case kOptRealtimeFileType:
+      return kChangedFileTypes;
+    case kOptRealtimeServices:
+      return kChangedServices;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void RunChangedAreasCheck() {
+  MonitorState& monitor = Monitor();
+  const unsigned changed = monitor.changedAreas;
+  monitor.changedAreas = 0;
+  TraceStep("* * * VERIFY CHANGES", "Check for Area Change");
+  if (ReadOption("Update", 0) != 0) {
+    LoadOptions();
+    WriteStringValue(HKEY_CURRENT_USER, kOptionsKey, "Update", "0");
+    LoadAreaCountdowns();
+  }
+  // Only the areas whose Realtime option is on are checked, at once, and
+  // only they: the others' countdowns and the halves' turns stay as they were.
+  unsigned areas = 0;
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    const PatrolArea& area = g_areas[i];
+    if (area.realtimeOption < 0 || !(changed & ChangeBitOf(area.realtimeOption))) continue;
+    if (Option(static_cast<OptionId>(area.realtimeOption)) == 0) continue;
+    if (area.condition && !area.condition()) continue;
+    areas |= 1u << i;
+  }
+  TraceTiming();
+  if (areas == 0) return;
+  TraceStep("* * * * VERIFY CHANGES", "AREA CHANGE DETECTED");
+  g_onlyAreas = areas;
+  const int ran = RunPatrol();
+  g_onlyAreas = 0;
+  // Too soon after the last patrol: the next tick tries again.
+  if (ran == 0) monitor.changedAreas |= changed;
+}
+
 void PatrolTick() {
   MonitorState& monitor = Monitor();
   // Delayed programs start in steps of 10 seconds, one step every sixth tick,
@@ -154,17 +229,22 @@ void PatrolTick() {
     g_patrol.consecutiveRequests = 0;
     return;
   }
-  if (!monitor.checkRequested) {
+  if (!monitor.checkRequested && monitor.changedAreas == 0) {
     g_patrol.consecutiveRequests = 0;
     return;
   }
   if (monitor.alertOpen || g_patrol.running || delayLeft > 0) return;
   if (g_patrol.consecutiveRequests++ < 3) {
-    RunImmediateCheck();
+    // The changed areas are checked now; a change in the programs then
+    // still brings the first half forward to the next tick.
+    if (monitor.changedAreas != 0) RunChangedAreasCheck();
+    if (monitor.checkRequested) RunImmediateCheck();
   } else {
     TraceStep("RID", "Possible System Conflict");
     Sleep(50);
     g_patrol.consecutiveRequests = 0;
+    // A changed area is not forgotten, only put off to the next tick: left
+    // to the patrol, it could wait for hours.
     TraceTiming();
   }
   monitor.checkRequested = false;
@@ -193,20 +273,22 @@ int RunPatrol() {
   g_patrol.referenceTime = now;
   UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
   // A settings change handed over to the elevated monitor: this one is
-  // going, and checks nothing more.
-  const bool handedOver = Option(kOptWindowSettings) != 0 && g_settingsWatch && g_settingsWatch() != 0;
+  // going, and checks nothing more. A patrol for changes the companion saw
+  // leaves the settings watch and the halves' turns to the regular patrols.
+  const bool targeted = g_onlyAreas != 0;
+  const bool handedOver = !targeted && Option(kOptWindowSettings) != 0 && g_settingsWatch && g_settingsWatch() != 0;
   bool completed = false;
   if (!handedOver) {
-    if (g_patrol.half == 0)
+    if (targeted || g_patrol.half == 0)
       SetIcon(IDI_TAVVY_FIRST_HALF, IDS_TIP_STARTUP);
     else
       SetIcon(IDI_TAVVY_SECOND_HALF, IDS_TIP_UNAUTHORIZED);
-    completed = RunHalf(g_patrol.half);
+    completed = targeted ? RunAreas(g_onlyAreas) : RunHalf(g_patrol.half);
   }
   if (completed) {
     ClearCatalogueEntries();
     if (monitor.checkRequested) RecordRunningPrograms();
-    g_patrol.half ^= 1;
+    if (!targeted) g_patrol.half ^= 1;
     SetIcon(NormalTrayIcon(), IDS_TIP_ON_PATROL);
     DWORD end = g_clock();
     if (end - g_patrol.referenceTime > 1000) {

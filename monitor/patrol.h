@@ -64,6 +64,10 @@ void LoadAreaCountdowns();
 void PatrolTick();
 int RunPatrol();
 void RunImmediateCheck();
+// Checks at once, in a patrol of their own, the areas the companion saw
+// change whose Realtime option is on; other areas and the halves' turns are
+// left as they were.
+void RunChangedAreasCheck();
 // Hands over to SentrelUac.exe when a change needs administrative rights;
 // non-zero when it did (the patrol then ends at once).
 int ElevationHandOver();

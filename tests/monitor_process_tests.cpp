@@ -1119,3 +1119,156 @@ TEST_F(MonitorProcess, CookieFilterRemovesMatchingCookiesAndNewOnesAreToldOf) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
 }
+
+// ---- Changes the companion sees -------------------------------------------------
+
+namespace {
+
+const char* const kOptionsPath = "Software\\Orvane Works\\Sentrel\\Options";
+const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+size_t CountOf(const std::string& text, const char* needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
+}
+
+// The monitor's trace, which tells which checks ran.
+std::string TraceText() { return FileText(ProgramPath("send2ow.txt")); }
+
+// A monitor whose regular patrol cannot reach the startup or helper areas
+// within a test (patrol time 99, about 110 minutes), tracing, answering by
+// the hide options.
+class QuietMonitor : public MonitorProcess {
+ protected:
+  void SetUp() override {
+    MonitorProcess::SetUp();
+    DeleteFileA(ProgramPath("send2ow.txt").c_str());
+    for (const char* name : {"Start", "IEHelpers"}) RawSetText(HKEY_CURRENT_USER, kOptionsPath, name, "99");
+    RawSetText(HKEY_CURRENT_USER, kOptionsPath, "Debug", "1");
+    RawSetText(HKEY_CURRENT_USER, kOptionsPath, "ShowAlerts", "0");
+  }
+  void TearDown() override {
+    EXPECT_EQ(0u, RunToEnd("-Q"));
+    DeleteValues(HKEY_CURRENT_USER, kUserRun, {"RealtimeNew", "RealtimeRefused"});
+    for (int i = 0; i < 50; ++i) DeleteValues(HKEY_CURRENT_USER, kUserRun, {("Burst" + std::to_string(i)).c_str()});
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
+    MonitorProcess::TearDown();
+    DeleteFileA(ProgramPath("send2ow.txt").c_str());
+    DeleteFileA(ProgramPath("history.txt").c_str());
+  }
+  HWND Start(Program& monitor) {
+    HWND window = StartMonitor(monitor);
+    return Initialised(window) ? window : nullptr;
+  }
+};
+
+TEST_F(QuietMonitor, RunValueWrittenWithNoProgramStartingIsAnsweredAtOnce) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = Start(monitor);
+  ASSERT_NE(nullptr, window);
+
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "c:\\apps\\realtime refused.exe");
+  EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "<missing>", 5000));
+
+  // Allowed through the change flag; then a key that did not exist at start
+  // is created, deleted with its values and created again: it is watched
+  // every time, and the watch does not fire on its own afterwards.
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "1");
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "Update", "1");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeNew", "c:\\apps\\realtime=new.exe");
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", "c:\\apps\\realtime:new.exe",
+                              "11", 5000));
+  const char* services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+  for (const char* command : {"c:\\apps\\service one.exe", "c:\\apps\\service two.exe"}) {
+    Sleep(2500);  // a tick without a request: the limit of consecutive requests starts again
+    RawDeleteTree(HKEY_CURRENT_USER, services);
+    Sleep(500);
+    RawSetText(HKEY_CURRENT_USER, services, "Realtime", command);
+    EXPECT_EQ("14", WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", command, "14", 5000))
+        << command << TraceText();
+  }
+  // Quiet now: a watch that kept firing by itself would ask on every tick.
+  Sleep(2500);
+  const size_t asked = CountOf(TraceText(), "VERIFY CHANGES: Check for Area Change");
+  Sleep(4000);
+  EXPECT_EQ(asked, CountOf(TraceText(), "VERIFY CHANGES: Check for Area Change")) << TraceText();
+}
+
+TEST_F(QuietMonitor, HelperObjectRegisteredWithNoProgramStartingIsRemovedAtOnce) {
+  DeleteAddOnKeys();
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideIEHelper", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  RegisterFixtureClass(kPatrolHelper);
+  const std::string helperKey = std::string(kBrowserHelpers) + "\\" + kPatrolHelper;
+  RawSetText(HKEY_LOCAL_MACHINE, helperKey.c_str(), "", "");
+  bool removed = false;
+  for (int i = 0; i < 50 && !removed; ++i) {
+    removed = !RawKeyExists(HKEY_LOCAL_MACHINE, helperKey.c_str());
+    if (!removed) Sleep(100);
+  }
+  EXPECT_TRUE(removed) << TraceText();
+  DeleteAddOnKeys();
+}
+
+TEST_F(QuietMonitor, BurstOfFiftyValuesGivesOneStartupCheck) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  for (int i = 0; i < 50; ++i)
+    RawSetText(HKEY_CURRENT_USER, kUserRun, ("Burst" + std::to_string(i)).c_str(),
+               "c:\\apps\\burst" + std::to_string(i) + ".exe");
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", "c:\\apps\\burst49.exe", "11",
+                              5000));
+  Sleep(5000);  // a second check would come within this
+  const std::string trace = TraceText();
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY: Startup Programs")) << trace;
+}
+
+TEST_F(QuietMonitor, NothingIsBroughtForwardWithTheRealtimeOptionOff) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "2");
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "RealtimeStartup", "0");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "c:\\apps\\realtime refused.exe");
+  // The change is seen and served, and the entry is left to the patrol.
+  std::string trace;
+  for (int i = 0; i < 60 && CountOf(trace, "VERIFY CHANGES: Check for Area Change") == 0; ++i) {
+    Sleep(100);
+    trace = TraceText();
+  }
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY CHANGES: Check for Area Change")) << trace;
+  Sleep(3000);
+  EXPECT_EQ("c:\\apps\\realtime refused.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused"));
+  EXPECT_EQ(0u, CountOf(TraceText(), "VERIFY: Startup Programs")) << TraceText();
+}
+
+TEST_F(QuietMonitor, RequestWithoutAreasStillNeedsTheProcessCountToChange) {
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = Start(monitor);
+  ASSERT_NE(nullptr, window);
+  // The first request after start always finds the count changed.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  std::string trace;
+  for (int i = 0; i < 100 && CountOf(trace, "VERIFY: Startup Programs") == 0; ++i) {
+    Sleep(100);
+    trace = TraceText();
+  }
+  ASSERT_EQ(1u, CountOf(trace, "VERIFY TASKS: NEW TASK DETECTED")) << trace;
+  ASSERT_EQ(1u, CountOf(trace, "VERIFY: Startup Programs")) << trace;
+  // The same programs: the request is served and nothing comes forward.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  for (int i = 0; i < 60 && CountOf(trace, "VERIFY TASKS: Check for Task Change") < 2; ++i) {
+    Sleep(100);
+    trace = TraceText();
+  }
+  Sleep(2500);
+  trace = TraceText();
+  EXPECT_EQ(2u, CountOf(trace, "VERIFY TASKS: Check for Task Change")) << trace;
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY TASKS: NEW TASK DETECTED")) << trace;
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY: Startup Programs")) << trace;
+}
+
+}  // namespace
