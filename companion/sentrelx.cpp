@@ -210,8 +210,11 @@ class Watcher {
     firstChange_ = FunctionOf<FirstChangeFn>(kernel, "FindFirstChangeNotificationA");
     nextChange_ = FunctionOf<NextChangeFn>(kernel, "FindNextChangeNotification");
     closeChange_ = FunctionOf<CloseChangeFn>(kernel, "FindCloseChangeNotification");
+    // Without key notifications (the 95/98/Me family) nothing is watched
+    // but the processes, as before.
     if (notify_) AddKeys();
-    if (firstChange_ && nextChange_ && closeChange_) AddFolders();
+    if (!notify_ || !keysWork_) keys_.clear();
+    if (!keys_.empty() && firstChange_ && nextChange_ && closeChange_) AddFolders();
   }
   ~Watcher() {
     for (FolderWatch& folder : folders_) CloseFolder(folder);
