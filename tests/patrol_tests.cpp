@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "companion_changes.h"
 #include "fileid.h"
 #include "monitor.h"
 #include "patrol.h"
@@ -143,6 +144,27 @@ TEST_F(PatrolStateMachine, FourthConsecutiveRequestIsDropped) {
   Monitor().checkRequested = true;
   Tick();
   EXPECT_EQ(4, g_watches);
+}
+
+TEST_F(PatrolStateMachine, ChangedAreaIsCheckedAloneAndOnlyPutOffByTheLimit) {
+  // Checked on the tick that finds it, alone: the halves' turn and the
+  // other countdowns stay as they were.
+  Monitor().changedAreas = kChangedStartup | kChangedFileTypes;  // the latter's Realtime option is off
+  const int tasksCountdown = Patrol().countdown[2];
+  EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
+  EXPECT_EQ(0, Patrol().half);
+  EXPECT_EQ(tasksCountdown, Patrol().countdown[2]);
+  EXPECT_EQ(0u, Monitor().changedAreas);
+  // A change that comes as the fourth request in a row waits one tick, and
+  // is then checked: left to the patrol it could wait for hours.
+  Tick();  // no request: the count of requests in a row starts again
+  for (int tick = 1; tick <= 3; ++tick) {
+    Monitor().checkRequested = true;
+    Tick();
+  }
+  Monitor().changedAreas = kChangedStartup;
+  EXPECT_TRUE(Tick().empty());
+  EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
 }
 
 TEST_F(PatrolStateMachine, RequestsWaitWhileAnAlertIsOpen) {
