@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "companion_changes.h"
+#include "fileid.h"
 #include "library.h"
 #include "registry.h"
 #include "resource.h"
@@ -210,9 +211,10 @@ class Watcher {
     firstChange_ = FunctionOf<FirstChangeFn>(kernel, "FindFirstChangeNotificationA");
     nextChange_ = FunctionOf<NextChangeFn>(kernel, "FindNextChangeNotification");
     closeChange_ = FunctionOf<CloseChangeFn>(kernel, "FindCloseChangeNotification");
-    // Without key notifications (the 95/98/Me family) nothing is watched
-    // but the processes, as before.
-    if (notify_) AddKeys();
+    // Without key notifications nothing is watched but the processes, as
+    // before. The 95/98/Me family is told by its version, not by the call:
+    // a system that lends it the name may still not keep its promise.
+    if (notify_ && IsNtFamily()) AddKeys();
     if (!notify_ || !keysWork_) keys_.clear();
     if (!keys_.empty() && firstChange_ && nextChange_ && closeChange_) AddFolders();
   }

@@ -1245,6 +1245,21 @@ TEST_F(QuietMonitor, NothingIsBroughtForwardWithTheRealtimeOptionOff) {
   EXPECT_EQ(0u, CountOf(TraceText(), "VERIFY: Startup Programs")) << TraceText();
 }
 
+TEST_F(QuietMonitor, OnWindows98TheCompanionWatchesNoKeys) {
+  struct Version {  // the monitor reports Windows 98 while this lives
+    Version() { RawSetText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Sentrel.exe", "Version", "win98"); }
+    ~Version() { RawDeleteTree(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Sentrel.exe"); }
+  } version;
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "c:\\apps\\realtime refused.exe");
+  Sleep(5000);
+  // Only a change in the running programs brings a check forward there.
+  EXPECT_EQ("c:\\apps\\realtime refused.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused"));
+  EXPECT_EQ(0u, CountOf(TraceText(), "VERIFY CHANGES")) << TraceText();
+}
+
 TEST_F(QuietMonitor, RequestWithoutAreasStillNeedsTheProcessCountToChange) {
   Program monitor(ProgramPath("Sentrel.exe"), "");
   HWND window = Start(monitor);
