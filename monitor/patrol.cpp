@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,27 @@ unsigned ChangeBitOf(int realtimeOption) {
   }
 }
 
+// How long an area checked for a change rests before a change brings it
+// forward again, in ticks. A key written without end would otherwise have
+// its area checked on nearly every tick for as long as the writer likes:
+// after two checks in a row the rest doubles up to about half a minute (a
+// run ends when the area stays quiet a tick past its rest), and
+// a check that takes long rests twenty times its own time.
+int ChangeRest(int run, DWORD checkMs) {
+  int rest = run <= 2 ? 0 : 1 << std::min(run - 2, 4);
+  return std::max(rest, static_cast<int>(std::min<DWORD>(checkMs / 100, 300)));
+}
+
+// Gives back to the tick the held changes of the areas whose rest is over.
+void ReleaseHeldChanges() {
+  for (size_t i = 0; i < g_areaCount && i < 16 && g_patrol.heldChanges; ++i) {
+    const unsigned bit = g_areas[i].realtimeOption < 0 ? 0 : ChangeBitOf(g_areas[i].realtimeOption);
+    if (!(g_patrol.heldChanges & bit) || g_patrol.ticks < g_patrol.changeDue[i]) continue;
+    g_patrol.heldChanges &= ~bit;
+    Monitor().changedAreas |= bit;
+  }
+}
+
 }  // namespace
 
 void RunChangedAreasCheck() {
@@ -196,20 +218,38 @@ void RunChangedAreasCheck() {
     if (area.realtimeOption < 0 || !(changed & ChangeBitOf(area.realtimeOption))) continue;
     if (Option(static_cast<OptionId>(area.realtimeOption)) == 0) continue;
     if (area.condition && !area.condition()) continue;
+    if (g_patrol.ticks < g_patrol.changeDue[i]) {
+      g_patrol.heldChanges |= ChangeBitOf(area.realtimeOption);  // checked when its rest is over
+      continue;
+    }
     areas |= 1u << i;
   }
   TraceTiming();
   if (areas == 0) return;
   TraceStep("* * * * VERIFY CHANGES", "AREA CHANGE DETECTED");
   g_onlyAreas = areas;
+  const DWORD start = g_clock();
   const int ran = RunPatrol();
+  const DWORD took = g_clock() - start;
   g_onlyAreas = 0;
   // Too soon after the last patrol: the next tick tries again.
-  if (ran == 0) monitor.changedAreas |= changed;
+  if (ran == 0) {
+    monitor.changedAreas |= changed & ~g_patrol.heldChanges;
+    return;
+  }
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    if (!(areas & (1u << i))) continue;
+    // In a row: changed again as soon as it was free to be checked.
+    const bool inARow = g_patrol.changeRun[i] > 0 && g_patrol.ticks - g_patrol.changeDue[i] <= 1;
+    g_patrol.changeRun[i] = inARow ? g_patrol.changeRun[i] + 1 : 1;
+    g_patrol.changeDue[i] = g_patrol.ticks + 1 + ChangeRest(g_patrol.changeRun[i], took);
+  }
 }
 
 void PatrolTick() {
   MonitorState& monitor = Monitor();
+  ++g_patrol.ticks;
+  ReleaseHeldChanges();
   // Delayed programs start in steps of 10 seconds, one step every sixth tick,
   // whatever the start delay.
   if (g_patrol.launched < g_patrol.delayedTotal && g_patrol.delayTicks++ > 4) {

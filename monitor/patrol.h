@@ -34,6 +34,13 @@ struct PatrolState {
   bool running = false;
   int countdown[16] = {};
   int reload[16] = {};
+  // Changes the companion saw: the ticks so far, per area the tick from
+  // which a change may bring it forward again and its checks for changes in
+  // a row; the change bits held until then.
+  int ticks = 0;
+  int changeDue[16] = {};
+  int changeRun[16] = {};
+  unsigned heldChanges = 0;
   // Delayed start: ticks since the last step, steps taken, programs started,
   // and the number of delayed-start programs counted at start.
   int delayTicks = 0;

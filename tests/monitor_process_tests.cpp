@@ -1182,7 +1182,9 @@ TEST_F(QuietMonitor, RunValueWrittenWithNoProgramStartingIsAnsweredAtOnce) {
                               "11", 5000));
   const char* services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
   for (const char* command : {"c:\\apps\\service one.exe", "c:\\apps\\service two.exe"}) {
-    Sleep(2500);  // a tick without a request: the limit of consecutive requests starts again
+    // Quiet for a few ticks: the limit of requests in a row and the rest of
+    // an area that keeps changing start again.
+    Sleep(6500);
     RawDeleteTree(HKEY_CURRENT_USER, services);
     Sleep(500);
     RawSetText(HKEY_CURRENT_USER, services, "Realtime", command);
@@ -1243,6 +1245,25 @@ TEST_F(QuietMonitor, NothingIsBroughtForwardWithTheRealtimeOptionOff) {
   Sleep(3000);
   EXPECT_EQ("c:\\apps\\realtime refused.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused"));
   EXPECT_EQ(0u, CountOf(TraceText(), "VERIFY: Startup Programs")) << TraceText();
+}
+
+TEST_F(QuietMonitor, KeyWrittenWithoutEndIsCheckedLessAndLessOften) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  // About ten writes a second for 22 seconds (eleven ticks): too few for
+  // the companion to rest the watch, enough to ask on every tick. Two
+  // checks in a row, then rests of 2 and 4 ticks.
+  // (A write of the same data is no change.)
+  for (DWORD start = GetTickCount(), i = 0; GetTickCount() - start < 22000; ++i) {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeStorm", i % 2 ? "c:\\apps\\storm.exe" : "c:\\apps\\storm2.exe");
+    Sleep(100);
+  }
+  const std::string trace = TraceText();
+  const size_t checks = CountOf(trace, "VERIFY CHANGES: AREA CHANGE DETECTED");
+  EXPECT_GE(checks, 2u) << trace;
+  EXPECT_LE(checks, 5u) << trace;
+  DeleteValues(HKEY_CURRENT_USER, kUserRun, {"RealtimeStorm"});
 }
 
 TEST_F(QuietMonitor, OnWindows98TheCompanionWatchesNoKeys) {

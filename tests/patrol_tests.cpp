@@ -37,7 +37,11 @@ int Watch(bool* changed) {
   g_nextChange = false;
   return 0;
 }
-int CheckStartup() { return g_checked.push_back("startup"), 1; }
+DWORD g_checkMs = 0;  // how long the startup check takes
+int CheckStartup() {
+  g_now += g_checkMs;
+  return g_checked.push_back("startup"), 1;
+}
 int CheckHelpers() { return g_checked.push_back("helpers"), 1; }
 int CheckTasks() { return g_checked.push_back("tasks"), 1; }
 int CheckNever() { return g_checked.push_back("never"), 1; }
@@ -67,6 +71,7 @@ class PatrolStateMachine : public testing::Test {
     g_checked.clear();
     g_watches = 0;
     g_now = 100000;
+    g_checkMs = 0;
     Patrol().referenceTime = g_now;
   }
   void TearDown() override {
@@ -165,6 +170,36 @@ TEST_F(PatrolStateMachine, ChangedAreaIsCheckedAloneAndOnlyPutOffByTheLimit) {
   Monitor().changedAreas = kChangedStartup;
   EXPECT_TRUE(Tick().empty());
   EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
+}
+
+// The ticks on which the startup area was checked, the companion naming it
+// changed on every tick up to the given one.
+std::vector<int> ChangeChecks(int changingTicks, int ticks) {
+  Patrol().tickCounter = -1000;  // no regular patrol in between
+  std::vector<int> checked;
+  for (int tick = 1; tick <= ticks; ++tick) {
+    if (tick <= changingTicks) Monitor().changedAreas = kChangedStartup;
+    g_now += 2000;
+    g_checked.clear();
+    PatrolTick();
+    if (!g_checked.empty()) checked.push_back(tick);
+  }
+  return checked;
+}
+
+TEST_F(PatrolStateMachine, AreaThatKeepsChangingRestsLongerAndIsCheckedWhenItsRestEnds) {
+  // Two checks in a row, then rests of 2, 4 and 8 ticks; the change seen
+  // during the last rest is checked when it ends.
+  EXPECT_EQ((std::vector<int>{1, 2, 3, 6, 11, 20}), ChangeChecks(16, 30));
+  // Quiet for longer than a tick past its rest (16 ticks): checked at once
+  // again.
+  EXPECT_TRUE(ChangeChecks(0, 18).empty());
+  EXPECT_EQ((std::vector<int>{1, 2}), ChangeChecks(2, 3));
+}
+
+TEST_F(PatrolStateMachine, SlowCheckForAChangeRestsTwentyTimesItsTime) {
+  g_checkMs = 1500;  // 15 ticks of rest
+  EXPECT_EQ((std::vector<int>{1, 17, 33}), ChangeChecks(40, 40));
 }
 
 TEST_F(PatrolStateMachine, RequestsWaitWhileAnAlertIsOpen) {
