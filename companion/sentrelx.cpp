@@ -114,6 +114,7 @@ struct FolderWatch {
   std::string folder;
   DWORD filter;
   unsigned area;
+  bool subtree;
   HANDLE handle = INVALID_HANDLE_VALUE;
   int signals = 0;
 };
@@ -313,13 +314,16 @@ class Watcher {
   }
 
   void AddFolders() {
-    // The Startup folders, found where the startup list finds them.
+    // The Startup folders, found where the startup list finds them, are
+    // watched through their parents: a folder held open by a watch cannot
+    // be deleted (it waits for its last handle) nor made again.
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
       for (const char* name : {"Startup", "Common Startup"}) {
         char folder[MAX_PATH];
         if (ReadStringValue(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name, folder,
-                            sizeof folder) > 0)
-          AddFolder(folder, kChangedStartup);
+                            sizeof folder) > 0 &&
+            !ParentPath(folder).empty())
+          AddFolder(ParentPath(folder), kChangedStartup, true);
       }
     // HOSTS and the boot files, where they are still watched.
     OSVERSIONINFOA version{};
@@ -329,20 +333,20 @@ class Watcher {
       const bool nt = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
       const UINT length = nt ? GetSystemDirectoryA(system, sizeof system) : GetWindowsDirectoryA(system, sizeof system);
       if (length > 0 && length < sizeof system)
-        AddFolder(std::string(system) + (nt ? "\\drivers\\etc" : ""), kChangedSystemFiles);
-      AddFolder("C:\\", kChangedSystemFiles);
+        AddFolder(std::string(system) + (nt ? "\\drivers\\etc" : ""), kChangedSystemFiles, false);
+      AddFolder("C:\\", kChangedSystemFiles, false);
     }
     for (FolderWatch& folder : folders_) OpenFolder(folder);
   }
 
-  void AddFolder(const std::string& folder, unsigned area) {
+  void AddFolder(const std::string& folder, unsigned area, bool subtree) {
     for (const FolderWatch& known : folders_)
       if (lstrcmpiA(known.folder.c_str(), folder.c_str()) == 0) return;
-    folders_.push_back(FolderWatch{folder, kFolderFilter, area});
+    folders_.push_back(FolderWatch{folder, kFolderFilter, area, subtree});
   }
 
   void OpenFolder(FolderWatch& folder) {
-    folder.handle = firstChange_(folder.folder.c_str(), FALSE, folder.filter);
+    folder.handle = firstChange_(folder.folder.c_str(), folder.subtree, folder.filter);
     if (!folder.handle) folder.handle = INVALID_HANDLE_VALUE;
   }
 

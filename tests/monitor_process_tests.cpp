@@ -989,6 +989,96 @@ TEST(Companion, PostsImmediateCheckWhenAProgramStartsAndStopsPromptly) {
   FreeLibrary(library);
 }
 
+// The companion library loaded here, started on a message-only window.
+class CompanionLibrary {
+ public:
+  CompanionLibrary() : library_(LoadLibraryA(ProgramPath("SENTRELX.DLL").c_str())) {
+    window_ = CreateWindowExA(0, "STATIC", "companion", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!library_ || !window_) return;
+    start_ = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(library_, MAKEINTRESOURCEA(2))));
+    stop_ = reinterpret_cast<StopFn>(reinterpret_cast<void*>(GetProcAddress(library_, MAKEINTRESOURCEA(3))));
+  }
+  ~CompanionLibrary() {
+    Stop();
+    if (window_) DestroyWindow(window_);
+    if (library_) FreeLibrary(library_);
+  }
+  bool Start() { return start_ && stop_ && start_(window_) == 1; }
+  int Stop() { return stop_ ? stop_() : 0; }
+  // The areas of the requests that arrive within the time, OR'd; the
+  // requests for the processes (wParam 0) are let go.
+  unsigned ChangesWithin(DWORD milliseconds) {
+    unsigned changes = 0;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+      MSG message;
+      while (PeekMessageA(&message, window_, WM_SENTREL_PROCESSES_CHANGED, WM_SENTREL_PROCESSES_CHANGED, PM_REMOVE))
+        changes |= static_cast<unsigned>(message.wParam);
+      Sleep(20);
+    }
+    return changes;
+  }
+
+ private:
+  HMODULE library_;
+  HWND window_ = nullptr;
+  StartFn start_ = nullptr;
+  StopFn stop_ = nullptr;
+};
+
+TEST(Companion, EachWatchedAreaIsNamedWhenItsKeyChanges) {
+  // The bits of companion/companion_changes.h.
+  struct Case {
+    HKEY root;
+    const char* key;  // created, with a value, and deleted again
+    unsigned bit;
+  } const cases[] = {
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\SentrelProbe", 1u << 0},
+      {HKEY_LOCAL_MACHINE,
+       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
+       "Objects\\{5E2C0000-0000-0000-0000-000000000001}",
+       1u << 1},
+      {HKEY_CURRENT_USER,
+       "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{5E2C0000-0000-0000-0000-000000000002}", 1u << 2},
+      {HKEY_LOCAL_MACHINE, "Software\\Classes\\.sentrelprobe", 1u << 5},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\SentrelProbe", 1u << 6},
+  };
+  for (const Case& c : cases) RawDeleteTree(c.root, c.key);
+  CompanionLibrary companion;
+  ASSERT_TRUE(companion.Start());
+  companion.ChangesWithin(1000);
+  for (const Case& c : cases) {
+    RawSetText(c.root, c.key, "Probe", "1");
+    EXPECT_EQ(c.bit, companion.ChangesWithin(1500) & c.bit) << c.key;
+    RawDeleteTree(c.root, c.key);
+    EXPECT_EQ(c.bit, companion.ChangesWithin(1500) & c.bit) << c.key << " deleted";
+  }
+}
+
+TEST(Companion, DeletedStartupFolderIsWatchedAgainWhenItComesBack) {
+  const std::string common = RawText(
+      HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Common Startup");
+  ASSERT_NE("<missing>", common);
+  const char* folder = common.c_str();
+  CreateDirectoryA(folder, nullptr);
+  CompanionLibrary companion;
+  ASSERT_TRUE(companion.Start());
+  companion.ChangesWithin(1000);
+  ASSERT_TRUE(RemoveDirectoryA(folder));
+  // Seen once; a watch of a folder that is gone must not fire on and on.
+  EXPECT_EQ(1u, companion.ChangesWithin(2000) & 1u);
+  EXPECT_EQ(0u, companion.ChangesWithin(3000));
+  ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
+  const std::string probe = common + "\\sentrel probe.bat";
+  // Watched again within the half minute after which a lost watch is set again.
+  bool seen = false;
+  for (int i = 0; i < 40 && !seen; ++i) {
+    std::ofstream(probe) << "rem " << i << "\n";
+    seen = (companion.ChangesWithin(1000) & 1u) != 0;
+  }
+  EXPECT_TRUE(seen);
+  DeleteFileA(probe.c_str());
+}
+
 }  // namespace
 
 namespace {
