@@ -119,7 +119,7 @@ struct FolderWatch {
   int signals = 0;
 };
 
-struct KeySpec {
+struct WatchedKey {
   HKEY root;
   const char* path;
   bool subtree;
@@ -133,7 +133,7 @@ constexpr DWORD kValuesAndKeys = REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_
 // The keys of the areas that can be brought forward. Hidden files are left
 // to the patrol: their walk covers the temporary folders, whose churn
 // would ask for a check all the time.
-const KeySpec kKeys[] = {
+const WatchedKey kKeys[] = {
     {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", false, kValuesAndKeys, kChangedStartup,
      true},
     {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", true, kValuesAndKeys, kChangedStartup,
@@ -288,12 +288,12 @@ class Watcher {
     // On 64-bit Windows the machine's keys come in two views; a 64-bit
     // build reaches the 32-bit one through its node.
     const bool twoViews = IsWow64() || sizeof(void*) == 8;
-    for (const KeySpec& spec : kKeys) {
-      AddKey(spec, spec.path);
-      if (spec.bothViews && twoViews) {
-        std::string path = spec.path;
+    for (const WatchedKey& watched : kKeys) {
+      AddKey(watched, watched.path);
+      if (watched.bothViews && twoViews) {
+        std::string path = watched.path;
         path.insert(std::strlen("Software\\"), "Wow6432Node\\");
-        AddKey(spec, path);
+        AddKey(watched, path);
       }
     }
     for (auto& watch : keys_) {
@@ -303,13 +303,13 @@ class Watcher {
     }
   }
 
-  void AddKey(const KeySpec& spec, const std::string& path) {
+  void AddKey(const WatchedKey& watched, const std::string& path) {
     auto watch = std::make_unique<KeyWatch>();
-    watch->root = spec.root;
+    watch->root = watched.root;
     watch->path = path;
-    watch->subtree = spec.subtree;
-    watch->filter = spec.filter;
-    watch->area = spec.area;
+    watch->subtree = watched.subtree;
+    watch->filter = watched.filter;
+    watch->area = watched.area;
     if (watch->event.get()) keys_.push_back(std::move(watch));
   }
 
