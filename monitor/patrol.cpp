@@ -267,24 +267,32 @@ void PatrolTick() {
     g_patrol.tickCounter = 0;
     monitor.checkRequested = false;
     g_patrol.consecutiveRequests = 0;
+    g_patrol.consecutiveChanges = 0;
     return;
   }
-  if (!monitor.checkRequested && monitor.changedAreas == 0) {
-    g_patrol.consecutiveRequests = 0;
-    return;
-  }
+  // The changed areas and the programs each have their own count of
+  // requests in a row, so that changes never use up the programs' requests.
+  if (!monitor.checkRequested) g_patrol.consecutiveRequests = 0;
+  if (monitor.changedAreas == 0) g_patrol.consecutiveChanges = 0;
+  if (!monitor.checkRequested && monitor.changedAreas == 0) return;
   if (monitor.alertOpen || g_patrol.running || delayLeft > 0) return;
+  // The changed areas are checked now; a change in the programs then still
+  // brings the first half forward to the next tick. A fourth request for
+  // changes in a row is not forgotten, only put off to the next tick: left
+  // to the patrol, the change could wait for hours.
+  if (monitor.changedAreas != 0) {
+    if (g_patrol.consecutiveChanges++ < 3)
+      RunChangedAreasCheck();
+    else
+      g_patrol.consecutiveChanges = 0;
+  }
+  if (!monitor.checkRequested) return;
   if (g_patrol.consecutiveRequests++ < 3) {
-    // The changed areas are checked now; a change in the programs then
-    // still brings the first half forward to the next tick.
-    if (monitor.changedAreas != 0) RunChangedAreasCheck();
-    if (monitor.checkRequested) RunImmediateCheck();
+    RunImmediateCheck();
   } else {
     TraceStep("RID", "Possible System Conflict");
     Sleep(50);
     g_patrol.consecutiveRequests = 0;
-    // A changed area is not forgotten, only put off to the next tick: left
-    // to the patrol, it could wait for hours.
     TraceTiming();
   }
   monitor.checkRequested = false;

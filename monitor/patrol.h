@@ -28,6 +28,7 @@ const PatrolArea* PatrolAreas(size_t* count);
 struct PatrolState {
   int tickCounter = 0;
   int consecutiveRequests = 0;
+  int consecutiveChanges = 0;  // ticks in a row that served the companion's changes
   int half = 0;
   int iconRefresh = 0;
   DWORD referenceTime = 0;

@@ -160,15 +160,35 @@ TEST_F(PatrolStateMachine, ChangedAreaIsCheckedAloneAndOnlyPutOffByTheLimit) {
   EXPECT_EQ(0, Patrol().half);
   EXPECT_EQ(tasksCountdown, Patrol().countdown[2]);
   EXPECT_EQ(0u, Monitor().changedAreas);
-  // A change that comes as the fourth request in a row waits one tick, and
-  // is then checked: left to the patrol it could wait for hours.
+  // A change that comes as the fourth request for changes in a row waits
+  // one tick, and is then checked: left to the patrol it could wait for
+  // hours.
   Tick();  // no request: the count of requests in a row starts again
+  for (int tick = 1; tick <= 3; ++tick) {
+    Monitor().changedAreas = kChangedFileTypes;  // served, checks nothing
+    Tick();
+  }
+  Monitor().changedAreas = kChangedStartup;
+  EXPECT_TRUE(Tick().empty());
+  EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
+}
+
+TEST_F(PatrolStateMachine, ChangesNeverUseUpTheRequestsForThePrograms) {
+  // Changes on three ticks in a row, then a change in the programs: it is
+  // the first request for them, and is served.
+  for (int tick = 1; tick <= 3; ++tick) {
+    Monitor().changedAreas = kChangedFileTypes;
+    Tick();
+  }
+  Monitor().checkRequested = true;
+  Tick();
+  EXPECT_EQ(1, g_watches);
+  // And the programs' requests never put a change off.
   for (int tick = 1; tick <= 3; ++tick) {
     Monitor().checkRequested = true;
     Tick();
   }
   Monitor().changedAreas = kChangedStartup;
-  EXPECT_TRUE(Tick().empty());
   EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
 }
 
