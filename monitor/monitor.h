@@ -34,6 +34,7 @@ struct MonitorState {
   bool exiting = false;
   UINT taskbarCreated = 0;  // registered "TaskbarCreated" message
   bool checkRequested = false;
+  unsigned changedAreas = 0;  // the companion's change bits, OR'd until a tick serves them
   bool alertOpen = false;
   DWORD referenceTime = 0;  // tick count of the last patrol, for spacing
   HFONT fonts[kMonitorFontCount] = {};

@@ -3,12 +3,14 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "addon_checks.h"
 #include "alerts.h"
 #include "catalogue.h"
+#include "companion_changes.h"
 #include "cookie_tasks.h"
 #include "delayed_start.h"
 #include "file_type_check.h"
@@ -56,6 +58,9 @@ ProcessWatch g_watch = WatchProcessCount;
 DelayedLauncher g_launcher = nullptr;  // comes with the delayed-start programs
 SettingsWatch g_settingsWatch = nullptr;
 PatrolState g_patrol;
+// While not 0, the patrol checks only these areas (bit = table index), for
+// changes the companion saw.
+unsigned g_onlyAreas = 0;
 
 void SetIcon(UINT icon, UINT tip) { UpdateTrayIcon(NIM_MODIFY, icon, tip); }
 
@@ -79,6 +84,20 @@ bool RunHalf(int half) {
     if (!due) continue;
     TraceStep("VERIFY", area.label);
     int result = area.check ? area.check() : 1;
+    TraceTiming();
+    if (result == 0) return false;
+  }
+  return true;
+}
+
+// Checks the given areas whatever their countdowns; false when a check
+// ended the patrol.
+bool RunAreas(unsigned areas) {
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    if (Monitor().exiting) return false;
+    if (!(areas & (1u << i))) continue;
+    TraceStep("VERIFY", g_areas[i].label);
+    const int result = g_areas[i].check ? g_areas[i].check() : 1;
     TraceTiming();
     if (result == 0) return false;
   }
@@ -133,8 +152,104 @@ void RunImmediateCheck() {
   TraceStep("* * * * VERIFY TASKS", "NEW TASK DETECTED");
 }
 
+namespace {
+
+// The companion's change bit of an area, by its Realtime option; 0 for an
+// area the companion does not watch.
+unsigned ChangeBitOf(int realtimeOption) {
+  switch (realtimeOption) {
+    case kOptRealtimeStartup:
+      return kChangedStartup;
+    case kOptRealtimeIEHelper:
+      return kChangedIEHelpers;
+    case kOptRealtimeActiveX:
+      return kChangedActiveX;
+    case kOptRealtimeSysFiles:
+      return kChangedSystemFiles;
+    case kOptRealtimeStartPage:
+      return kChangedStartPage;
+    case kOptRealtimeFileType:
+      return kChangedFileTypes;
+    case kOptRealtimeServices:
+      return kChangedServices;
+    default:
+      return 0;
+  }
+}
+
+// How long an area checked for a change rests before a change brings it
+// forward again, in ticks. A key written without end would otherwise have
+// its area checked on nearly every tick for as long as the writer likes:
+// after two checks in a row the rest doubles up to about half a minute (a
+// run ends when the area stays quiet a tick past its rest), and
+// a check that takes long rests twenty times its own time.
+int ChangeRest(int run, DWORD checkMs) {
+  int rest = run <= 2 ? 0 : 1 << std::min(run - 2, 4);
+  return std::max(rest, static_cast<int>(std::min<DWORD>(checkMs / 100, 300)));
+}
+
+// Gives back to the tick the held changes of the areas whose rest is over.
+void ReleaseHeldChanges() {
+  for (size_t i = 0; i < g_areaCount && i < 16 && g_patrol.heldChanges; ++i) {
+    const unsigned bit = g_areas[i].realtimeOption < 0 ? 0 : ChangeBitOf(g_areas[i].realtimeOption);
+    if (!(g_patrol.heldChanges & bit) || g_patrol.ticks < g_patrol.changeDue[i]) continue;
+    g_patrol.heldChanges &= ~bit;
+    Monitor().changedAreas |= bit;
+  }
+}
+
+}  // namespace
+
+void RunChangedAreasCheck() {
+  MonitorState& monitor = Monitor();
+  const unsigned changed = monitor.changedAreas;
+  monitor.changedAreas = 0;
+  TraceStep("* * * VERIFY CHANGES", "Check for Area Change");
+  if (ReadOption("Update", 0) != 0) {
+    LoadOptions();
+    WriteStringValue(HKEY_CURRENT_USER, kOptionsKey, "Update", "0");
+    LoadAreaCountdowns();
+  }
+  // Only the areas whose Realtime option is on are checked, at once, and
+  // only they: the others' countdowns and the halves' turns stay as they were.
+  unsigned areas = 0;
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    const PatrolArea& area = g_areas[i];
+    if (area.realtimeOption < 0 || !(changed & ChangeBitOf(area.realtimeOption))) continue;
+    if (Option(static_cast<OptionId>(area.realtimeOption)) == 0) continue;
+    if (area.condition && !area.condition()) continue;
+    if (g_patrol.ticks < g_patrol.changeDue[i]) {
+      g_patrol.heldChanges |= ChangeBitOf(area.realtimeOption);  // checked when its rest is over
+      continue;
+    }
+    areas |= 1u << i;
+  }
+  TraceTiming();
+  if (areas == 0) return;
+  TraceStep("* * * * VERIFY CHANGES", "AREA CHANGE DETECTED");
+  g_onlyAreas = areas;
+  const DWORD start = g_clock();
+  const int ran = RunPatrol();
+  const DWORD took = g_clock() - start;
+  g_onlyAreas = 0;
+  // Too soon after the last patrol: the next tick tries again.
+  if (ran == 0) {
+    monitor.changedAreas |= changed & ~g_patrol.heldChanges;
+    return;
+  }
+  for (size_t i = 0; i < g_areaCount && i < 16; ++i) {
+    if (!(areas & (1u << i))) continue;
+    // In a row: changed again as soon as it was free to be checked.
+    const bool inARow = g_patrol.changeRun[i] > 0 && g_patrol.ticks - g_patrol.changeDue[i] <= 1;
+    g_patrol.changeRun[i] = inARow ? g_patrol.changeRun[i] + 1 : 1;
+    g_patrol.changeDue[i] = g_patrol.ticks + 1 + ChangeRest(g_patrol.changeRun[i], took);
+  }
+}
+
 void PatrolTick() {
   MonitorState& monitor = Monitor();
+  ++g_patrol.ticks;
+  ReleaseHeldChanges();
   // Delayed programs start in steps of 10 seconds, one step every sixth tick,
   // whatever the start delay.
   if (g_patrol.launched < g_patrol.delayedTotal && g_patrol.delayTicks++ > 4) {
@@ -152,13 +267,26 @@ void PatrolTick() {
     g_patrol.tickCounter = 0;
     monitor.checkRequested = false;
     g_patrol.consecutiveRequests = 0;
+    g_patrol.consecutiveChanges = 0;
     return;
   }
-  if (!monitor.checkRequested) {
-    g_patrol.consecutiveRequests = 0;
-    return;
-  }
+  // The changed areas and the programs each have their own count of
+  // requests in a row, so that changes never use up the programs' requests.
+  if (!monitor.checkRequested) g_patrol.consecutiveRequests = 0;
+  if (monitor.changedAreas == 0) g_patrol.consecutiveChanges = 0;
+  if (!monitor.checkRequested && monitor.changedAreas == 0) return;
   if (monitor.alertOpen || g_patrol.running || delayLeft > 0) return;
+  // The changed areas are checked now; a change in the programs then still
+  // brings the first half forward to the next tick. A fourth request for
+  // changes in a row is not forgotten, only put off to the next tick: left
+  // to the patrol, the change could wait for hours.
+  if (monitor.changedAreas != 0) {
+    if (g_patrol.consecutiveChanges++ < 3)
+      RunChangedAreasCheck();
+    else
+      g_patrol.consecutiveChanges = 0;
+  }
+  if (!monitor.checkRequested) return;
   if (g_patrol.consecutiveRequests++ < 3) {
     RunImmediateCheck();
   } else {
@@ -193,20 +321,22 @@ int RunPatrol() {
   g_patrol.referenceTime = now;
   UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
   // A settings change handed over to the elevated monitor: this one is
-  // going, and checks nothing more.
-  const bool handedOver = Option(kOptWindowSettings) != 0 && g_settingsWatch && g_settingsWatch() != 0;
+  // going, and checks nothing more. A patrol for changes the companion saw
+  // leaves the settings watch and the halves' turns to the regular patrols.
+  const bool targeted = g_onlyAreas != 0;
+  const bool handedOver = !targeted && Option(kOptWindowSettings) != 0 && g_settingsWatch && g_settingsWatch() != 0;
   bool completed = false;
   if (!handedOver) {
-    if (g_patrol.half == 0)
+    if (targeted || g_patrol.half == 0)
       SetIcon(IDI_TAVVY_FIRST_HALF, IDS_TIP_STARTUP);
     else
       SetIcon(IDI_TAVVY_SECOND_HALF, IDS_TIP_UNAUTHORIZED);
-    completed = RunHalf(g_patrol.half);
+    completed = targeted ? RunAreas(g_onlyAreas) : RunHalf(g_patrol.half);
   }
   if (completed) {
     ClearCatalogueEntries();
     if (monitor.checkRequested) RecordRunningPrograms();
-    g_patrol.half ^= 1;
+    if (!targeted) g_patrol.half ^= 1;
     SetIcon(NormalTrayIcon(), IDS_TIP_ON_PATROL);
     DWORD end = g_clock();
     if (end - g_patrol.referenceTime > 1000) {

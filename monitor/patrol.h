@@ -28,12 +28,20 @@ const PatrolArea* PatrolAreas(size_t* count);
 struct PatrolState {
   int tickCounter = 0;
   int consecutiveRequests = 0;
+  int consecutiveChanges = 0;  // ticks in a row that served the companion's changes
   int half = 0;
   int iconRefresh = 0;
   DWORD referenceTime = 0;
   bool running = false;
   int countdown[16] = {};
   int reload[16] = {};
+  // Changes the companion saw: the ticks so far, per area the tick from
+  // which a change may bring it forward again and its checks for changes in
+  // a row; the change bits held until then.
+  int ticks = 0;
+  int changeDue[16] = {};
+  int changeRun[16] = {};
+  unsigned heldChanges = 0;
   // Delayed start: ticks since the last step, steps taken, programs started,
   // and the number of delayed-start programs counted at start.
   int delayTicks = 0;
@@ -64,6 +72,10 @@ void LoadAreaCountdowns();
 void PatrolTick();
 int RunPatrol();
 void RunImmediateCheck();
+// Checks at once, in a patrol of their own, the areas the companion saw
+// change whose Realtime option is on; other areas and the halves' turns are
+// left as they were.
+void RunChangedAreasCheck();
 // Hands over to SentrelUac.exe when a change needs administrative rights;
 // non-zero when it did (the patrol then ends at once).
 int ElevationHandOver();

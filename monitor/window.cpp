@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "companion_changes.h"
 #include "fileid.h"
 #include "initialization.h"
 #include "library.h"
@@ -123,7 +124,12 @@ LRESULT CALLBACK MonitorWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       OnTrayCallback(wParam, lParam);
       break;
     case WM_SENTREL_PROCESSES_CHANGED:
-      monitor.checkRequested = true;
+      // 0: programs started or ended; else the areas whose keys or folders
+      // changed, gathered until a tick serves them.
+      if (wParam == 0)
+        monitor.checkRequested = true;
+      else
+        monitor.changedAreas |= static_cast<unsigned>(wParam) & kAllCompanionChanges;
       break;
     case WM_CLOSE:
       // Ask before the window goes: a monitor whose window was destroyed

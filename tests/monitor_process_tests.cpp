@@ -989,6 +989,149 @@ TEST(Companion, PostsImmediateCheckWhenAProgramStartsAndStopsPromptly) {
   FreeLibrary(library);
 }
 
+// The companion library loaded here, started on a message-only window.
+class CompanionLibrary {
+ public:
+  CompanionLibrary() : library_(LoadLibraryA(ProgramPath("SENTRELX.DLL").c_str())) {
+    window_ = CreateWindowExA(0, "STATIC", "companion", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!library_ || !window_) return;
+    start_ = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(library_, MAKEINTRESOURCEA(2))));
+    stop_ = reinterpret_cast<StopFn>(reinterpret_cast<void*>(GetProcAddress(library_, MAKEINTRESOURCEA(3))));
+  }
+  ~CompanionLibrary() {
+    Stop();
+    if (window_) DestroyWindow(window_);
+    if (library_) FreeLibrary(library_);
+  }
+  bool Start() { return start_ && stop_ && start_(window_) == 1; }
+  int Stop() { return stop_ ? stop_() : 0; }
+  // The areas of the requests that arrive within the time, OR'd; the
+  // requests for the processes (wParam 0) are let go.
+  unsigned ChangesWithin(DWORD milliseconds) {
+    unsigned changes = 0;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+      MSG message;
+      while (PeekMessageA(&message, window_, WM_SENTREL_PROCESSES_CHANGED, WM_SENTREL_PROCESSES_CHANGED, PM_REMOVE))
+        changes |= static_cast<unsigned>(message.wParam);
+      Sleep(20);
+    }
+    return changes;
+  }
+
+ private:
+  HMODULE library_;
+  HWND window_ = nullptr;
+  StartFn start_ = nullptr;
+  StopFn stop_ = nullptr;
+};
+
+TEST(Companion, EachWatchedAreaIsNamedWhenItsKeyChanges) {
+  // The bits of companion/companion_changes.h.
+  struct Case {
+    HKEY root;
+    const char* key;  // created, with a value, and deleted again
+    unsigned bit;
+  } const cases[] = {
+      {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\SentrelProbe", 1u << 0},
+      {HKEY_LOCAL_MACHINE,
+       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
+       "Objects\\{5E2C0000-0000-0000-0000-000000000001}",
+       1u << 1},
+      {HKEY_CURRENT_USER,
+       "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{5E2C0000-0000-0000-0000-000000000002}", 1u << 2},
+      {HKEY_LOCAL_MACHINE, "Software\\Classes\\.sentrelprobe", 1u << 5},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\SentrelProbe", 1u << 6},
+  };
+  for (const Case& c : cases) RawDeleteTree(c.root, c.key);
+  CompanionLibrary companion;
+  ASSERT_TRUE(companion.Start());
+  companion.ChangesWithin(1000);
+  for (const Case& c : cases) {
+    RawSetText(c.root, c.key, "Probe", "1");
+    EXPECT_EQ(c.bit, companion.ChangesWithin(1500) & c.bit) << c.key;
+    RawDeleteTree(c.root, c.key);
+    EXPECT_EQ(c.bit, companion.ChangesWithin(1500) & c.bit) << c.key << " deleted";
+  }
+}
+
+// The number of handles this process holds, from the system's list of all
+// handles (GetProcessHandleCount tells nothing under Wine).
+DWORD HandlesHeld() {
+  struct Entry {
+    ULONG process;
+    UCHAR type, flags;
+    USHORT handle;
+    void* object;
+    ACCESS_MASK access;
+  };
+  using QueryFn = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+  auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return 0;
+  std::vector<char> buffer(1 << 20);
+  for (ULONG needed = 0; query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0;) {
+    if (buffer.size() >= (64u << 20)) return 0;
+    buffer.resize(buffer.size() * 2);
+  }
+  const ULONG total = *reinterpret_cast<const ULONG*>(buffer.data());
+  const Entry* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
+  DWORD count = 0;
+  for (ULONG i = 0; i < total; ++i)
+    if (entries[i].process == GetCurrentProcessId()) ++count;
+  return count;
+}
+
+TEST(Companion, WatchesSetAgainAndAgainLeaveNoHandleBehind) {
+  const char* services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+  RawDeleteTree(HKEY_CURRENT_USER, services);
+  CompanionLibrary companion;
+  ASSERT_TRUE(companion.Start());
+  // A value changed, and a watched key deleted and made again, a few
+  // hundred times, slowly enough for the watches never to rest; counted
+  // after a first round, once the system's own caches are filled.
+  DWORD before = 0;
+  for (int i = 0; i < 240; ++i) {
+    if (i == 40) before = HandlesHeld();
+    RawSetText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "SentrelProbe",
+               i % 2 ? "c:\\apps\\probe.exe" : "c:\\apps\\probe2.exe");
+    if (i % 2)
+      RawDeleteTree(HKEY_CURRENT_USER, services);
+    else
+      RawSetText(HKEY_CURRENT_USER, services, "SentrelProbe", "c:\\apps\\probe.exe");
+    companion.ChangesWithin(30);
+  }
+  companion.ChangesWithin(500);
+  ASSERT_LT(10u, before);
+  EXPECT_EQ(before, HandlesHeld());
+  DeleteValues(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", {"SentrelProbe"});
+  RawDeleteTree(HKEY_CURRENT_USER, services);
+}
+
+TEST(Companion, DeletedStartupFolderIsWatchedAgainWhenItComesBack) {
+  const std::string common = RawText(
+      HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Common Startup");
+  ASSERT_NE("<missing>", common);
+  const char* folder = common.c_str();
+  CreateDirectoryA(folder, nullptr);
+  CompanionLibrary companion;
+  ASSERT_TRUE(companion.Start());
+  companion.ChangesWithin(1000);
+  ASSERT_TRUE(RemoveDirectoryA(folder));
+  // Seen once; a watch of a folder that is gone must not fire on and on.
+  EXPECT_EQ(1u, companion.ChangesWithin(2000) & 1u);
+  EXPECT_EQ(0u, companion.ChangesWithin(3000));
+  ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
+  const std::string probe = common + "\\sentrel probe.bat";
+  // Watched again within the half minute after which a lost watch is set again.
+  bool seen = false;
+  for (int i = 0; i < 40 && !seen; ++i) {
+    std::ofstream(probe) << "rem " << i << "\n";
+    seen = (companion.ChangesWithin(1000) & 1u) != 0;
+  }
+  EXPECT_TRUE(seen);
+  DeleteFileA(probe.c_str());
+}
+
 }  // namespace
 
 namespace {
@@ -1119,3 +1262,192 @@ TEST_F(MonitorProcess, CookieFilterRemovesMatchingCookiesAndNewOnesAreToldOf) {
   EXPECT_EQ(0u, RunToEnd("-Q"));
   EXPECT_EQ(0u, monitor.WaitForExit(15000));
 }
+
+// ---- Changes the companion sees -------------------------------------------------
+
+namespace {
+
+const char* const kOptionsPath = "Software\\Orvane Works\\Sentrel\\Options";
+const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+size_t CountOf(const std::string& text, const char* needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
+}
+
+// The monitor's trace, which tells which checks ran.
+std::string TraceText() { return FileText(ProgramPath("send2ow.txt")); }
+
+// A monitor whose regular patrol cannot reach the startup or helper areas
+// within a test (patrol time 99, about 110 minutes), tracing, answering by
+// the hide options.
+class QuietMonitor : public MonitorProcess {
+ protected:
+  void SetUp() override {
+    MonitorProcess::SetUp();
+    DeleteFileA(ProgramPath("send2ow.txt").c_str());
+    for (const char* name : {"Start", "IEHelpers"}) RawSetText(HKEY_CURRENT_USER, kOptionsPath, name, "99");
+    RawSetText(HKEY_CURRENT_USER, kOptionsPath, "Debug", "1");
+    RawSetText(HKEY_CURRENT_USER, kOptionsPath, "ShowAlerts", "0");
+  }
+  void TearDown() override {
+    EXPECT_EQ(0u, RunToEnd("-Q"));
+    DeleteValues(HKEY_CURRENT_USER, kUserRun, {"RealtimeNew", "RealtimeRefused"});
+    for (int i = 0; i < 50; ++i) DeleteValues(HKEY_CURRENT_USER, kUserRun, {("Burst" + std::to_string(i)).c_str()});
+    RawDeleteTree(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
+    MonitorProcess::TearDown();
+    DeleteFileA(ProgramPath("send2ow.txt").c_str());
+    DeleteFileA(ProgramPath("history.txt").c_str());
+  }
+  HWND Start(Program& monitor) {
+    HWND window = StartMonitor(monitor);
+    return Initialised(window) ? window : nullptr;
+  }
+};
+
+TEST_F(QuietMonitor, RunValueWrittenWithNoProgramStartingIsAnsweredAtOnce) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = Start(monitor);
+  ASSERT_NE(nullptr, window);
+
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "c:\\apps\\realtime refused.exe");
+  EXPECT_EQ("<missing>", WaitForText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "<missing>", 5000));
+
+  // Allowed through the change flag; then a key that did not exist at start
+  // is created, deleted with its values and created again: it is watched
+  // every time, and the watch does not fire on its own afterwards.
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "1");
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "Update", "1");
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeNew", "c:\\apps\\realtime=new.exe");
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", "c:\\apps\\realtime:new.exe",
+                              "11", 5000));
+  const char* services = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+  for (const char* command : {"c:\\apps\\service one.exe", "c:\\apps\\service two.exe"}) {
+    // Quiet for a few ticks: the limit of requests in a row and the rest of
+    // an area that keeps changing start again.
+    Sleep(6500);
+    RawDeleteTree(HKEY_CURRENT_USER, services);
+    Sleep(500);
+    RawSetText(HKEY_CURRENT_USER, services, "Realtime", command);
+    EXPECT_EQ("14", WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", command, "14", 5000))
+        << command << TraceText();
+  }
+  // Quiet now: a watch that kept firing by itself would ask on every tick.
+  Sleep(2500);
+  const size_t asked = CountOf(TraceText(), "VERIFY CHANGES: Check for Area Change");
+  Sleep(4000);
+  EXPECT_EQ(asked, CountOf(TraceText(), "VERIFY CHANGES: Check for Area Change")) << TraceText();
+}
+
+TEST_F(QuietMonitor, HelperObjectRegisteredWithNoProgramStartingIsRemovedAtOnce) {
+  DeleteAddOnKeys();
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideIEHelper", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  RegisterFixtureClass(kPatrolHelper);
+  const std::string helperKey = std::string(kBrowserHelpers) + "\\" + kPatrolHelper;
+  RawSetText(HKEY_LOCAL_MACHINE, helperKey.c_str(), "", "");
+  bool removed = false;
+  for (int i = 0; i < 50 && !removed; ++i) {
+    removed = !RawKeyExists(HKEY_LOCAL_MACHINE, helperKey.c_str());
+    if (!removed) Sleep(100);
+  }
+  EXPECT_TRUE(removed) << TraceText();
+  DeleteAddOnKeys();
+}
+
+TEST_F(QuietMonitor, BurstOfFiftyValuesGivesOneStartupCheck) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  for (int i = 0; i < 50; ++i)
+    RawSetText(HKEY_CURRENT_USER, kUserRun, ("Burst" + std::to_string(i)).c_str(),
+               "c:\\apps\\burst" + std::to_string(i) + ".exe");
+  EXPECT_EQ("11", WaitForText(HKEY_CURRENT_USER, "Software\\Orvane Works\\Sentrel\\Run", "c:\\apps\\burst49.exe", "11",
+                              5000));
+  Sleep(5000);  // a second check would come within this
+  const std::string trace = TraceText();
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY: Startup Programs")) << trace;
+}
+
+TEST_F(QuietMonitor, NothingIsBroughtForwardWithTheRealtimeOptionOff) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "2");
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "RealtimeStartup", "0");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "c:\\apps\\realtime refused.exe");
+  // The change is seen and served, and the entry is left to the patrol.
+  std::string trace;
+  for (int i = 0; i < 60 && CountOf(trace, "VERIFY CHANGES: Check for Area Change") == 0; ++i) {
+    Sleep(100);
+    trace = TraceText();
+  }
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY CHANGES: Check for Area Change")) << trace;
+  Sleep(3000);
+  EXPECT_EQ("c:\\apps\\realtime refused.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused"));
+  EXPECT_EQ(0u, CountOf(TraceText(), "VERIFY: Startup Programs")) << TraceText();
+}
+
+TEST_F(QuietMonitor, KeyWrittenWithoutEndIsCheckedLessAndLessOften) {
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "1");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  // About ten writes a second for 22 seconds (eleven ticks): too few for
+  // the companion to rest the watch, enough to ask on every tick. Two
+  // checks in a row, then rests of 2 and 4 ticks.
+  // (A write of the same data is no change.)
+  for (DWORD start = GetTickCount(), i = 0; GetTickCount() - start < 22000; ++i) {
+    RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeStorm", i % 2 ? "c:\\apps\\storm.exe" : "c:\\apps\\storm2.exe");
+    Sleep(100);
+  }
+  const std::string trace = TraceText();
+  const size_t checks = CountOf(trace, "VERIFY CHANGES: AREA CHANGE DETECTED");
+  EXPECT_GE(checks, 2u) << trace;
+  EXPECT_LE(checks, 5u) << trace;
+  DeleteValues(HKEY_CURRENT_USER, kUserRun, {"RealtimeStorm"});
+}
+
+TEST_F(QuietMonitor, OnWindows98TheCompanionWatchesNoKeys) {
+  struct Version {  // the monitor reports Windows 98 while this lives
+    Version() { RawSetText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Sentrel.exe", "Version", "win98"); }
+    ~Version() { RawDeleteTree(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Sentrel.exe"); }
+  } version;
+  RawSetText(HKEY_CURRENT_USER, kOptionsPath, "HideStartup", "2");
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  ASSERT_NE(nullptr, Start(monitor));
+  RawSetText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused", "c:\\apps\\realtime refused.exe");
+  Sleep(5000);
+  // Only a change in the running programs brings a check forward there.
+  EXPECT_EQ("c:\\apps\\realtime refused.exe", RawText(HKEY_CURRENT_USER, kUserRun, "RealtimeRefused"));
+  EXPECT_EQ(0u, CountOf(TraceText(), "VERIFY CHANGES")) << TraceText();
+}
+
+TEST_F(QuietMonitor, RequestWithoutAreasStillNeedsTheProcessCountToChange) {
+  Program monitor(ProgramPath("Sentrel.exe"), "");
+  HWND window = Start(monitor);
+  ASSERT_NE(nullptr, window);
+  // The first request after start always finds the count changed.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  std::string trace;
+  for (int i = 0; i < 100 && CountOf(trace, "VERIFY: Startup Programs") == 0; ++i) {
+    Sleep(100);
+    trace = TraceText();
+  }
+  ASSERT_EQ(1u, CountOf(trace, "VERIFY TASKS: NEW TASK DETECTED")) << trace;
+  ASSERT_EQ(1u, CountOf(trace, "VERIFY: Startup Programs")) << trace;
+  // The same programs: the request is served and nothing comes forward.
+  PostMessageA(window, WM_SENTREL_PROCESSES_CHANGED, 0, 0);
+  for (int i = 0; i < 60 && CountOf(trace, "VERIFY TASKS: Check for Task Change") < 2; ++i) {
+    Sleep(100);
+    trace = TraceText();
+  }
+  Sleep(2500);
+  trace = TraceText();
+  EXPECT_EQ(2u, CountOf(trace, "VERIFY TASKS: Check for Task Change")) << trace;
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY TASKS: NEW TASK DETECTED")) << trace;
+  EXPECT_EQ(1u, CountOf(trace, "VERIFY: Startup Programs")) << trace;
+}
+
+}  // namespace

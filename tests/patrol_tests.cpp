@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "companion_changes.h"
 #include "fileid.h"
 #include "monitor.h"
 #include "patrol.h"
@@ -36,7 +37,11 @@ int Watch(bool* changed) {
   g_nextChange = false;
   return 0;
 }
-int CheckStartup() { return g_checked.push_back("startup"), 1; }
+DWORD g_checkMs = 0;  // how long the startup check takes
+int CheckStartup() {
+  g_now += g_checkMs;
+  return g_checked.push_back("startup"), 1;
+}
 int CheckHelpers() { return g_checked.push_back("helpers"), 1; }
 int CheckTasks() { return g_checked.push_back("tasks"), 1; }
 int CheckNever() { return g_checked.push_back("never"), 1; }
@@ -66,6 +71,7 @@ class PatrolStateMachine : public testing::Test {
     g_checked.clear();
     g_watches = 0;
     g_now = 100000;
+    g_checkMs = 0;
     Patrol().referenceTime = g_now;
   }
   void TearDown() override {
@@ -143,6 +149,77 @@ TEST_F(PatrolStateMachine, FourthConsecutiveRequestIsDropped) {
   Monitor().checkRequested = true;
   Tick();
   EXPECT_EQ(4, g_watches);
+}
+
+TEST_F(PatrolStateMachine, ChangedAreaIsCheckedAloneAndOnlyPutOffByTheLimit) {
+  // Checked on the tick that finds it, alone: the halves' turn and the
+  // other countdowns stay as they were.
+  Monitor().changedAreas = kChangedStartup | kChangedFileTypes;  // the latter's Realtime option is off
+  const int tasksCountdown = Patrol().countdown[2];
+  EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
+  EXPECT_EQ(0, Patrol().half);
+  EXPECT_EQ(tasksCountdown, Patrol().countdown[2]);
+  EXPECT_EQ(0u, Monitor().changedAreas);
+  // A change that comes as the fourth request for changes in a row waits
+  // one tick, and is then checked: left to the patrol it could wait for
+  // hours.
+  Tick();  // no request: the count of requests in a row starts again
+  for (int tick = 1; tick <= 3; ++tick) {
+    Monitor().changedAreas = kChangedFileTypes;  // served, checks nothing
+    Tick();
+  }
+  Monitor().changedAreas = kChangedStartup;
+  EXPECT_TRUE(Tick().empty());
+  EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
+}
+
+TEST_F(PatrolStateMachine, ChangesNeverUseUpTheRequestsForThePrograms) {
+  // Changes on three ticks in a row, then a change in the programs: it is
+  // the first request for them, and is served.
+  for (int tick = 1; tick <= 3; ++tick) {
+    Monitor().changedAreas = kChangedFileTypes;
+    Tick();
+  }
+  Monitor().checkRequested = true;
+  Tick();
+  EXPECT_EQ(1, g_watches);
+  // And the programs' requests never put a change off.
+  for (int tick = 1; tick <= 3; ++tick) {
+    Monitor().checkRequested = true;
+    Tick();
+  }
+  Monitor().changedAreas = kChangedStartup;
+  EXPECT_EQ((std::vector<std::string>{"startup"}), Tick());
+}
+
+// The ticks on which the startup area was checked, the companion naming it
+// changed on every tick up to the given one.
+std::vector<int> ChangeChecks(int changingTicks, int ticks) {
+  Patrol().tickCounter = -1000;  // no regular patrol in between
+  std::vector<int> checked;
+  for (int tick = 1; tick <= ticks; ++tick) {
+    if (tick <= changingTicks) Monitor().changedAreas = kChangedStartup;
+    g_now += 2000;
+    g_checked.clear();
+    PatrolTick();
+    if (!g_checked.empty()) checked.push_back(tick);
+  }
+  return checked;
+}
+
+TEST_F(PatrolStateMachine, AreaThatKeepsChangingRestsLongerAndIsCheckedWhenItsRestEnds) {
+  // Two checks in a row, then rests of 2, 4 and 8 ticks; the change seen
+  // during the last rest is checked when it ends.
+  EXPECT_EQ((std::vector<int>{1, 2, 3, 6, 11, 20}), ChangeChecks(16, 30));
+  // Quiet for longer than a tick past its rest (16 ticks): checked at once
+  // again.
+  EXPECT_TRUE(ChangeChecks(0, 18).empty());
+  EXPECT_EQ((std::vector<int>{1, 2}), ChangeChecks(2, 3));
+}
+
+TEST_F(PatrolStateMachine, SlowCheckForAChangeRestsTwentyTimesItsTime) {
+  g_checkMs = 1500;  // 15 ticks of rest
+  EXPECT_EQ((std::vector<int>{1, 17, 33}), ChangeChecks(40, 40));
 }
 
 TEST_F(PatrolStateMachine, RequestsWaitWhileAnAlertIsOpen) {

@@ -9,6 +9,7 @@
 
 #include "activex.h"
 #include "catalogue.h"
+#include "companion_changes.h"
 #include "fileid.h"
 #include "hidden_files.h"
 #include "ie_helpers.h"
@@ -305,6 +306,42 @@ TEST_F(Wow64, ControlsOfThe32BitViewAreListed) {
     RegCloseKey(classes);
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, stats.c_str());
+}
+
+// The companion (a 32-bit library) watches the machine's Run key in both
+// views: a value written into either asks for a startup check.
+TEST_F(Wow64, CompanionSeesRunKeysOfBothViews) {
+  HMODULE library = LoadLibraryA(sentrel_test::ProgramPath("SENTRELX.DLL").c_str());
+  ASSERT_NE(nullptr, library);
+  using StartFn = int(__cdecl*)(HWND);
+  using StopFn = int(__cdecl*)();
+  auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
+  auto stop = reinterpret_cast<StopFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(3))));
+  ASSERT_TRUE(start && stop);
+  HWND window = CreateWindowExA(0, "STATIC", "companion", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_EQ(1, start(window));
+  Sleep(1000);  // the watcher sets its watches in its own thread
+  auto startupAsked = [window](DWORD milliseconds) {
+    MSG message;
+    bool asked = false;
+    for (DWORD waited = 0; waited <= milliseconds; waited += 50) {
+      while (PeekMessageA(&message, window, 9024, 9024, PM_REMOVE))
+        if (message.wParam & kChangedStartup) asked = true;
+      if (asked) break;
+      Sleep(50);
+    }
+    return asked;
+  };
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    startupAsked(0);
+    SetIn(view, kRun, "CompanionView", "c:\\apps\\view.exe");
+    EXPECT_TRUE(startupAsked(3000)) << (view == KEY_WOW64_64KEY ? "64-bit view" : "32-bit view");
+    DeleteIn(view, kRun, "CompanionView");
+    Sleep(1000);
+  }
+  EXPECT_EQ(1, stop());
+  DestroyWindow(window);
+  FreeLibrary(library);
 }
 
 }  // namespace
