@@ -211,7 +211,9 @@ void InitPage(HWND page, const ListPageDef& def) {
   SetDlgItemTextA(page, IDC_PAGE_HELP_LABEL, LoadText(IDS_HELP).c_str());
   SetDlgItemTextA(page, IDC_PAGE_WATCHDOG_LABEL, LoadText(IDS_MONITOR).c_str());
   if (!IsNtFamily()) ShowWindow(GetDlgItem(page, IDC_PAGE_CLOSE), SW_HIDE);
-  if (def.patrolOption < 0) ShowWindow(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE), SW_HIDE);
+  // A page without a patrol time has no picture to name.
+  if (def.patrolOption < 0)
+    for (int id : {IDC_PAGE_WATCHDOG_PICTURE, IDC_PAGE_WATCHDOG_LABEL}) ShowWindow(GetDlgItem(page, id), SW_HIDE);
   InsertColumns(page, def);
   InstallPictureButtons(page);
   if (def.hooks->init) def.hooks->init(page);

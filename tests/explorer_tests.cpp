@@ -307,6 +307,17 @@ TEST_F(Sheet, ActivatedPageTakesTheFramesPagePlace) {
         << "," << wanted.top << "," << wanted.right << "," << wanted.bottom;
 }
 
+// "Monitor" names the watchdog picture: a page without a patrol time shows
+// neither.
+TEST_F(Sheet, MonitorLabelGoesWithItsPicture) {
+  for (UINT command : {IDC_CMD_SHOW_STARTUP, IDC_CMD_SHOW_DELAY})
+    WithSheet(command, [&](HWND, HWND page) {
+      const bool patrolled = command == IDC_CMD_SHOW_STARTUP;
+      EXPECT_EQ(patrolled, IsWindowVisible(GetDlgItem(page, IDC_PAGE_WATCHDOG_PICTURE)) != 0) << command;
+      EXPECT_EQ(patrolled, IsWindowVisible(GetDlgItem(page, IDC_PAGE_WATCHDOG_LABEL)) != 0) << command;
+    });
+}
+
 // The help picture is drawn on the About and Options pages too.
 TEST_F(Sheet, HelpPictureIsDrawnOnThePagesWithoutAList) {
   for (UINT command : {IDC_CMD_SHOW_OMNI, IDC_CMD_SHOW_OPTIONS}) {
